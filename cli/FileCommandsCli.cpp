@@ -1,0 +1,106 @@
+// zolmar-cli commands that inspect, check and copy settings files.
+#include "Cli.h"
+
+#include "files/SettingsFile.h"
+#include "model/Cp1252.h"
+#include "model/ECU.h"
+
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+namespace zolmar::cli {
+
+namespace {
+
+std::string hex4(unsigned value) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "0x%04X", value & 0xFFFF);
+    return buffer;
+}
+
+// Loads a settings file into a fresh model whose messages are recorded.
+std::unique_ptr<tECU> loadOrReport(const std::string& path, RecordingMessages& messages,
+                                   std::ostream& err) {
+    auto ecu = std::make_unique<tECU>(messages);
+    std::string error;
+    if (!SettingsFile::load(*ecu, path, error)) {
+        err << "zolmar-cli: " << error << "\n";
+        return nullptr;
+    }
+    return ecu;
+}
+
+int usageError(std::ostream& err, const std::string& usage) {
+    err << "usage: zolmar-cli " << usage << "\n";
+    return 2;
+}
+
+int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1)
+        return usageError(err, "info FILE.ecu");
+    RecordingMessages messages;
+    auto ecu = loadOrReport(args[0], messages, err);
+    if (!ecu)
+        return 1;
+    out << "NumElements: " << ecu->NumElements << "\n";
+    out << "ConstUsage: " << ecu->ConstEnd() << "\n";
+    out << "LogicUsage: " << ecu->LogicEnd() << "\n";
+    out << "LiveUsage: " << ecu->LiveEnd() << "\n";
+    out << "ConstMemUsageWord: " << hex4(ecu->ImageWord(0)) << "\n";
+    out << "ConfigMemUsageWord: " << hex4(ecu->ImageWord(2)) << "\n";
+    for (int i = 0; i < ecu->NumElements; ++i) {
+        out << "element: " << i << " " << ecu->TypeOf(i) << " " << ecu->PageOf(i) + 1 << " "
+            << ecu->ColumnOf(i) << " " << ecu->RowOf(i) << " \""
+            << cp1252ToUtf8(ecu->NameOf(Layout::kNumPages + i)) << "\"\n";
+    }
+    return 0;
+}
+
+int check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1)
+        return usageError(err, "check FILE.ecu");
+    RecordingMessages messages;
+    auto ecu = loadOrReport(args[0], messages, err);
+    if (!ecu)
+        return 1;
+    ecu->CheckUsageWords();
+    for (const auto& text : messages.texts())
+        out << cp1252ToUtf8(text) << "\n";
+    return messages.shown.empty() ? 0 : 1;
+}
+
+int copy(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+    if (args.size() != 2)
+        return usageError(err, "copy IN.ecu OUT.ecu");
+    RecordingMessages messages;
+    auto ecu = loadOrReport(args[0], messages, err);
+    if (!ecu)
+        return 1;
+    std::string error;
+    if (!SettingsFile::save(*ecu, args[1], error)) {
+        err << "zolmar-cli: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::vector<Command> fileCommands() {
+    return {
+        {"info", "info FILE.ecu",
+         "Prints the usage figures of the configuration and one line per element:\n"
+         "NumElements, ConstUsage, LogicUsage, LiveUsage, ConstMemUsageWord, ConfigMemUsageWord,\n"
+         "then 'element: INDEX TYPE PAGE COLUMN ROW \"NAME\"' (type code decimal, page 1-based).",
+         info},
+        {"check", "check FILE.ecu",
+         "Checks the usage words against the diagram. Prints every problem found and\n"
+         "exits 1 when there is any, 0 when the file is consistent.",
+         check},
+        {"copy", "copy IN.ecu OUT.ecu",
+         "Loads a settings file and saves it again (byte-identical for a complete file).", copy},
+    };
+}
+
+} // namespace zolmar::cli

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "model/Catalogue.h"
+#include "ports/Messages.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zolmar {
+
+// Sizes and bases of the configuration image and its address spaces.
+namespace Layout {
+inline constexpr int kImageSize = 0x2B000;
+inline constexpr int kConstBase = 0x400;
+inline constexpr int kConstSize = 31740;
+inline constexpr int kLogicBase = 0x8000;
+inline constexpr int kLogicSize = 45056;
+inline constexpr int kLogicRecordLimit = 45052; // records start below this logic address
+inline constexpr int kLiveBase = 0x1E000;
+inline constexpr int kLiveSize = 8192;
+inline constexpr int kLiveWords = kLiveSize / 2;
+inline constexpr int kMaxElements = 3454;
+inline constexpr int kNumPages = 128;
+inline constexpr int kNameLength = 24;
+inline constexpr int kNumNameSlots = 3582;
+inline constexpr int kNamePositions = kNumNameSlots * kNameLength; // 85968
+inline constexpr int kNameRegion1 = 0x20000;                      // positions 0..40919
+inline constexpr int kNameRegion1Positions = 40920;
+inline constexpr int kNameRegion2 = 0x13000; // positions 40920..85967
+inline constexpr int kStatusBase = 0x2A000;
+inline constexpr int kPinTableBase = 0x00B0;
+inline constexpr int kNumPins = 76;
+} // namespace Layout
+
+// Per-byte synchronisation marks.
+namespace Sync {
+inline constexpr uint8_t InStep = 0;
+inline constexpr uint8_t ToWrite = 1;
+inline constexpr uint8_t ToRead = 2;
+} // namespace Sync
+
+// The configuration model: the ECU's configuration memory byte for byte, the
+// per-byte synchronisation marks and the element index derived from the image.
+// Every read of the image is bounds-safe: any bytes at all may stand in it.
+class tECU {
+public:
+    explicit tECU(Messages& messages);
+    tECU(const tECU&) = delete;
+    tECU& operator=(const tECU&) = delete;
+
+    Messages& messages() { return *messages_; }
+    void setMessages(Messages& messages) { messages_ = &messages; }
+
+    // --- raw image access (bounds-safe: outside the image reads 0, writes are dropped)
+    uint8_t ImageByte(long offset) const;
+    uint16_t ImageWord(long offset) const;
+    // Stores a byte without touching the flags; marks it to be written when asked.
+    void SetImageByte(long offset, uint8_t value, bool markToWrite);
+    void SetImageWord(long offset, uint16_t value, bool markToWrite);
+    uint8_t SyncAt(long offset) const;
+    void SetSync(long offset, uint8_t state);
+
+    // --- catalogue (values that depend on the image resolve against it)
+    static std::string TypeName(int type);
+    static int LogicSize(int type);
+    int ConstSize(int type, int constAddr) const;
+    static int LiveSize(int type);
+    static int InputCount(int type);
+    int OutputCount(int type) const;
+    int PictureIndex(int type, int constAddr) const;
+
+    // --- accessors
+    bool WriteConstByte(int constAddr, uint8_t value);
+    bool WriteConstWord(int constAddr, uint16_t value);
+    uint16_t ReadConstWord(int constAddr) const;
+    uint8_t ReadConstByte(int constAddr) const;
+    void WriteLogicByte(int logicAddr, uint8_t value, bool cosmetic);
+    void WriteLogicWord(int logicAddr, uint16_t value, bool cosmetic);
+    uint16_t ReadLogicWord(int logicAddr) const;
+    uint8_t ReadLogicByte(int logicAddr) const;
+    void WriteNameByte(int position, uint8_t value);
+    uint8_t ReadNameByte(int position) const;
+    std::string NameOf(int slot) const;
+    // The stored name up to its first zero byte, at most 24 bytes.
+    std::string ExactNameOf(int slot) const;
+    static long NamePositionOffset(int position); // image offset, or -1 outside 0..85967
+
+    bool WriteNamedConstByte(const std::string& name, int offset, uint8_t value);
+    bool WriteNamedConstWord(const std::string& name, int offset, uint16_t value);
+    bool ReadNamedConstByte(const std::string& name, int offset, uint8_t& value) const;
+    bool ReadNamedConstWord(const std::string& name, int offset, uint16_t& value) const;
+    // First (or last) element whose exact name equals the given one, or -1.
+    int FindElementByName(const std::string& name, bool last) const;
+
+    // --- derived index
+    void RebuildIndex(bool withDepths, bool withLinkFlags);
+    void UpdateUsageWords();
+    void CheckUsageWords();
+    void ComputeDepths();
+    int CountLinksTo(int liveAddr) const;
+
+    // --- element conveniences over the index (valid for 0 <= i < NumElements)
+    int TypeOf(int i) const { return ReadLogicByte(ElementLogicOffset[i]); }
+    int ColumnOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 1); }
+    int RowOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 2); }
+    int PageOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 3) & 0x7F; }
+    bool AdvancedOnly(int i) const { return (ReadLogicByte(ElementLogicOffset[i] + 3) & 0x80) != 0; }
+    int InputWordAddress(int i, int k) const { return ElementLogicOffset[i] + 4 + 2 * k; }
+    uint16_t InputWord(int i, int k) const { return ReadLogicWord(InputWordAddress(i, k)); }
+    int ConstEnd() const { return ElementConstOffset[NumElements]; }
+    int LogicEnd() const { return ElementLogicOffset[NumElements]; }
+    int LiveEnd() const { return ElementLiveOffset[NumElements]; }
+
+    // --- data
+    uint8_t Image[Layout::kImageSize];
+    uint8_t SyncState[Layout::kImageSize];
+
+    int32_t NumElements = 0;
+    int32_t ElementLogicOffset[Layout::kMaxElements + 1];
+    uint16_t ElementConstOffset[Layout::kMaxElements + 1];
+    uint16_t ElementLiveOffset[Layout::kMaxElements + 1];
+    int16_t ElementDepth[Layout::kMaxElements + 1];
+    uint8_t LiveWordLinked[Layout::kLiveWords];
+
+    bool Modified = false;
+    bool ConstantsChanged = false;
+    bool LogicOrNamesChanged = false;
+    bool StructureChanged = false;
+    bool UsageWarningOpen = false;
+
+private:
+    void constAddressError(int constAddr);
+    void countLinks(uint16_t* countPerAddress) const;
+
+    Messages* messages_;
+};
+
+} // namespace zolmar
