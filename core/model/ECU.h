@@ -128,6 +128,34 @@ public:
     bool StructureChanged = false;
     bool UsageWarningOpen = false;
 
+    // --- link state: kept by the synchronisation engine, read by every view
+    int LinkState = 0; // 0..13
+    bool Simulating = false;
+    bool OnlineCapable = false; // LinkState is 1, 2, 4, 6, 8, 9 or 11 and not Simulating
+    bool PortOpen = false;
+    bool EcuPresent = false;
+    int StatusFailures = 0;
+    std::string EcuSerial;
+    uint8_t FirmwareRate = 0; // units of 10 Hz; 255 = above 2540 Hz
+    uint8_t CalcRate = 0;
+    uint8_t PackageMajor = 0;
+    uint8_t PackageMinor = 0;
+    uint8_t EcuModeBits = 0;
+    // Live-value consumers that are open.
+    bool LoggingToPc = false;
+    bool GaugesWindowOpen = false;
+    bool ChecklistOpen = false;
+    bool AnaVoltsOpen = false;
+    bool ShowAllOutputs = false;
+    int TableEditElement = -1;
+    bool ScopeSettingsLoaded = false;
+
+    // True when the live area holds current values: the simulator runs, or an ECU
+    // that calculates is online.
+    bool LiveValuesAvailable() const {
+        return Simulating || (EcuPresent && OnlineCapable && CalcRate != 0);
+    }
+
 private:
     void constAddressError(int constAddr);
     void countLinks(uint16_t* countPerAddress) const;
