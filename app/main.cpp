@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QScreen>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     zolmar::gui::TMainForm form(messages, prefs, dialogs);
     messages.setParent(&form);
     dialogs.setParent(&form);
+    // Without a window manager a maximised window keeps its default size.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        form.setGeometry(screen->availableGeometry());
     form.showMaximized();
     if (!parser.positionalArguments().isEmpty())
         form.fileCommands().openFile(parser.positionalArguments().first().toStdString(), true);
