@@ -24,7 +24,7 @@ inline constexpr int kNumPages = 128;
 inline constexpr int kNameLength = 24;
 inline constexpr int kNumNameSlots = 3582;
 inline constexpr int kNamePositions = kNumNameSlots * kNameLength; // 85968
-inline constexpr int kNameRegion1 = 0x20000;                      // positions 0..40919
+inline constexpr int kNameRegion1 = 0x20000;                       // positions 0..40919
 inline constexpr int kNameRegion1Positions = 40920;
 inline constexpr int kNameRegion2 = 0x13000; // positions 40920..85967
 inline constexpr int kStatusBase = 0x2A000;
@@ -104,7 +104,9 @@ public:
     int ColumnOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 1); }
     int RowOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 2); }
     int PageOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 3) & 0x7F; }
-    bool AdvancedOnly(int i) const { return (ReadLogicByte(ElementLogicOffset[i] + 3) & 0x80) != 0; }
+    bool AdvancedOnly(int i) const {
+        return (ReadLogicByte(ElementLogicOffset[i] + 3) & 0x80) != 0;
+    }
     int InputWordAddress(int i, int k) const { return ElementLogicOffset[i] + 4 + 2 * k; }
     uint16_t InputWord(int i, int k) const { return ReadLogicWord(InputWordAddress(i, k)); }
     int ConstEnd() const { return ElementConstOffset[NumElements]; }
