@@ -19,9 +19,15 @@ namespace {
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_plug{0}; // 1 unplug, 2 replug, handled by the serving loop
 
-extern "C" void onStop(int) { g_stop = true; }
-extern "C" void onUnplug(int) { g_plug = 1; }
-extern "C" void onReplug(int) { g_plug = 2; }
+extern "C" void onStop(int) {
+    g_stop = true;
+}
+extern "C" void onUnplug(int) {
+    g_plug = 1;
+}
+extern "C" void onReplug(int) {
+    g_plug = 2;
+}
 
 const char* const kHelp =
     "q7700x-emu: a virtual q7700x ECU on a pseudo-terminal.\n"

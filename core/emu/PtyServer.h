@@ -31,8 +31,7 @@ public:
     void Step(int timeoutMs);
 
 private:
-    void answer(const uint8_t* frame, int length,
-                std::chrono::steady_clock::time_point received);
+    void answer(const uint8_t* frame, int length, std::chrono::steady_clock::time_point received);
 
     VirtualEcu& ecu_;
     RequestAssembler assembler_;

@@ -275,7 +275,8 @@ int VirtualEcu::HandleRequest(const uint8_t* frame, int length, uint8_t* reply) 
                 return exception(f, kIllegalAddress, reply);
         }
         for (uint32_t i = 0; i < n; ++i)
-            storeWord(bank + 2 * (r + i), static_cast<uint16_t>(field(static_cast<int>(7 + 2 * i))));
+            storeWord(bank + 2 * (r + i),
+                      static_cast<uint16_t>(field(static_cast<int>(7 + 2 * i))));
         std::memcpy(reply, frame, 6);
         return finish(reply, 6);
     }

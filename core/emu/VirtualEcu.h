@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -136,8 +137,9 @@ private:
     uint8_t modeBits_ = 0;
     int commits_ = 0;
     uint16_t lastCommand_ = 0;
-    bool plugged_ = true;
-    uint32_t unplugs_ = 0;
+    // Plugging may come from another thread than the one serving requests.
+    std::atomic<bool> plugged_{true};
+    std::atomic<uint32_t> unplugs_{0};
     uint32_t requests_ = 0;
     uint64_t nowMs_ = 0;
     std::mt19937 random_{7700};

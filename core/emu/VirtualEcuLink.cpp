@@ -28,8 +28,7 @@ UsbXpress::Status VirtualEcuLink::GetNumDevices(uint32_t& count) {
     return Success;
 }
 
-UsbXpress::Status VirtualEcuLink::GetProductString(uint32_t device, std::string& text,
-                                                   int kind) {
+UsbXpress::Status VirtualEcuLink::GetProductString(uint32_t device, std::string& text, int kind) {
     if (device >= deviceCount())
         return DeviceNotFound;
     bool ecu = device == otherDevices.size();

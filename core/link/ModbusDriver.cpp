@@ -22,7 +22,9 @@ std::string hex2(uint8_t value) {
     return text;
 }
 
-uint16_t registerOf(uint32_t address) { return static_cast<uint16_t>((address / 2) & 0xFFFF); }
+uint16_t registerOf(uint32_t address) {
+    return static_cast<uint16_t>((address / 2) & 0xFFFF);
+}
 
 } // namespace
 
@@ -169,8 +171,7 @@ bool TModbusDriver::ReadRegisters(uint32_t address, int count, uint16_t* words,
     int dataLength = received - 5;
     // Byte 3 of a two- or three-byte reply lies past what arrived; it shows as 00.
     uint8_t third = received > 3 ? Buffer[3] : 0;
-    if (Buffer[0] != kUnit || Buffer[1] != f || Buffer[2] != dataLength ||
-        Buffer[2] != 2 * count) {
+    if (Buffer[0] != kUnit || Buffer[1] != f || Buffer[2] != dataLength || Buffer[2] != 2 * count) {
         error = "Packet shape error - " + hex2(Buffer[0]) + " " + hex2(Buffer[1]) + " " +
                 hex2(third) + " (" + std::to_string(dataLength) + " vs " +
                 std::to_string(2 * count) + ")";

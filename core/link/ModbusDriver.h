@@ -40,8 +40,7 @@ private:
     bool Send(const uint8_t* frame, int length, std::string& error);
     bool Receive(uint8_t* buffer, int expected, int& received, uint32_t timeoutMs,
                  std::string& error);
-    bool write(uint32_t address, int count, const uint16_t* words, bool single,
-               std::string& error);
+    bool write(uint32_t address, int count, const uint16_t* words, bool single, std::string& error);
     int frameHeader(uint8_t function, uint32_t address, uint16_t fifth);
 
     UsbXpress* usb_;

@@ -48,8 +48,7 @@ int remainingMs(std::chrono::steady_clock::time_point deadline) {
 }
 
 bool deviceGone(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF ||
-           error == EPIPE;
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE;
 }
 
 } // namespace
@@ -131,8 +130,7 @@ UsbXpress::Status SerialUsbXpress::GetNumDevices(uint32_t& count) {
     return Success;
 }
 
-UsbXpress::Status SerialUsbXpress::GetProductString(uint32_t device, std::string& text,
-                                                    int kind) {
+UsbXpress::Status SerialUsbXpress::GetProductString(uint32_t device, std::string& text, int kind) {
     if (device >= devices_.size())
         return DeviceNotFound;
     const Device& d = devices_[device];

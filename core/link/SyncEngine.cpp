@@ -16,7 +16,7 @@ constexpr int kMaxWriteRun = 40;
 constexpr int kMaxReadRun = 200;
 constexpr int kRunsPerPass = 4;
 constexpr int kNameSlotsInRegion1 = kNameRegion1Positions / kNameLength; // 1705
-constexpr int kElementsInRegion1 = kNameSlotsInRegion1 - kNumPages;       // 1577
+constexpr int kElementsInRegion1 = kNameSlotsInRegion1 - kNumPages;      // 1577
 
 bool startsRegion(long q) {
     return std::find(std::begin(kRegionStarts), std::end(kRegionStarts), q) !=
@@ -36,7 +36,26 @@ bool stopsWriteRun(long q) {
 }
 
 // Reads never cross into another region or the other register bank.
-bool stopsReadRun(long q) { return startsRegion(q) || q == 0x2A000; }
+bool stopsReadRun(long q) {
+    return startsRegion(q) || q == 0x2A000;
+}
+
+// The run of bytes in the state from p (at most maxLength, ending before a stop byte or
+// the limit), widened to whole words: its start and its number of words.
+int alignedRun(const uint8_t* sync, long p, long limit, long maxLength, uint8_t state,
+               bool (*stops)(long), long& start) {
+    long length = 1;
+    for (long q = p + 1; q < limit && length < maxLength && sync[q] == state && !stops(q); ++q)
+        ++length;
+    start = p;
+    if (start % 2 != 0) {
+        --start;
+        ++length;
+    }
+    if (length % 2 != 0)
+        ++length;
+    return static_cast<int>(length / 2);
+}
 
 long findState(const uint8_t* sync, long begin, long end, uint8_t state) {
     const void* hit = std::memchr(sync + begin, state, static_cast<size_t>(end - begin));
@@ -48,9 +67,8 @@ bool inStates(int state, std::initializer_list<int> states) {
 }
 
 const char* const kChecklistElements[] = {
-    "MAP Sensor Raw",   "Coolant Temperature Raw", "Air Temperature Raw",
-    "TPS Clipped",      "Closed Loop Idle",        "All Elec Loads Disabled",
-    "Closed-Loop Fuel",
+    "MAP Sensor Raw",   "Coolant Temperature Raw", "Air Temperature Raw", "TPS Clipped",
+    "Closed Loop Idle", "All Elec Loads Disabled", "Closed-Loop Fuel",
 };
 
 } // namespace
@@ -114,9 +132,8 @@ void SyncEngine::syncStep(const PollContext& context) {
     advancedView_ = context.advancedView;
     const int state = ecu_.LinkState;
     ecu_.OnlineCapable =
-        inStates(state, {Link::ReadingAll, Link::StartReadAll, Link::Online,
-                         Link::WritingChanges, Link::WritingAll, Link::StartWriteAll,
-                         Link::AskLoadOrWrite}) &&
+        inStates(state, {Link::ReadingAll, Link::StartReadAll, Link::Online, Link::WritingChanges,
+                         Link::WritingAll, Link::StartWriteAll, Link::AskLoadOrWrite}) &&
         !ecu_.Simulating;
     commands_.readFromEcu =
         (ecu_.OnlineCapable &&
@@ -129,6 +146,13 @@ void SyncEngine::syncStep(const PollContext& context) {
     if (driver_) {
         transfer_[0] = 0;
         if (readStatus()) {
+            // Another ECU answering after a loss must not receive the rest of this one's
+            // edits: go offline before the write pass; the user then chooses to load
+            // from it or to write everything to it.
+            if (state == Link::WritingChanges && ecu_.EcuSerial != previousSerial_) {
+                commitPending_ = false;
+                ecu_.LinkState = Link::Offline;
+            }
             if (state >= Link::ReadingAll && state <= Link::WritingChanges)
                 applyLearnReports(context);
             setLabels();
@@ -137,15 +161,15 @@ void SyncEngine::syncStep(const PollContext& context) {
         if (ecu_.LinkState == Link::Online && r_ == 0 && !ecu_.Simulating) {
             MarkLiveValuesToPoll(context.currentPage, context.advancedView,
                                  context.dialGaugesVisible);
-            r_ = static_cast<long>(std::count(ecu_.SyncState + kLiveBase,
-                                              ecu_.SyncState + kLiveBase + kLiveSize,
-                                              Sync::ToRead));
+            r_ = static_cast<long>(std::count(
+                ecu_.SyncState + kLiveBase, ecu_.SyncState + kLiveBase + kLiveSize, Sync::ToRead));
         }
         writePass();
         readPass();
     }
     runStateMachine();
-    setAvailability(context);
+    StateCommands(ecu_.LinkState, context.advancedView, ecu_.EcuPresent, ecu_.LogicOrNamesChanged,
+                  commands_);
     previousSerial_ = ecu_.EcuSerial;
 }
 
@@ -206,8 +230,8 @@ void SyncEngine::applyLearnReports(const PollContext& context) {
         } else {
             for (int i = 0; i < ecu_.NumElements; ++i) {
                 if (ecu_.ElementConstOffset[i] <= c && c < ecu_.ElementConstOffset[i + 1]) {
-                    line += "(Which is part of the table called " + ecu_.NameOf(i + kNumPages) +
-                            ") ";
+                    line +=
+                        "(Which is part of the table called " + ecu_.NameOf(i + kNumPages) + ") ";
                     break;
                 }
             }
@@ -249,8 +273,8 @@ void SyncEngine::setLabels() {
 }
 
 void SyncEngine::emptyLabels() {
-    if (labels_.serial.empty() && labels_.packageVersion.empty() &&
-        labels_.firmwareRate.empty() && labels_.calcRate.empty())
+    if (labels_.serial.empty() && labels_.packageVersion.empty() && labels_.firmwareRate.empty() &&
+        labels_.calcRate.empty())
         return;
     labels_ = EcuLabels{};
     observer_.labelsChanged(labels_);
@@ -311,19 +335,9 @@ void SyncEngine::writePass() {
             p = findState(sync, 0x13000, kConfigEnd, Sync::ToWrite);
         if (p < 0)
             return;
-        long length = 1;
-        for (long q = p + 1; q < kConfigEnd && length < kMaxWriteRun &&
-                             sync[q] == Sync::ToWrite && !stopsWriteRun(q);
-             ++q)
-            ++length;
         long start = p;
-        if (start % 2 != 0) {
-            --start;
-            ++length;
-        }
-        if (length % 2 != 0)
-            ++length;
-        const int n = static_cast<int>(length / 2);
+        const int n =
+            alignedRun(sync, p, kConfigEnd, kMaxWriteRun, Sync::ToWrite, stopsWriteRun, start);
         for (int i = 0; i < n; ++i)
             transfer_[i] = ecu_.ImageWord(start + 2 * i);
         const auto address = static_cast<uint32_t>(start);
@@ -340,25 +354,14 @@ void SyncEngine::readPass() {
     uint8_t* sync = ecu_.SyncState;
     for (int repetition = 0; repetition < kRunsPerPass; ++repetition) {
         const int state = ecu_.LinkState;
-        if ((state != Link::ReadingAll && state != Link::Online) || r_ <= 0 ||
-            !ecu_.OnlineCapable)
+        if ((state != Link::ReadingAll && state != Link::Online) || r_ <= 0 || !ecu_.OnlineCapable)
             return;
         long p = findState(sync, 0, kImageSize, Sync::ToRead);
         if (p < 0)
             return;
-        long length = 1;
-        for (long q = p + 1;
-             q < kImageSize && length < kMaxReadRun && sync[q] == Sync::ToRead && !stopsReadRun(q);
-             ++q)
-            ++length;
         long start = p;
-        if (start % 2 != 0) {
-            --start;
-            ++length;
-        }
-        if (length % 2 != 0)
-            ++length;
-        const int n = static_cast<int>(length / 2);
+        const int n =
+            alignedRun(sync, p, kImageSize, kMaxReadRun, Sync::ToRead, stopsReadRun, start);
         if (!driver_->ReadRegisters(static_cast<uint32_t>(start), n, transfer_, error_)) {
             lastError_ = error_;
             continue;
@@ -421,7 +424,7 @@ void SyncEngine::runStateMachine() {
             ecu_.LinkState = Link::LostWhileOnline;
         else if (ecu_.StructureChanged)
             ecu_.LinkState = Link::Offline;
-        else if (w_ - wl_ > 0 || (commitPending_ && present()))
+        else if (w_ - wl_ > 0 || (commitPending_ && present() && ecu_.StatusFailures == 0))
             ecu_.LinkState = Link::WritingChanges;
         break;
     case Link::LostWhileOnline:
@@ -434,13 +437,6 @@ void SyncEngine::runStateMachine() {
         }
         break;
     case Link::WritingChanges:
-        // Another ECU answering after a loss must not receive the rest of this one's
-        // edits: go offline and let the user choose to load from it or write to it.
-        if (present() && ecu_.EcuSerial != previousSerial_) {
-            commitPending_ = false;
-            ecu_.LinkState = Link::Offline;
-            break;
-        }
         if (w_ == 0) {
             // The commit value is status word 0 of this cycle (0 when that read failed).
             commitPending_ = !driver_ || !driver_->WriteRegister(TModbusDriver::kCommandWord,
@@ -548,12 +544,11 @@ void SyncEngine::finishRead() {
 void SyncEngine::showProgress(const char* activity, const char* cancelCaption, long remaining) {
     const int state = ecu_.LinkState;
     const bool known = ecu_.OnlineCapable && ecu_.PortOpen &&
-                       !inStates(state, {Link::Startup, Link::LostDuringRead,
-                                         Link::LostWhileOnline, Link::LostDuringWrite});
+                       !inStates(state, {Link::Startup, Link::LostDuringRead, Link::LostWhileOnline,
+                                         Link::LostDuringWrite});
     progress_.activity = activity;
     progress_.cancelCaption = cancelCaption;
-    progress_.clientHeight =
-        (state == Link::ReadingAll || state == Link::WritingAll) ? 338 : 293;
+    progress_.clientHeight = (state == Link::ReadingAll || state == Link::WritingAll) ? 338 : 293;
     progress_.package = known ? PackageText(ecu_.PackageMajor, ecu_.PackageMinor) : " ";
     progress_.serial = known ? ecu_.EcuSerial : " ";
     progress_.position = static_cast<int>(std::max(0L, 0x29FFFL - remaining));
@@ -563,16 +558,16 @@ void SyncEngine::showProgress(const char* activity, const char* cancelCaption, l
 
 // ---------------------------------------------------------------- availability
 
-void SyncEngine::setAvailability(const PollContext& context) {
-    const bool av = context.advancedView;
-    CommandAvailability& c = commands_;
+void SyncEngine::StateCommands(int linkState, bool advancedView, bool ecuPresent,
+                               bool logicOrNamesChanged, CommandAvailability& c) {
+    const bool av = advancedView;
     c.saveAs = c.goOnline = c.optimise = c.wizardAndScope = c.searchElement = c.updateCosmetic =
         false;
-    switch (ecu_.LinkState) {
+    switch (linkState) {
     case Link::Online:
         c.saveAs = c.wizardAndScope = c.searchElement = true;
         c.optimise = av;
-        c.updateCosmetic = av && ecu_.LogicOrNamesChanged;
+        c.updateCosmetic = av && logicOrNamesChanged;
         break;
     case Link::LostWhileOnline:
     case Link::LostDuringWrite:
@@ -582,11 +577,11 @@ void SyncEngine::setAvailability(const PollContext& context) {
         break;
     case Link::WritingChanges:
         c.saveAs = true;
-        c.updateCosmetic = av && ecu_.LogicOrNamesChanged;
+        c.updateCosmetic = av && logicOrNamesChanged;
         break;
     case Link::Offline:
         c.saveAs = c.wizardAndScope = c.searchElement = true;
-        c.goOnline = ecu_.EcuPresent;
+        c.goOnline = ecuPresent;
         c.optimise = av;
         break;
     case Link::WritingAll:
@@ -627,9 +622,13 @@ void SyncEngine::GoOnline() {
     observer_.scopeLoadSettings();
 }
 
-void SyncEngine::ReadFromEcu() { ecu_.LinkState = Link::StartReadAll; }
+void SyncEngine::ReadFromEcu() {
+    ecu_.LinkState = Link::StartReadAll;
+}
 
-void SyncEngine::WriteToEcu() { ecu_.LinkState = Link::StartWriteAll; }
+void SyncEngine::WriteToEcu() {
+    ecu_.LinkState = Link::StartWriteAll;
+}
 
 void SyncEngine::LoadAllFromEcu() {
     ecu_.LinkState = Link::StartReadAll;
@@ -667,9 +666,13 @@ void SyncEngine::CancelReconnect() {
     observer_.hideReconnect();
 }
 
-void SyncEngine::ConfigurationOpened() { ecu_.LinkState = Link::NewConfiguration; }
+void SyncEngine::ConfigurationOpened() {
+    ecu_.LinkState = Link::NewConfiguration;
+}
 
-void SyncEngine::NewBlankConfiguration() { ecu_.LinkState = Link::Offline; }
+void SyncEngine::NewBlankConfiguration() {
+    ecu_.LinkState = Link::Offline;
+}
 
 // ---------------------------------------------------------------- live values
 

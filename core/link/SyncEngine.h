@@ -89,7 +89,7 @@ public:
     virtual void showLoadOrWrite() {} // TLoadSaveOfflineForm
     virtual void hideLoadOrWrite() {}
     virtual void hideSimulator() {}
-    virtual void tickLockLogic() {} // "Lock Logic Configuration"
+    virtual void tickLockLogic() {}                      // "Lock Logic Configuration"
     virtual void learnHistoryLine(const std::string&) {} // ends with "\n\r"
     virtual void learnHistoryCleared() {}
     virtual void refreshTableEditor() {}
@@ -119,16 +119,16 @@ public:
     void PollCycle(const PollContext& context);
 
     // Commands of the main window and its dialogs.
-    void GoOnline();          // "Go Online", "Update Cosmetic"
-    void ReadFromEcu();       // "Read from ECU"
-    void WriteToEcu();        // "Write to ECU"
-    void LoadAllFromEcu();    // TLoadSaveOfflineForm buttons
+    void GoOnline();       // "Go Online", "Update Cosmetic"
+    void ReadFromEcu();    // "Read from ECU"
+    void WriteToEcu();     // "Write to ECU"
+    void LoadAllFromEcu(); // TLoadSaveOfflineForm buttons
     void WriteAllToEcu();
     void StayOffline();
-    void CancelProgress();    // TSplashForm.CancelButton
+    void CancelProgress();       // TSplashForm.CancelButton
     void OpenFileFromProgress(); // TSplashForm.OpenSettingsFile, before the Open command
-    void CancelReconnect();   // TreconnectForm.CancelButton
-    void ConfigurationOpened(); // a settings file opened, or the setup wizard left
+    void CancelReconnect();      // TreconnectForm.CancelButton
+    void ConfigurationOpened();  // a settings file opened, or the setup wizard left
     void NewBlankConfiguration();
     void ClearLearnHistory();
 
@@ -149,6 +149,9 @@ public:
     long W() const { return w_; }
     long WL() const { return wl_; }
 
+    // The editor commands of a link state (the first six columns of availability).
+    static void StateCommands(int linkState, bool advancedView, bool ecuPresent,
+                              bool logicOrNamesChanged, CommandAvailability& commands);
     static std::string PackageText(uint8_t major, uint8_t minor);
     static std::string RateText(uint8_t rate);
     // The learnt value as the history shows it: value / 50, two decimals, one when negative.
@@ -162,7 +165,6 @@ private:
     void writePass();
     void readPass();
     void runStateMachine();
-    void setAvailability(const PollContext& context);
     void startReadAll();
     void startWriteAll();
     void finishRead();
