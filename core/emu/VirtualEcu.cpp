@@ -194,6 +194,8 @@ void VirtualEcu::storeWord(uint32_t address, uint16_t value) {
         return;
     }
     if (address == kModeWord) {
+        // The scope arms (0) or forces a trigger (0x8000) here; without a capture
+        // running, the mode bits simply take the written top bits.
         modeBits_ = static_cast<uint8_t>(value >> 14);
         return;
     }

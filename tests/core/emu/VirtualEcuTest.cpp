@@ -1,5 +1,6 @@
 #include "emu/VirtualEcu.h"
 #include "LinkTestSupport.h"
+#include "emu/VirtualEcuLink.h"
 #include "link/ModbusDriver.h"
 
 #include <gtest/gtest.h>
@@ -238,6 +239,38 @@ TEST(RequestAssembler, RecoversFromNoiseAtAPause) {
     assembler.Add(flood.data(), 300);
     EXPECT_EQ(assembler.Pending(), 0);
     EXPECT_FALSE(assembler.Pause(frame, length));
+}
+
+} // namespace
+
+namespace {
+
+TEST(VirtualEcuLink, TimePassesOnTheManualClockAndUnplugKillsTheHandle) {
+    VirtualEcu ecu;
+    VirtualEcuLink link(ecu);
+    ManualClock clock;
+    link.clock = &clock;
+    link.pace = true;
+    TModbusDriver driver(link);
+    std::string error;
+    uint16_t words[32];
+    ASSERT_TRUE(driver.ReadRegisters(0x2A000, 32, words, error)) << error;
+    EXPECT_EQ(clock.now, 3u) << "8 + 69 bytes at 250000 baud";
+    ecu.faults.dropProbability = 1;
+    EXPECT_FALSE(driver.ReadRegisters(0x2A000, 32, words, error));
+    EXPECT_EQ(clock.now, 3u + 40u) << "a missing reply costs the read time-out";
+    ecu.faults.dropProbability = 0;
+
+    UsbXpress::Handle old = driver.Handle;
+    ecu.Unplug();
+    ecu.Replug();
+    uint32_t written = 0;
+    const uint8_t frame[1] = {0};
+    EXPECT_EQ(link.Write(old, frame, 1, written), UsbXpress::WriteError);
+    EXPECT_FALSE(driver.ReadRegisters(0, 2, words, error));
+    EXPECT_EQ(error, "Send/recv error") << "the driver has opened it again";
+    EXPECT_NE(driver.Handle, old);
+    EXPECT_TRUE(driver.ReadRegisters(0, 2, words, error)) << error;
 }
 
 } // namespace
