@@ -14,8 +14,8 @@ namespace {
 std::unique_ptr<tECU> fullDiagram(Messages& messages) {
     auto ecu = std::make_unique<tECU>(messages);
     test::RawConfig raw(*ecu);
-    const int types[] = {ElementType::Summer, ElementType::Multiplier, ElementType::Table2D,
-                         ElementType::Clipper, ElementType::Constant, ElementType::Switch};
+    const int types[] = {ElementType::Summer,  ElementType::Multiplier, ElementType::Table2D,
+                         ElementType::Clipper, ElementType::Constant,   ElementType::Switch};
     for (int i = 0; i < Layout::kMaxElements; ++i) {
         int type = types[i % 6];
         raw.add(type, 1 + i % 100, 0, 0, "E", 2);

@@ -54,8 +54,8 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size,
     mode_t mask = ::umask(0);
     ::umask(mask);
     struct stat existing {};
-    mode_t mode = (::stat(path.c_str(), &existing) == 0) ? (existing.st_mode & 07777)
-                                                          : (0666 & ~mask);
+    mode_t mode =
+        (::stat(path.c_str(), &existing) == 0) ? (existing.st_mode & 07777) : (0666 & ~mask);
     ::fchmod(fd, mode);
 
     bool ok = writeAll(fd, static_cast<const uint8_t*>(data), size) && ::fsync(fd) == 0;

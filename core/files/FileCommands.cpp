@@ -30,8 +30,8 @@ void RecentFiles::add(const std::string& name) {
         prefs_.write("RecentItem" + std::to_string(k + 1), r[static_cast<size_t>(k)]);
 }
 
-FileCommands::FileCommands(tECU& ecu, Messages& messages, Preferences& prefs,
-                           FileDialogs& dialogs, FileCommandHooks& hooks)
+FileCommands::FileCommands(tECU& ecu, Messages& messages, Preferences& prefs, FileDialogs& dialogs,
+                           FileCommandHooks& hooks)
     : ecu_(ecu), messages_(messages), dialogs_(dialogs), hooks_(hooks), recent_(prefs) {}
 
 bool FileCommands::askToSave(OnNo onNo) {
@@ -109,7 +109,9 @@ bool FileCommands::saveAs() {
     return true;
 }
 
-bool FileCommands::canClose() { return askToSave(OnNo::KeepModified); }
+bool FileCommands::canClose() {
+    return askToSave(OnNo::KeepModified);
+}
 
 std::string FileCommands::caption(const std::string& title) const {
     if (currentFile_.empty())

@@ -46,16 +46,14 @@ constexpr std::array<TypeInfo, 256> makeCatalogue() {
 constexpr std::array<TypeInfo, 256> kCatalogue = makeCatalogue();
 
 constexpr std::array<const char*, kNumPictures> kPictureNames = {
-    "Const_Image",      "Table1_image",    "Table2_image",       "Summer_image",
-    "Mult_image",       "PID_image",       "Splitter_image",     "Mux_image",
-    "Timer_image",      "Latch_image",     "Delay_image",        "CompEQ_image",
-    "CompGE_image",     "CompG_image",     "CompLE_image",       "CompL_image",
-    "And_image",        "Or_image",        "Xor_image",          "Plus_image",
-    "Minus_image",      "MuxTick_image",   "MuxSel4_image",      "MuxTickTick_image",
-    "MuxTickCross_image", "Sum_image",     "CompNE_image",       "Ana_image",
-    "Inj_image",        "Ign_image",       "Aux_image",          "Input_image",
-    "Gen_image",        "Disp_image",      "Gauge_image",        "Step_image",
-    "Wrap_image",       "GaugeBig_image",  "InjAux_image",       "MultiInj_Image",
+    "Const_Image", "Table1_image",   "Table2_image",   "Summer_image",      "Mult_image",
+    "PID_image",   "Splitter_image", "Mux_image",      "Timer_image",       "Latch_image",
+    "Delay_image", "CompEQ_image",   "CompGE_image",   "CompG_image",       "CompLE_image",
+    "CompL_image", "And_image",      "Or_image",       "Xor_image",         "Plus_image",
+    "Minus_image", "MuxTick_image",  "MuxSel4_image",  "MuxTickTick_image", "MuxTickCross_image",
+    "Sum_image",   "CompNE_image",   "Ana_image",      "Inj_image",         "Ign_image",
+    "Aux_image",   "Input_image",    "Gen_image",      "Disp_image",        "Gauge_image",
+    "Step_image",  "Wrap_image",     "GaugeBig_image", "InjAux_image",      "MultiInj_Image",
     "Mux32_Image"};
 
 } // namespace

@@ -54,8 +54,12 @@ struct TypeInfo {
 const TypeInfo& typeInfo(int type);
 
 // Constant block size of a table from its count bytes.
-inline int table2DConstSize(int n) { return 4 * n + 1; }
-inline int table3DConstSize(int x, int y) { return 2 + 2 * x + 2 * y + 2 * x * y; }
+inline int table2DConstSize(int n) {
+    return 4 * n + 1;
+}
+inline int table3DConstSize(int x, int y) {
+    return 2 + 2 * x + 2 * y + 2 * x * y;
+}
 
 // True for the six elements that every configuration has once, at indices 0..5.
 bool isDedicatedType(int type);

@@ -55,9 +55,13 @@ void tECU::SetSync(long offset, uint8_t state) {
 
 // ---------------------------------------------------------------- catalogue
 
-std::string tECU::TypeName(int type) { return typeInfo(type).typeName; }
+std::string tECU::TypeName(int type) {
+    return typeInfo(type).typeName;
+}
 
-int tECU::LogicSize(int type) { return typeInfo(type).logicSize; }
+int tECU::LogicSize(int type) {
+    return typeInfo(type).logicSize;
+}
 
 int tECU::ConstSize(int type, int constAddr) const {
     if (type == ElementType::Table2D)
@@ -67,9 +71,13 @@ int tECU::ConstSize(int type, int constAddr) const {
     return typeInfo(type).constSize;
 }
 
-int tECU::LiveSize(int type) { return typeInfo(type).liveSize; }
+int tECU::LiveSize(int type) {
+    return typeInfo(type).liveSize;
+}
 
-int tECU::InputCount(int type) { return typeInfo(type).inputCount; }
+int tECU::InputCount(int type) {
+    return typeInfo(type).inputCount;
+}
 
 int tECU::OutputCount(int type) const {
     // The injector block is always element 3, so its switch byte is at a fixed address.
@@ -165,7 +173,9 @@ void tECU::WriteNameByte(int position, uint8_t value) {
     Modified = true;
 }
 
-uint8_t tECU::ReadNameByte(int position) const { return ImageByte(NamePositionOffset(position)); }
+uint8_t tECU::ReadNameByte(int position) const {
+    return ImageByte(NamePositionOffset(position));
+}
 
 std::string tECU::NameOf(int slot) const {
     if (slot < 0 || slot >= kNumNameSlots)

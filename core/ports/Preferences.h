@@ -20,9 +20,7 @@ public:
         auto it = values.find(name);
         return it == values.end() ? std::string() : it->second;
     }
-    void write(const std::string& name, const std::string& value) override {
-        values[name] = value;
-    }
+    void write(const std::string& name, const std::string& value) override { values[name] = value; }
     std::map<std::string, std::string> values;
 };
 

@@ -78,8 +78,7 @@ constexpr ToolButton kAddButtons[] = {
 
 } // namespace
 
-TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs,
-                     QWidget* parent)
+TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), messages_(messages), prefs_(prefs),
       ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this) {
     setObjectName(QStringLiteral("TMainForm"));
@@ -110,7 +109,8 @@ void TMainForm::buildMenus() {
 
     QMenu* file = addMenu(QStringLiteral("File"));
     addItem(file, QStringLiteral("New ..."), QKeySequence(Qt::CTRL | Qt::Key_N));
-    auto* open = addItem(file, QStringLiteral("Open ..."), QKeySequence(Qt::CTRL | Qt::Key_O), true);
+    auto* open =
+        addItem(file, QStringLiteral("Open ..."), QKeySequence(Qt::CTRL | Qt::Key_O), true);
     auto* save = addItem(file, QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     auto* saveAs =
         addItem(file, QStringLiteral("Save As ..."), QKeySequence(Qt::CTRL | Qt::Key_A), true);
@@ -124,7 +124,8 @@ void TMainForm::buildMenus() {
             refreshRecentItems();
         });
     }
-    auto* exitItem = addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
+    auto* exitItem =
+        addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
     connect(file, &QMenu::aboutToShow, this, &TMainForm::refreshRecentItems);
     connect(open, &QAction::triggered, this, [this] { commands_.open(); });
     connect(save, &QAction::triggered, this, [this] { commands_.save(); });
@@ -158,26 +159,27 @@ void TMainForm::buildMenus() {
         addItem(dedicated, QString::fromUtf8(c));
 
     QMenu* logging = addMenu(QStringLiteral("Logging"));
-    addItem(logging, QStringLiteral("Start Logging to Laptop/PC"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    addItem(logging, QStringLiteral("Stop Logging to Laptop/PC"), QKeySequence(Qt::CTRL | Qt::Key_K));
+    addItem(logging, QStringLiteral("Start Logging to Laptop/PC"),
+            QKeySequence(Qt::CTRL | Qt::Key_L));
+    addItem(logging, QStringLiteral("Stop Logging to Laptop/PC"),
+            QKeySequence(Qt::CTRL | Qt::Key_K));
     addItem(logging, QStringLiteral("Retrieve Log from ECU"), QKeySequence(Qt::CTRL | Qt::Key_R));
     addItem(logging, QStringLiteral("Onboard Logging Settings ..."));
 
     QMenu* advanced = addMenu(QStringLiteral("Advanced"));
-    for (const char* c :
-         {"View Learn History", "Export Constant Data to csv", "Period Angle Offset Calculator",
-          "Start Logging Configuration Changes", "Stop Logging Configuration Changes",
-          "ECU Ram Test", "ECU Injector Test", "ECU Digital Input capacitor test",
-          "Calibrate Analog"})
+    for (const char* c : {"View Learn History", "Export Constant Data to csv",
+                          "Period Angle Offset Calculator", "Start Logging Configuration Changes",
+                          "Stop Logging Configuration Changes", "ECU Ram Test", "ECU Injector Test",
+                          "ECU Digital Input capacitor test", "Calibrate Analog"})
         addItem(advanced, QString::fromUtf8(c));
 
     QMenu* firmware = addMenu(QStringLiteral("Firmware"));
     addItem(firmware, QStringLiteral("Upgrade Package/Firmware"));
 
     QMenu* settings = addMenu(QStringLiteral("Settings"));
-    for (const char* c : {"Startup Hints", "Configuration Optimisation",
-                          "Advanced Element Properties", "Live Value Display",
-                          "Column size on each page/tabsheet"})
+    for (const char* c :
+         {"Startup Hints", "Configuration Optimisation", "Advanced Element Properties",
+          "Live Value Display", "Column size on each page/tabsheet"})
         addItem(settings, QString::fromUtf8(c));
 
     QMenu* help = addMenu(QStringLiteral("Help"));
@@ -305,9 +307,13 @@ void TMainForm::updateCaption() {
     action(QStringLiteral("Save"))->setEnabled(commands_.saveEnabled());
 }
 
-void TMainForm::configurationLoaded(bool) { refreshView(); }
+void TMainForm::configurationLoaded(bool) {
+    refreshView();
+}
 
-void TMainForm::captionChanged() { updateCaption(); }
+void TMainForm::captionChanged() {
+    updateCaption();
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // Closing is abandoned when the user wanted the changes saved and they were not.

@@ -13,7 +13,9 @@ QString fromImageText(const std::string& bytes) {
     return QString::fromStdString(cp1252ToUtf8(bytes));
 }
 
-std::string toImageText(const QString& text) { return utf8ToCp1252(text.toStdString()); }
+std::string toImageText(const QString& text) {
+    return utf8ToCp1252(text.toStdString());
+}
 
 Messages::Answer QtMessages::show(Kind kind, const std::string& text, Buttons buttons) {
     QMessageBox box(parent_);

@@ -21,7 +21,8 @@ QPixmap badge(const QString& text, int size) {
     p.drawRoundedRect(frame, size / 6.0, size / 6.0);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setBold(true);
-    font.setPixelSize(text.size() <= 1 ? size * 13 / 22 : (text.size() == 2 ? size * 9 / 22 : size * 7 / 22));
+    font.setPixelSize(text.size() <= 1 ? size * 13 / 22
+                                       : (text.size() == 2 ? size * 9 / 22 : size * 7 / 22));
     p.setFont(font);
     p.setPen(QColor(0x10, 0x20, 0x40));
     p.drawText(frame, Qt::AlignCenter, text);

@@ -1,7 +1,7 @@
+#include "app/MainForm.h"
 #include "RawConfig.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
-#include "app/MainForm.h"
 #include "files/SettingsFile.h"
 
 #include <QAction>
@@ -41,11 +41,10 @@ TEST_F(MainFormTest, MenusHoldTheirItemsInOrder) {
     EXPECT_EQ(titles, (QStringList{"File", "ECU Config / Settings Synchronisation", "Windows",
                                    "Maps/Tables", "Dedicated Functions", "Logging", "Advanced",
                                    "Firmware", "Settings", "Help"}));
-    EXPECT_EQ(itemsOf("File"), (QStringList{"New ...", "Open ...", "Save", "Save As ...",
-                                            "Import/Merge Configuration", "Properties ...",
-                                            "Exit"}));
-    EXPECT_EQ(itemsOf("Maps/Tables"),
-              (QStringList{"3D Tables", "2D Tables", "Map/Table Options"}));
+    EXPECT_EQ(itemsOf("File"),
+              (QStringList{"New ...", "Open ...", "Save", "Save As ...",
+                           "Import/Merge Configuration", "Properties ...", "Exit"}));
+    EXPECT_EQ(itemsOf("Maps/Tables"), (QStringList{"3D Tables", "2D Tables", "Map/Table Options"}));
     EXPECT_EQ(form->action("Save As ...")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
     EXPECT_EQ(form->action("Analogue Voltages")->shortcut(), QKeySequence(Qt::Key_F11));
     EXPECT_EQ(form->action("Help / User Manual")->shortcut(), QKeySequence(Qt::Key_F1));

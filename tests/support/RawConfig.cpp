@@ -16,8 +16,7 @@ void RawConfig::clear() {
     liveOf_.clear();
 }
 
-int RawConfig::add(int type, int page, int column, int row, const std::string& name, int x,
-                   int y) {
+int RawConfig::add(int type, int page, int column, int row, const std::string& name, int x, int y) {
     int base = kLogicBase + logic_;
     int size = tECU::LogicSize(type);
     for (int k = 0; k < size; ++k)

@@ -1,7 +1,7 @@
+#include "files/FileCommands.h"
 #include "RawConfig.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
-#include "files/FileCommands.h"
 #include "files/SettingsFile.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
+#include "files/SettingsFile.h"
 #include "RawConfig.h"
 #include "TempDir.h"
 #include "files/AtomicFile.h"
-#include "files/SettingsFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -26,7 +26,8 @@ std::vector<uint8_t> fileBytes(const std::string& path) {
 
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 struct SettingsFileTest : ::testing::Test {

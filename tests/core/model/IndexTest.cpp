@@ -125,7 +125,7 @@ TEST_F(IndexTest, CheckUsageWordsIsSilentWhileItsWarningIsOpen) {
 }
 
 TEST_F(IndexTest, LinksAreCountedAndFlagged) {
-    int c = raw.add(ElementType::Clipper);  // three outputs
+    int c = raw.add(ElementType::Clipper); // three outputs
     int s = raw.add(ElementType::Summer);
     int m = raw.add(ElementType::Multiplier);
     raw.link(s, 0, c, 1);
