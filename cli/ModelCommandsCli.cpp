@@ -105,8 +105,8 @@ int names(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     for (int i = 0; i < ecu->NumElements; ++i) {
         const int type = ecu->TypeOf(i);
         out << "element " << i << ": \"" << cp1252ToUtf8(ecu->NameOf(Layout::kNumPages + i))
-            << "\" " << typeCaption(type) << " (type " << type << ") on page "
-            << ecu->PageOf(i) + 1 << "\n";
+            << "\" " << typeCaption(type) << " (type " << type << ") on page " << ecu->PageOf(i) + 1
+            << "\n";
         for (int k = 0; k < tECU::InputCount(type); ++k) {
             out << "  input " << k << ": " << cp1252ToUtf8(ecu->InputName(i, k));
             uint16_t w = ecu->InputWord(i, k);

@@ -43,7 +43,9 @@ private:
 
 } // namespace
 
-ChangeLog::~ChangeLog() { stop(); }
+ChangeLog::~ChangeLog() {
+    stop();
+}
 
 bool ChangeLog::startFile(const std::string& path, std::string& error) {
     stop();
@@ -61,7 +63,9 @@ void ChangeLog::startSink(std::unique_ptr<ChangeLogSink> sink) {
     sink_ = std::move(sink);
 }
 
-void ChangeLog::stop() { sink_.reset(); }
+void ChangeLog::stop() {
+    sink_.reset();
+}
 
 bool ChangeLog::append(const std::string& text, std::string& error) {
     if (!sink_)
@@ -72,7 +76,9 @@ bool ChangeLog::append(const std::string& text, std::string& error) {
     return false;
 }
 
-bool tECU::LoggingChanges() const { return ChangeLogger != nullptr && ChangeLogger->isOn(); }
+bool tECU::LoggingChanges() const {
+    return ChangeLogger != nullptr && ChangeLogger->isOn();
+}
 
 void tECU::LogChange(const std::string& text) {
     if (!LoggingChanges())

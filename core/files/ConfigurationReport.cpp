@@ -25,30 +25,21 @@ std::string NumElementsText(const tECU& ecu) {
         int type;
         const char* label;
     };
-    const Row rows[] = {{ElementType::Constant, " Constants  "},
-                        {ElementType::Table2D, " 2D Tables  "},
-                        {ElementType::Table3D, " 3D Tables  "},
-                        {ElementType::Summer, " Summers  "},
-                        {ElementType::Comparator, " Comparators  "},
-                        {ElementType::Multiplier, " Multipliers  "},
-                        {ElementType::PID, " PID Controllers  "},
-                        {ElementType::Clipper, " Clippers  "},
-                        {ElementType::Switch, " Switches  "},
-                        {ElementType::Tickbox, " Tickboxes  "},
-                        {ElementType::Mux4, " 4-Way Muxes  "},
-                        {ElementType::Timer, " Timers  "},
-                        {ElementType::Delay, " Delays  "},
-                        {ElementType::Latch, " Latches  "},
-                        {ElementType::Gauge, " Gauges  "},
-                        {ElementType::Display, " Displays  "},
-                        {ElementType::Label, " Labels  "},
-                        {ElementType::Stepper, " Steppers  "},
-                        {ElementType::Wrapper, " Wrappers  "},
-                        {ElementType::Mux32, " 32-Way Muxes  "}};
+    const Row rows[] = {
+        {ElementType::Constant, " Constants  "},     {ElementType::Table2D, " 2D Tables  "},
+        {ElementType::Table3D, " 3D Tables  "},      {ElementType::Summer, " Summers  "},
+        {ElementType::Comparator, " Comparators  "}, {ElementType::Multiplier, " Multipliers  "},
+        {ElementType::PID, " PID Controllers  "},    {ElementType::Clipper, " Clippers  "},
+        {ElementType::Switch, " Switches  "},        {ElementType::Tickbox, " Tickboxes  "},
+        {ElementType::Mux4, " 4-Way Muxes  "},       {ElementType::Timer, " Timers  "},
+        {ElementType::Delay, " Delays  "},           {ElementType::Latch, " Latches  "},
+        {ElementType::Gauge, " Gauges  "},           {ElementType::Display, " Displays  "},
+        {ElementType::Label, " Labels  "},           {ElementType::Stepper, " Steppers  "},
+        {ElementType::Wrapper, " Wrappers  "},       {ElementType::Mux32, " 32-Way Muxes  "}};
     const std::string end = "\n\r";
     std::string text = "6       Dedicated Elements  " + end;
-    text += std::to_string(counts[ElementType::AuxOnInj]) + "      " + " Inj Aux Output block  " +
-            end;
+    text +=
+        std::to_string(counts[ElementType::AuxOnInj]) + "      " + " Inj Aux Output block  " + end;
     for (const Row& row : rows)
         text += padded(counts[row.type]) + row.label + end;
     text += padded(ecu.NumElements) + " Total  ";

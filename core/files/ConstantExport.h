@@ -10,8 +10,7 @@ namespace zolmar {
 namespace ConstantExport {
 
 inline constexpr const char* kSaveTitle = "Export Constant Data to csv file";
-inline constexpr const char* kFilter =
-    "Comma Separated Values (*.csv)|*.csv|All Files (*.*)|*.*";
+inline constexpr const char* kFilter = "Comma Separated Values (*.csv)|*.csv|All Files (*.*)|*.*";
 
 // The whole export text (CR LF line ends).
 std::string Text(const tECU& ecu);

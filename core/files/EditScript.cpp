@@ -9,7 +9,9 @@ using namespace Layout;
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Reads the line word by word; the rest of the line after one blank is TEXT.
 class LineReader {
@@ -57,8 +59,8 @@ bool parseInteger(const std::string& word, long low, long high, long& value) {
 struct Syntax {
     const char* name;
     Op op;
-    int integers;   // leading integer arguments
-    bool hasText;   // TEXT follows
+    int integers; // leading integer arguments
+    bool hasText; // TEXT follows
     const char* usage;
 };
 
@@ -287,8 +289,9 @@ bool applyChecked(tECU& ecu, const Operation& op, std::string& error) {
         const int size = ecu.ConstSize(ecu.TypeOf(e), ecu.ElementConstOffset[e]);
         const int width = op.op == Op::ConstByte ? 1 : 2;
         if (n[1] + width > size) {
-            error = "Offset " + std::to_string(n[1]) + " is outside the constant block of element " +
-                    std::to_string(e) + " (" + std::to_string(size) + " bytes)";
+            error = "Offset " + std::to_string(n[1]) +
+                    " is outside the constant block of element " + std::to_string(e) + " (" +
+                    std::to_string(size) + " bytes)";
             return false;
         }
         const int addr = ecu.ElementConstOffset[e] + at(1);

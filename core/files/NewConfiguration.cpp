@@ -20,8 +20,8 @@ void MakeBlank(tECU& ecu) {
         ecu.SetImageByte(offset, 0, true);
     ecu.RebuildIndex(true, false);
 
-    const char* const pages[] = {"Gauges",           "Inputs",           "Analogue Inputs",
-                                 "Aux Outputs",      "Injector Outputs", "Ignition Outputs",
+    const char* const pages[] = {"Gauges",      "Inputs",           "Analogue Inputs",
+                                 "Aux Outputs", "Injector Outputs", "Ignition Outputs",
                                  "General"};
     for (int p = 0; p < 7; ++p)
         ecu.RenameSlot(p, pages[p]);

@@ -33,7 +33,9 @@ bool tECU::IsCreatableType(int type) {
     return info.valid && type != ElementType::Finish && !isDedicatedType(type);
 }
 
-uint16_t tECU::UnlinkedLiteral(int type) { return type == ElementType::Multiplier ? 50 : 0; }
+uint16_t tECU::UnlinkedLiteral(int type) {
+    return type == ElementType::Multiplier ? 50 : 0;
+}
 
 bool tECU::CreateElement(int type, int column, int row, const std::string& name, int page,
                          int* newIndex) {
@@ -50,8 +52,8 @@ bool tECU::CreateElement(int type, int column, int row, const std::string& name,
     for (;;) {
         int t = ReadLogicByte(L);
         int s = LogicSize(t);
-        if (s <= 0 || !(L < kLogicRecordLimit && i < kMaxElements && C < kConstSize &&
-                        V < kLiveSize))
+        if (s <= 0 ||
+            !(L < kLogicRecordLimit && i < kMaxElements && C < kConstSize && V < kLiveSize))
             break;
         if (t == ElementType::AuxOnInj)
             auxOnInjExists = true;
@@ -183,8 +185,7 @@ void tECU::DeleteElement(int a) {
         WriteConstByte(y - csz, ReadConstByte(y));
 
     // Names of the later elements move down one slot; the last slot keeps its copy.
-    for (int p = kNameLength * (a + kNumPages + 1); p < kNameLength * (oldCount + kNumPages);
-         ++p)
+    for (int p = kNameLength * (a + kNumPages + 1); p < kNameLength * (oldCount + kNumPages); ++p)
         WriteNameByte(p - kNameLength, ReadNameByte(p));
 
     // Link repair over the shortened area, with the live offsets of the old index.
@@ -236,8 +237,7 @@ bool tECU::LinkInput(int element, int input, int source, int output) {
 }
 
 bool tECU::SetLiteral(int element, int input, double value) {
-    if (element < 0 || element >= NumElements || input < 0 ||
-        input >= InputCount(TypeOf(element)))
+    if (element < 0 || element >= NumElements || input < 0 || input >= InputCount(TypeOf(element)))
         return false;
     // Outside the typed range the raw value would not fit in 16 bits.
     if (!(value >= -655.0 && value <= 655.0))

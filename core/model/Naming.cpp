@@ -3,6 +3,7 @@
 #include "model/ECU.h"
 #include "model/PinTable.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace zolmar {
@@ -15,10 +16,10 @@ const char* const kTable2DInputs[] = {".Input", ".LearnV", ".Learn", ".Tuned"};
 const char* const kTable3DInputs[] = {".In1", ".In2", ".LearnV", ".Learn", ".Tuned"};
 const char* const kTwoInputs[] = {".Input1", ".Input2"};
 const char* const kMultiplierInputs[] = {".InputA", ".InputB", ".InputC"};
-const char* const kPidInputs[] = {
-    ".Setpoint",        ".Feedback",         ".Integral",         ".Proportional",
-    ".Differential",    ".Stop Integral Up", ".Stop Integral Down", ".Stop Prop Output",
-    ".Stop Int Output", ".Stop Diff Output", ".Reset Integral",   ".Timeslice"};
+const char* const kPidInputs[] = {".Setpoint",           ".Feedback",         ".Integral",
+                                  ".Proportional",       ".Differential",     ".Stop Integral Up",
+                                  ".Stop Integral Down", ".Stop Prop Output", ".Stop Int Output",
+                                  ".Stop Diff Output",   ".Reset Integral",   ".Timeslice"};
 const char* const kClipperInputs[] = {".Input", ".Min", ".Max"};
 const char* const kSwitchInputs[] = {".In1", ".In2", ".Sel"};
 const char* const kTimerInputs[] = {".Interval(s)", ".Reload"};
@@ -39,7 +40,9 @@ template <size_t N> std::string pick(const char* const (&names)[N], int k) {
     return names[k];
 }
 
-std::string number(int n) { return std::to_string(n); }
+std::string number(int n) {
+    return std::to_string(n);
+}
 
 std::string inputSuffix(const tECU& ecu, int element, int type, int k) {
     switch (type) {
@@ -94,7 +97,9 @@ std::string inputSuffix(const tECU& ecu, int element, int type, int k) {
     }
 }
 
-std::string channelName(const tECU& ecu, int record) { return PinTable::PinName(ecu, record); }
+std::string channelName(const tECU& ecu, int record) {
+    return PinTable::PinName(ecu, record);
+}
 
 std::string analogueOutputSuffix(const tECU& ecu, int k) {
     if (k >= 0 && k < 16)
@@ -126,8 +131,7 @@ std::string inputsOutputSuffix(const tECU& ecu, int k) {
     if (k >= 20 && k < 24)
         return ": VSSPeriod" + number(k - 19);
     if (k >= 24 && k < 40)
-        return ": Knock " + number((k - 24) / 2 + 1) +
-               ((k - 24) % 2 ? " Background" : " In Phase");
+        return ": Knock " + number((k - 24) / 2 + 1) + ((k - 24) % 2 ? " Background" : " In Phase");
     if (k >= 40 && k < 44)
         return ": VVT" + number(k - 39);
     if (k == 44)
@@ -217,7 +221,7 @@ void tECU::AddLiveChoiceSorted(LiveChoiceList& list, int element, int output,
         return;
     std::string name = OutputName(element, output, false);
     if (name.empty())
-        name = " ";
+        name.push_back(' ');
     size_t pos = 0;
     while (pos < list.items.size() && !sortsBefore(name, list.items[pos]))
         ++pos;
@@ -236,17 +240,16 @@ void tECU::AddLiveChoiceSorted(LiveChoiceList& list, int element, int output,
 }
 
 std::string tECU::ValueText50(int16_t value) {
-    std::string text;
+    char digits[16];
     if (value >= 0) {
-        int hundredths = 2 * (value % 50);
-        text = number(value / 50) + "." + (hundredths < 10 ? "0" : "") + number(hundredths);
+        std::snprintf(digits, sizeof digits, "%d.%02d", value / 50, 2 * (value % 50));
     } else {
         // One decimal; no exact halves can occur, as v / 5 never ends in .5.
         int tenths = (-static_cast<int>(value) + 2) / 5;
-        text = "-" + number(tenths / 10) + "." + number(tenths % 10);
+        std::snprintf(digits, sizeof digits, "-%d.%d", tenths / 10, tenths % 10);
     }
-    if (text.size() < 6)
-        text.insert(0, 6 - text.size(), ' ');
+    char text[16];
+    std::snprintf(text, sizeof text, "%6s", digits);
     return text;
 }
 

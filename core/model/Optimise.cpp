@@ -105,8 +105,8 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
         int c = 0;
         for (int i = 0; i < n; ++i) {
             logicAt[static_cast<size_t>(i)] = ecu.ElementLogicOffset[i];
-            logicSize[static_cast<size_t>(i)] = ecu.ElementLogicOffset[i + 1] -
-                                                ecu.ElementLogicOffset[i];
+            logicSize[static_cast<size_t>(i)] =
+                ecu.ElementLogicOffset[i + 1] - ecu.ElementLogicOffset[i];
             constAt[static_cast<size_t>(i)] = c;
             constSize[static_cast<size_t>(i)] = ecu.ConstSize(ecu.TypeOf(i), c);
             c += constSize[static_cast<size_t>(i)];
@@ -127,9 +127,8 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
             for (int b = 0; b < constSize[old]; ++b)
                 consts.push_back(ecu.ReadConstByte(constAt[old] + b));
             for (int b = 0; b < kNameLength; ++b)
-                names.push_back(ecu.ReadNameByte((kNumPages + static_cast<int>(old)) *
-                                                     kNameLength +
-                                                 b));
+                names.push_back(
+                    ecu.ReadNameByte((kNumPages + static_cast<int>(old)) * kNameLength + b));
         }
 
         // Write the spans the swaps would have written: those of swapped elements.
@@ -145,9 +144,9 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
                     ecu.WriteConstByte(a, consts[static_cast<size_t>(a)]);
             }
             for (int b = 0; b < kNameLength; ++b)
-                ecu.WriteNameByte((kNumPages + i) * kNameLength + b,
-                                  names[static_cast<size_t>(i) * kNameLength +
-                                        static_cast<size_t>(b)]);
+                ecu.WriteNameByte(
+                    (kNumPages + i) * kNameLength + b,
+                    names[static_cast<size_t>(i) * kNameLength + static_cast<size_t>(b)]);
         }
 
         std::vector<int16_t> depth(ecu.ElementDepth, ecu.ElementDepth + n);
@@ -164,9 +163,9 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
             return static_cast<int>(it - W.begin()) - 1;
         }
         for (int i = 0; i < n; ++i) {
-            bool inside = i == n - 1 ? s >= W[static_cast<size_t>(i)]
-                                     : W[static_cast<size_t>(i)] <= s &&
-                                           s < W[static_cast<size_t>(i) + 1];
+            bool inside = i == n - 1
+                              ? s >= W[static_cast<size_t>(i)]
+                              : W[static_cast<size_t>(i)] <= s && s < W[static_cast<size_t>(i) + 1];
             if (inside)
                 return i;
         }

@@ -7,15 +7,14 @@ namespace zolmar::PinTable {
 namespace {
 
 constexpr std::array<const char*, kNumRecords> kFunctions = {
-    "Inj 1",   "Inj 2",   "Inj 3",   "Inj 4",   "Inj 5",   "Inj 6",   "PGND",    "PGND",
-    "+12ign",  "Inj 7",   "Inj 8",   "Inj 9",   "Inj 10",  "Inj 11",  "Inj 12",  "PGND",
-    "Ign 1",   "Ign 3",   "Ign 5",   "Aux 1",   "Digin 1", "Digin 2", "Aux 2",   "Digin 3",
-    "Aux 3",   "PGND",    "Ign 2",   "Ign 4",   "Ign 6",   "Ign 7",   "Ign 8",   "Aux 4",
-    "Ana 1",   "Aux 5",   "Digin 4", "PGND",    "Aux 6",   "Ana 2",   "Knock 1", "Knock 2",
-    "Aux 8",   "Ana 6",   "Ana 7",   "Ana 12",  "Ana 13",  "SGND",    "Ana 3",   "Aux 7",
-    "VSS 3",   "Ana 4",   "Ana 5",   "Ana 9",   "Ana 10",  "Ana 8",   "VSS 4",   "CAS 5",
-    "CAS 1",   "CAS 2",   "VSS 2",   "Digin 5", "Ana 15",  "Digin 7", "SGND",    "+5V out",
-    "Digin 8", "PGND",    "CAS 3",   "CAS 4",   "VSS 1",   "Ana 11",  "Ana 14",  "Ana 16",
+    "Inj 1",   "Inj 2",   "Inj 3",   "Inj 4",   "Inj 5",  "Inj 6",   "PGND",   "PGND",    "+12ign",
+    "Inj 7",   "Inj 8",   "Inj 9",   "Inj 10",  "Inj 11", "Inj 12",  "PGND",   "Ign 1",   "Ign 3",
+    "Ign 5",   "Aux 1",   "Digin 1", "Digin 2", "Aux 2",  "Digin 3", "Aux 3",  "PGND",    "Ign 2",
+    "Ign 4",   "Ign 6",   "Ign 7",   "Ign 8",   "Aux 4",  "Ana 1",   "Aux 5",  "Digin 4", "PGND",
+    "Aux 6",   "Ana 2",   "Knock 1", "Knock 2", "Aux 8",  "Ana 6",   "Ana 7",  "Ana 12",  "Ana 13",
+    "SGND",    "Ana 3",   "Aux 7",   "VSS 3",   "Ana 4",  "Ana 5",   "Ana 9",  "Ana 10",  "Ana 8",
+    "VSS 4",   "CAS 5",   "CAS 1",   "CAS 2",   "VSS 2",  "Digin 5", "Ana 15", "Digin 7", "SGND",
+    "+5V out", "Digin 8", "PGND",    "CAS 3",   "CAS 4",  "VSS 1",   "Ana 11", "Ana 14",  "Ana 16",
     "+5V out", "+12cnst", "Digin 6", "PGND"};
 
 constexpr std::array<int, 16> kAnalogueRecords = {32, 37, 46, 49, 50, 41, 42, 53,

@@ -93,8 +93,8 @@ bool replaceBlock(tECU& ecu, const Shape& old, const Content& content) {
 // Where a value falls on an axis.
 struct AxisHit {
     bool found = false;
-    int base = 0;  // the interval's lower index
-    int frac = 0;  // 0..65535 within the interval
+    int base = 0; // the interval's lower index
+    int frac = 0; // 0..65535 within the interval
     int nearest = 0;
     int close = 0; // 0..5000
 };
@@ -146,7 +146,9 @@ int blend(int a, int b, int frac) {
     return a + static_cast<int>((static_cast<int64_t>(b - a) * frac) >> 16);
 }
 
-int value(uint16_t cell) { return static_cast<int16_t>(cell & 0xFFFE); }
+int value(uint16_t cell) {
+    return static_cast<int16_t>(cell & 0xFFFE);
+}
 
 // The nearest cell's tuned flag, then learning on it with its latch.
 void tunedAndLearn(tECU& ecu, const Shape& shape, int column, int row, const int16_t* inputs,
@@ -185,11 +187,15 @@ uint16_t clampRaw(long v) {
     return static_cast<uint16_t>(static_cast<int16_t>(v));
 }
 
-void error(tECU& ecu, const std::string& text) { ecu.messages().error(text); }
+void error(tECU& ecu, const std::string& text) {
+    ecu.messages().error(text);
+}
 
 } // namespace
 
-bool IsTable(int type) { return type == ElementType::Table2D || type == ElementType::Table3D; }
+bool IsTable(int type) {
+    return type == ElementType::Table2D || type == ElementType::Table3D;
+}
 
 int Shape::blockSize() const {
     return is3D() ? table3DConstSize(columns, rows) : table2DConstSize(columns);
@@ -237,9 +243,13 @@ bool WriteCell(tECU& ecu, const Shape& shape, int column, int row, uint16_t raw)
     return ecu.WriteConstWord(shape.cellAddress(column, row), raw);
 }
 
-int FreeConstSpace(const tECU& ecu) { return kConstSize - ecu.ConstEnd(); }
+int FreeConstSpace(const tECU& ecu) {
+    return kConstSize - ecu.ConstEnd();
+}
 
-long AxisLayout::count() const { return step == 0 ? 0 : (highest - lowest) / step + 1; }
+long AxisLayout::count() const {
+    return step == 0 ? 0 : (highest - lowest) / step + 1;
+}
 
 bool LayOut(tECU& ecu, int element, const AxisLayout& horizontal, const AxisLayout* vertical) {
     Shape old;
@@ -307,7 +317,7 @@ int checkGrowth(tECU& ecu, const Shape& shape, Axis axis) {
         error(ecu, "Already 255 rows (maximum) in map");
         return 0;
     }
-    int growth = !shape.is3D()                 ? 4
+    int growth = !shape.is3D()              ? 4
                  : axis == Axis::Horizontal ? 2 * shape.rows + 2
                                             : 2 * shape.columns + 2;
     int free = FreeConstSpace(ecu);
@@ -371,8 +381,9 @@ bool Shrink(tECU& ecu, int element, Axis axis, int first, int last) {
                               : "Cannot delete " + n +
                                     " columns; table must have at least two columns.");
         else
-            error(ecu, k == 1 ? "Cannot delete row; 3D Table must have at least two rows."
-                              : "Cannot delete " + n + " rows; 3D table must have at least two rows.");
+            error(ecu, k == 1
+                           ? "Cannot delete row; 3D Table must have at least two rows."
+                           : "Cannot delete " + n + " rows; 3D table must have at least two rows.");
         return false;
     }
     Content c = read(ecu, shape);
@@ -508,7 +519,9 @@ bool ParseReal(const std::string& text, double& result) {
     return true;
 }
 
-long RawFromValue(double value) { return static_cast<long>(std::nearbyint(value * 50.0)); }
+long RawFromValue(double value) {
+    return static_cast<long>(std::nearbyint(value * 50.0));
+}
 
 std::string TwoDecimals(int raw) {
     int a = std::abs(raw);
@@ -612,7 +625,8 @@ bool Delete(tECU& ecu, int element, Axis axis, int first, int last) {
     if (!Shrink(ecu, element, axis, first, last))
         return false;
     const char* one = axis == Axis::Horizontal ? "Deleted column " : "Deleted row ";
-    const char* many = axis == Axis::Horizontal ? "Deleted the columns from " : "Deleted the rows from ";
+    const char* many =
+        axis == Axis::Horizontal ? "Deleted the columns from " : "Deleted the rows from ";
     if (first == last)
         ecu.LogChange(one + std::to_string(first) + " from the table called " +
                       tableName(ecu, element));
