@@ -60,8 +60,8 @@ int GenerateDiagram(tECU& ecu, const DiagramOptions& o) {
     for (int i = 0; i < ecu.NumElements; ++i) {
         for (int k = 0; k < tECU::InputCount(ecu.TypeOf(i)); ++k) {
             if (!outputs.empty() && below(100) < o.linkPercent) {
-                auto [source, output] = outputs[static_cast<size_t>(below(
-                    static_cast<int>(outputs.size())))];
+                auto [source, output] =
+                    outputs[static_cast<size_t>(below(static_cast<int>(outputs.size())))];
                 ecu.LinkInput(i, k, source, output);
             } else if (below(3) == 0) {
                 ecu.SetLiteral(i, k, (below(2000) - 1000) / 7.0);

@@ -9,11 +9,11 @@ namespace zolmar::test {
 // What a generated diagram holds.
 struct DiagramOptions {
     uint32_t seed = 1;
-    int elements = 50;       // elements created after the dedicated ones
-    int pages = 5;           // pages 1..pages are used (page 0 gets gauges and labels)
-    int linkPercent = 60;    // chance that an input is linked
-    bool dedicated = true;   // start from the new blank configuration
-    bool auxOnInj = false;   // put one "Aux on Inj" block somewhere in the middle
+    int elements = 50;        // elements created after the dedicated ones
+    int pages = 5;            // pages 1..pages are used (page 0 gets gauges and labels)
+    int linkPercent = 60;     // chance that an input is linked
+    bool dedicated = true;    // start from the new blank configuration
+    bool auxOnInj = false;    // put one "Aux on Inj" block somewhere in the middle
     bool resizeTables = true; // give tables random dimensions
 };
 

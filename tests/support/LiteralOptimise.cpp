@@ -13,7 +13,9 @@ struct State {
     std::vector<int> P; // P[k] = position now of the element that stood at k
 };
 
-int pageOf(const tECU& ecu, int j) { return ecu.ReadLogicByte(ecu.ElementLogicOffset[j] + 3) & 0x7F; }
+int pageOf(const tECU& ecu, int j) {
+    return ecu.ReadLogicByte(ecu.ElementLogicOffset[j] + 3) & 0x7F;
+}
 
 void start(tECU& ecu, State& s) {
     s.W.assign(ecu.ElementLiveOffset, ecu.ElementLiveOffset + ecu.NumElements);

@@ -2,9 +2,9 @@
 #include "files/NewConfiguration.h"
 #include "model/ECU.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <random>
@@ -279,8 +279,8 @@ TEST_F(ElementOpsTest, LiteralsAreRoundedEvenAndLimited) {
         double value;
         uint16_t word;
     };
-    const Case cases[] = {{1.25, 62},       {-1.25, 0xFFC2}, {0.01, 0},   {-0.01, 0},
-                          {655, 32750},     {-655, 0x8012},  {1.23, 62}, {0.03, 2}};
+    const Case cases[] = {{1.25, 62},   {-1.25, 0xFFC2}, {0.01, 0},  {-0.01, 0},
+                          {655, 32750}, {-655, 0x8012},  {1.23, 62}, {0.03, 2}};
     for (const auto& c : cases) {
         EXPECT_TRUE(ecu->SetLiteral(s, 0, c.value));
         EXPECT_EQ(ecu->InputWord(s, 0), c.word) << c.value;
@@ -379,8 +379,8 @@ public:
                     return where + " literal";
                 std::string source;
                 int output = -1;
-                if (want.linked && (!ownerOf(w & 0xFFFE, source, output) ||
-                                    source != want.source || output != want.output))
+                if (want.linked && (!ownerOf(w & 0xFFFE, source, output) || source != want.source ||
+                                    output != want.output))
                     return where + " source " + source;
             }
         }

@@ -3,8 +3,8 @@
 #include "files/NewConfiguration.h"
 #include "model/ECU.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 #include <random>
 
