@@ -1,7 +1,7 @@
+#include "model/Tables.h"
 #include "files/ChangeLog.h"
 #include "files/NewConfiguration.h"
 #include "model/ECU.h"
-#include "model/Tables.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -367,9 +367,10 @@ TEST_F(TablesTest, SetUpChecksTheTypedValuesAndLogs) {
     ASSERT_TRUE(Tables::InsertAt(*ecu, t, Axis::Horizontal, "-1.5", index));
     ASSERT_TRUE(Tables::Delete(*ecu, t, Axis::Horizontal, 1, 2));
     ASSERT_TRUE(Tables::Delete(*ecu, t, Axis::Horizontal, 0, 0));
-    EXPECT_EQ(lines->bytes, "Inserted a column at -1.50 in the table called Fuel on page 3\n\r"
-                            "Deleted the columns from 1 to 2 from the table called Fuel on page 3\n\r"
-                            "Deleted column 0 from the table called Fuel on page 3\n\r");
+    EXPECT_EQ(lines->bytes,
+              "Inserted a column at -1.50 in the table called Fuel on page 3\n\r"
+              "Deleted the columns from 1 to 2 from the table called Fuel on page 3\n\r"
+              "Deleted column 0 from the table called Fuel on page 3\n\r");
 }
 
 } // namespace
