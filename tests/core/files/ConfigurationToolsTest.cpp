@@ -9,8 +9,8 @@
 #include "model/PinTable.h"
 #include "model/Tables.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace zolmar;
@@ -104,13 +104,13 @@ TEST_F(ConfigurationToolsTest, SearchFindsByIndexAddressesAndName) {
     EXPECT_EQ(r.element, table);
     EXPECT_EQ(r.page, 9);
     r = Search::Find(*ecu, Mode::ConfigAddress, ecu->LogicEnd(), "");
-    EXPECT_EQ(r.message, "There is no element with logic address " +
-                             std::to_string(ecu->LogicEnd()));
+    EXPECT_EQ(r.message,
+              "There is no element with logic address " + std::to_string(ecu->LogicEnd()));
     r = Search::Find(*ecu, Mode::ConstantAddress, ecu->ElementConstOffset[table] + 8, "");
     EXPECT_EQ(r.element, table);
     r = Search::Find(*ecu, Mode::ConstantAddress, ecu->ConstEnd(), "");
-    EXPECT_EQ(r.message, "There is no element with constant address " +
-                             std::to_string(ecu->ConstEnd()));
+    EXPECT_EQ(r.message,
+              "There is no element with constant address " + std::to_string(ecu->ConstEnd()));
     r = Search::Find(*ecu, Mode::LiveAddress, ecu->ElementLiveOffset[table] + 9, "");
     EXPECT_EQ(r.element, table);
     r = Search::Find(*ecu, Mode::LiveAddress, 8191, "");

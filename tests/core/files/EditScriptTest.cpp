@@ -109,9 +109,8 @@ TEST_F(EditScriptTest, OperationsGoThroughTheModel) {
     EXPECT_EQ(ecu->ReadConstByte(ecu->ElementConstOffset[t]), 4); // 0, 1, 7.5, 10
     EXPECT_EQ(ecu->LiveWordLinked[0], 1);
 
-    ASSERT_TRUE(EditScript::Run(*ecu, "unlink " + std::to_string(mult) + " 0\ndelete " +
-                                          std::to_string(t),
-                                error));
+    ASSERT_TRUE(EditScript::Run(
+        *ecu, "unlink " + std::to_string(mult) + " 0\ndelete " + std::to_string(t), error));
     EXPECT_EQ(ecu->InputWord(mult - 1, 0), 50);
 }
 
@@ -140,7 +139,8 @@ TEST_F(EditScriptTest, RefusalsCarryTheModelsMessageAndStop) {
     EXPECT_EQ(runError("table-layout 7 5 5 1"),
               "line 1: Lowest Reference must be less than Highest Reference");
     EXPECT_EQ(runError("table-delete 7 col 0 2"), "line 1: The table has no column 2");
-    EXPECT_EQ(runError("table-delete 7 col 1 0"), "line 1: The last index must not be below the first");
+    EXPECT_EQ(runError("table-delete 7 col 1 0"),
+              "line 1: The last index must not be below the first");
     EXPECT_EQ(runError("table-delete 7 col 0 1"),
               "line 1: Cannot delete 2 columns; table must have at least two columns.");
     EXPECT_EQ(runError("table-delete 7 row 0 0"), "line 1: Cannot delete row from 2D Table.");
