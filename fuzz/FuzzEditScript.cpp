@@ -31,9 +31,9 @@ struct Start {
 // Turns bytes into well-formed operations with arbitrary arguments, so that the
 // model's operations are reached even from an empty corpus.
 std::string structured(const uint8_t* data, size_t size) {
-    static const char* const kForms[] = {"create", "delete", "link", "literal", "unlink",
-                                         "rename", "optimise", "const-byte", "const-word",
-                                         "table-layout", "table-insert", "table-delete"};
+    static const char* const kForms[] = {
+        "create",   "delete",     "link",       "literal",      "unlink",       "rename",
+        "optimise", "const-byte", "const-word", "table-layout", "table-insert", "table-delete"};
     std::string script;
     for (size_t k = 0; k + 6 <= size && k < 6 * 48; k += 6) {
         const uint8_t* b = data + k;

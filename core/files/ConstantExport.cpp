@@ -13,10 +13,15 @@ std::string Text(const tECU& ecu) {
          std::to_string(static_cast<int>(ecu.ImageWord(0)) - 1024) + crlf;
     t += "Config Memory Usage (not including finish byte): " +
          std::to_string(static_cast<int>(ecu.ImageWord(2)) - 1) + crlf;
+    // Only bytes inside the constant area are listed: the blocks of a corrupt
+    // configuration could otherwise claim gigabytes of text.
+    long inArea = Layout::kConstSize;
     for (int i = 0; i < ecu.NumElements; ++i) {
         const int type = ecu.TypeOf(i);
         const int a = ecu.ElementConstOffset[i];
-        const int s = ecu.ConstSize(type, a);
+        const int s =
+            static_cast<int>(std::min<long>(ecu.ConstSize(type, a), std::max(0L, inArea)));
+        inArea -= ecu.ConstSize(type, a);
         t += crlf;
         t += ecu.NameOf(Layout::kNumPages + i) + ",Index " + std::to_string(i) + ",ID " +
              std::to_string(type) + ",Const address " + std::to_string(a) + crlf;

@@ -1,5 +1,6 @@
 #include "files/EditScript.h"
 
+#include "files/Optimisation.h"
 #include "model/Cp1252.h"
 #include "model/Tables.h"
 
@@ -276,10 +277,7 @@ bool applyChecked(tECU& ecu, const Operation& op, std::string& error) {
         }
         return ecu.RenameSlot(at(0), op.text.substr(0, kNameLength));
     case Op::Optimise:
-        ecu.OptimiseOrder(op.flag);
-        // The links changed places: every live word counts as linked until the next rebuild.
-        for (auto& linked : ecu.LiveWordLinked)
-            linked = 1;
+        Optimisation::Optimise(ecu, op.flag);
         return true;
     case Op::ConstByte:
     case Op::ConstWord: {

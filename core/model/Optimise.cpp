@@ -156,20 +156,40 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
     }
 
     // Remap every link by the element (old numbering) whose live block held it.
-    bool monotonic = std::is_sorted(W.begin(), W.end());
+    // With live offsets in order the owner is found by bisection. Offsets that
+    // wrapped (a corrupt configuration) overlap; the first element whose span holds
+    // the address wins, found by painting each even address once.
+    const bool monotonic = std::is_sorted(W.begin(), W.end());
+    std::vector<int> owner;
+    if (!monotonic) {
+        constexpr int kCells = 65536 / 2;
+        owner.assign(kCells, -1);
+        std::vector<int> next(kCells + 1); // next unpainted cell at or after a cell
+        for (int c = 0; c <= kCells; ++c)
+            next[static_cast<size_t>(c)] = c;
+        auto find = [&](int c) {
+            while (next[static_cast<size_t>(c)] != c) {
+                next[static_cast<size_t>(c)] =
+                    next[static_cast<size_t>(next[static_cast<size_t>(c)])];
+                c = next[static_cast<size_t>(c)];
+            }
+            return c;
+        };
+        for (int i = 0; i < n; ++i) {
+            const int from = (W[static_cast<size_t>(i)] + 1) / 2;
+            const int to = i == n - 1 ? kCells : (W[static_cast<size_t>(i) + 1] + 1) / 2;
+            for (int c = find(from); c < to; c = find(c)) {
+                owner[static_cast<size_t>(c)] = i;
+                next[static_cast<size_t>(c)] = c + 1;
+            }
+        }
+    }
     auto sourceOf = [&](int s) {
         if (monotonic) {
             auto it = std::upper_bound(W.begin(), W.end(), s);
             return static_cast<int>(it - W.begin()) - 1;
         }
-        for (int i = 0; i < n; ++i) {
-            bool inside = i == n - 1
-                              ? s >= W[static_cast<size_t>(i)]
-                              : W[static_cast<size_t>(i)] <= s && s < W[static_cast<size_t>(i) + 1];
-            if (inside)
-                return i;
-        }
-        return -1;
+        return owner[static_cast<size_t>(s / 2)];
     };
     for (int e = 0; e < ecu.NumElements; ++e) {
         int inputs = tECU::InputCount(ecu.TypeOf(e));

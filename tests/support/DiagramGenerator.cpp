@@ -72,14 +72,14 @@ int GenerateDiagram(tECU& ecu, const DiagramOptions& o) {
     return created;
 }
 
-void GenerateBackwardChains(tECU& ecu, int pages) {
+void GenerateBackwardChains(tECU& ecu, int pages, int elements) {
     NewConfiguration::MakeBlank(ecu);
     // Mostly two-byte live blocks, with a display now and then, so that 3454
     // elements fit the live area.
     const int types[] = {ElementType::Summer, ElementType::Multiplier, ElementType::Comparator,
                          ElementType::Summer, ElementType::Switch,     ElementType::Display,
                          ElementType::Summer, ElementType::Wrapper,    ElementType::Display};
-    for (int k = 0; ecu.NumElements < kMaxElements; ++k) {
+    for (int k = 0; ecu.NumElements < elements; ++k) {
         int type = types[k % 9];
         if (!ecu.CreateElement(type, k % 200, (k / 200) % 200, "C" + std::to_string(k),
                                1 + k % pages))

@@ -23,9 +23,9 @@ struct DiagramOptions {
 // elements created.
 int GenerateDiagram(tECU& ecu, const DiagramOptions& options);
 
-// Builds the largest diagram the model allows (3454 elements with the dedicated
-// ones) of small elements, linked in chains that run backwards through the record
-// order, so that optimisation has to move almost every element.
-void GenerateBackwardChains(tECU& ecu, int pages);
+// Builds a diagram of small elements (by default the largest the model allows:
+// 3454 with the dedicated ones), linked in chains that run backwards through the
+// record order, so that optimisation has to move almost every element.
+void GenerateBackwardChains(tECU& ecu, int pages, int elements = Layout::kMaxElements);
 
 } // namespace zolmar::test

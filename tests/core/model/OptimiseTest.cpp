@@ -1,5 +1,6 @@
 #include "DiagramGenerator.h"
 #include "LiteralOptimise.h"
+#include "RawConfig.h"
 #include "files/NewConfiguration.h"
 #include "model/ECU.h"
 
@@ -71,7 +72,7 @@ struct OptimiseTest : ::testing::Test {
 };
 
 TEST_F(OptimiseTest, MatchesTheBubbleSortOnGeneratedDiagrams) {
-    for (uint32_t seed = 1; seed <= 48; ++seed) {
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
         DiagramOptions o;
         o.seed = seed;
         o.elements = static_cast<int>(3 + (seed * 37) % 90);
@@ -86,16 +87,40 @@ TEST_F(OptimiseTest, MatchesTheBubbleSortOnGeneratedDiagrams) {
 }
 
 TEST_F(OptimiseTest, MatchesTheBubbleSortOnLargerDiagrams) {
-    for (uint32_t seed = 100; seed < 104; ++seed) {
+    for (uint32_t seed = 100; seed < 103; ++seed) {
         DiagramOptions o;
         o.seed = seed;
-        o.elements = 300;
+        o.elements = 250;
         o.pages = seed % 2 ? 1 : 12;
         o.linkPercent = 80;
         o.auxOnInj = seed == 101;
-        compareOn(o, seed < 102, 0);
+        compareOn(o, seed != 101, 0);
     }
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(OptimiseTest, MatchesTheBubbleSortWhenLiveOffsetsWrap) {
+    for (bool balanced : {false, true}) {
+        // 3100 delays need 68200 live bytes: the 16-bit live offsets wrap.
+        test::RawConfig raw(*fast);
+        for (int i = 0; i < 3100; ++i)
+            raw.add(ElementType::Delay, 1, 0, 0, "D" + std::to_string(i));
+        // Wrapped blocks overlap the early ones: element 2980's span holds element
+        // 2's output too, and the first element of the two owns the address.
+        raw.link(3050, 0, 2, 0);
+        raw.link(4, 0, 3090, 0); // inside element 111's internal words
+        raw.finish();
+        ASSERT_LT(fast->ElementLiveOffset[3050], fast->ElementLiveOffset[2900]);
+        std::memset(fast->SyncState, 0, sizeof fast->SyncState);
+        copyModel(*fast, *literal);
+        fast->OptimiseOrder(balanced);
+        test::LiteralOptimiseOrder(*literal, balanced);
+        EXPECT_EQ(difference(*fast, *literal), "");
+        EXPECT_EQ(fast->NameOf(kNumPages), "D2");
+        std::string name;
+        ASSERT_TRUE(fast->NameOfLiveAddress(fast->InputWord(3050, 0) & 0xFFFE, name));
+        EXPECT_EQ(name, "Pg2.D2");
+    }
 }
 
 TEST_F(OptimiseTest, NothingToSortStillRewritesEveryLinkButMovesNothing) {
@@ -157,9 +182,9 @@ TEST_F(OptimiseTest, AnAuxOnInjBlockIsABarrier) {
     EXPECT_EQ(fast->NameOf(kNumPages + 8), "source");
 }
 
-TEST_F(OptimiseTest, TheLargestDiagramMovesAlmostEverything) {
-    test::GenerateBackwardChains(*fast, 5);
-    ASSERT_EQ(fast->NumElements, kMaxElements);
+TEST_F(OptimiseTest, BackwardChainsMoveAlmostEverything) {
+    test::GenerateBackwardChains(*fast, 5, 1500);
+    ASSERT_EQ(fast->NumElements, 1500);
     std::vector<std::string> before;
     for (int i = 0; i < fast->NumElements; ++i)
         before.push_back(fast->NameOf(kNumPages + i));
@@ -167,7 +192,7 @@ TEST_F(OptimiseTest, TheLargestDiagramMovesAlmostEverything) {
     int moved = 0;
     for (int i = 0; i < fast->NumElements; ++i)
         moved += fast->NameOf(kNumPages + i) != before[static_cast<size_t>(i)];
-    EXPECT_GT(moved, kMaxElements * 9 / 10);
+    EXPECT_GT(moved, fast->NumElements * 9 / 10);
     // Sources now come before their consumers, apart from the few whose depth the
     // depth walk left lower than their consumer's (each link word is followed once).
     int links = 0, forward = 0;
@@ -178,7 +203,7 @@ TEST_F(OptimiseTest, TheLargestDiagramMovesAlmostEverything) {
             forward += (w & 0xFFFE) < fast->ElementLiveOffset[i];
         }
     }
-    EXPECT_GT(links, 2500);
+    EXPECT_GT(links, 1000);
     EXPECT_GT(forward, links * 3 / 4); // none before
 }
 
