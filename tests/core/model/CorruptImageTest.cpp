@@ -65,7 +65,8 @@ TEST(CorruptImageTest, EveryOperationSurvivesAnyImage) {
 
         ecu->OptimiseOrder(round % 4 < 2);
         if (ecu->NumElements > 0)
-            ecu->DeleteElement(static_cast<int>(random() % static_cast<unsigned>(ecu->NumElements)));
+            ecu->DeleteElement(
+                static_cast<int>(random() % static_cast<unsigned>(ecu->NumElements)));
         ecu->CreateElement(ElementType::Summer, 1, 1, "new", 3);
         EXPECT_LE(ecu->NumElements, kMaxElements);
         EXPECT_FALSE(sink.empty() && n > 0);
