@@ -5,6 +5,7 @@
 #include "files/ConfigurationReport.h"
 #include "files/ConstantExport.h"
 #include "files/NewConfiguration.h"
+#include "files/Optimisation.h"
 #include "files/Search.h"
 #include "model/PinTable.h"
 #include "model/Tables.h"
@@ -67,6 +68,20 @@ TEST_F(ConfigurationToolsTest, NewBlankConfigurationHasTheDedicatedLayout) {
     EXPECT_EQ(ConfigurationReport::LogicUsageText(*ecu), "192  / 45056 bytes");
     EXPECT_EQ(ConfigurationReport::LiveUsageText(*ecu), "274  / 8192 bytes");
     EXPECT_EQ(ConfigurationReport::ElementCountText(*ecu), "6  (Max approx 3400)");
+}
+
+TEST_F(ConfigurationToolsTest, OptimisationFollowsTheStoredChoice) {
+    MemoryPreferences prefs;
+    EXPECT_TRUE(Optimisation::IsBalanced(prefs)); // missing
+    prefs.write(Optimisation::kPreference, "Recalc");
+    EXPECT_FALSE(Optimisation::IsBalanced(prefs));
+    prefs.write(Optimisation::kPreference, Optimisation::PreferenceValue(true));
+    EXPECT_TRUE(Optimisation::IsBalanced(prefs));
+    EXPECT_STREQ(Optimisation::PreferenceValue(false), "recalc");
+    NewConfiguration::MakeBlank(*ecu);
+    EXPECT_EQ(Optimisation::Optimise(*ecu, false), "Calculation Latency Optimisation Complete");
+    EXPECT_EQ(Optimisation::Optimise(*ecu, true), "Balanced Optimisation Complete");
+    EXPECT_EQ(ecu->LiveWordLinked[kLiveWords - 1], 1);
 }
 
 TEST_F(ConfigurationToolsTest, NumElementsCountsEachTypeWithItsPadding) {
