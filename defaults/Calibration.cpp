@@ -67,8 +67,8 @@ double volumetricEfficiency(double rpm, double kpa) {
 double ignitionAdvance(double rpm, double kpa) {
     const std::vector<std::pair<double, double>> fullLoad = {
         {5, 8}, {10, 10}, {15, 14}, {20, 18}, {30, 24}, {40, 28}, {50, 30}, {60, 31}, {80, 32}};
-    const std::vector<std::pair<double, double>> vacuum = {
-        {5, 4}, {10, 8}, {15, 10}, {20, 14}, {30, 16}, {80, 16}};
+    const std::vector<std::pair<double, double>> vacuum = {{5, 4},   {10, 8},  {15, 10},
+                                                           {20, 14}, {30, 16}, {80, 16}};
     double advance = piecewise(fullLoad, rpm);
     if (kpa < 100.0)
         advance += std::clamp((100.0 - kpa) / 70.0, 0.0, 1.0) * piecewise(vacuum, rpm);

@@ -1,6 +1,8 @@
 #include "DefaultConfiguration.h"
 
 #include "DefaultDiagram.h"
+#include "PageGeometry.h"
+#include "files/NewConfiguration.h"
 #include "model/Cp1252.h"
 #include "model/PinTable.h"
 #include "setup/LoggingChannels.h"
@@ -17,15 +19,15 @@ constexpr int kGeneralBlock = 301;
 // sensor (triggers 2/3) for sequential injection; knock window 10-60 degrees
 // after TDC, one window per cylinder of four.
 void inputsAndTriggering(tECU& ecu) {
-    ecu.WriteConstByte(kInputsBlock + 17, 0x06);        // triggers 2/3 digital
-    ecu.WriteConstByte(kInputsBlock + 22, 0x40);        // triggers 2/3 digital
-    ecu.WriteConstByte(kInputsBlock + 23, 0);           // generic multitooth
-    ecu.WriteConstWord(kInputsBlock + 24, 500);         // 10 degrees per tooth
-    ecu.WriteConstByte(kInputsBlock + 26, 2);           // missing tooth = crank reset
-    ecu.WriteConstByte(kInputsBlock + 27, 1);           // cam on next crank trigger
-    ecu.WriteConstWord(kInputsBlock + 38, 910);         // knock window from 10 degrees
-    ecu.WriteConstWord(kInputsBlock + 40, 5461);        // to 60 degrees
-    ecu.WriteConstWord(kInputsBlock + 42, 65536 / 4);   // one window per cylinder
+    ecu.WriteConstByte(kInputsBlock + 17, 0x06);      // triggers 2/3 digital
+    ecu.WriteConstByte(kInputsBlock + 22, 0x40);      // triggers 2/3 digital
+    ecu.WriteConstByte(kInputsBlock + 23, 0);         // generic multitooth
+    ecu.WriteConstWord(kInputsBlock + 24, 500);       // 10 degrees per tooth
+    ecu.WriteConstByte(kInputsBlock + 26, 2);         // missing tooth = crank reset
+    ecu.WriteConstByte(kInputsBlock + 27, 1);         // cam on next crank trigger
+    ecu.WriteConstWord(kInputsBlock + 38, 910);       // knock window from 10 degrees
+    ecu.WriteConstWord(kInputsBlock + 40, 5461);      // to 60 degrees
+    ecu.WriteConstWord(kInputsBlock + 42, 65536 / 4); // one window per cylinder
 }
 
 // Onboard logging every 50 ms; the scope set up for checking the trigger.
@@ -50,7 +52,7 @@ void pinNames(tECU& ecu) {
         const char* name;
     };
     const Pin pins[] = {
-        {0, "InjCyl1"},  {1, "InjCyl2"},  {2, "InjCyl3"}, {3, "InjCyl4"},  {16, "IgnCyl1"},
+        {0, "InjCyl1"},  {1, "InjCyl2"},  {2, "InjCyl3"},  {3, "InjCyl4"},  {16, "IgnCyl1"},
         {26, "IgnCyl2"}, {17, "IgnCyl3"}, {27, "IgnCyl4"}, {19, "IdleVlv"}, {22, "FuelPmp"},
         {24, "Tacho"},   {31, "A/C"},     {33, "Fan"},     {56, "Crank"},   {57, "Cam"},
         {38, "Knock"},   {20, "A/C Req"}, {21, "PSP"},     {23, "ELoad1"},  {34, "ELoad2"},
@@ -67,11 +69,14 @@ void pinNames(tECU& ecu) {
 }
 
 void loggingChannels(tECU& ecu, std::vector<std::string>& problems) {
-    const char* const logged[LoggingChannels::kCount] = {
-        "RPM/100",        "MAP",           "TPS (%)",          "AFR",
-        "AFR Target",     "Coolant (°C)",  "Air (°C)",    "Battery (V)",
-        "Inj Pulse (ms)", "Ignition (°BTDC)", "Knock Retard (°)", "Accel Enrich (%)",
-        "AFR Effort",     "RPM/100 Effort", "Speed (km/h)"};
+    const char* const logged[LoggingChannels::kCount] = {"RPM/100",          "MAP",
+                                                         "TPS (%)",          "AFR",
+                                                         "AFR Target",       "Coolant (°C)",
+                                                         "Air (°C)",         "Battery (V)",
+                                                         "Inj Pulse (ms)",   "Ignition (°BTDC)",
+                                                         "Knock Retard (°)", "Accel Enrich (%)",
+                                                         "AFR Effort",       "RPM/100 Effort",
+                                                         "Speed (km/h)"};
     for (int c = 0; c < LoggingChannels::kCount; ++c) {
         int gauge = ecu.FindElementByName(utf8ToCp1252(logged[c]), false);
         if (!LoggingChannels::Assign(ecu, c, gauge))
@@ -96,20 +101,22 @@ bool BuildDefaultConfiguration(tECU& ecu, std::vector<std::string>& problems,
     RecordingMessages messages;
     Messages& previous = ecu.messages();
     ecu.setMessages(messages);
+    NewConfiguration::MakeBlank(ecu);
+    // Pin names first: the page layout leaves room for the names they give.
+    pinNames(ecu);
     Design design;
     declareDefaultDiagram(design);
     bool built = design.build(ecu, problems);
     if (report)
         *report = design.layoutReport();
     if (built) {
-        // Sources before the elements that use them, over the whole diagram.
-        ecu.OptimiseOrder(false);
         inputsAndTriggering(ecu);
         generalFunctions(ecu);
-        pinNames(ecu);
         loggingChannels(ecu, problems);
         ecu.RebuildIndex(true, true);
         ecu.CheckUsageWords();
+        for (const std::string& p : PageGeometry::check(ecu))
+            problems.push_back(p);
     }
     for (const auto& m : messages.shown)
         problems.push_back("message: " + cp1252ToUtf8(m.text));

@@ -1,13 +1,13 @@
 #include "Design.h"
 
 #include "PageGeometry.h"
-#include "files/NewConfiguration.h"
 #include "model/Cp1252.h"
 #include "model/Tables.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 namespace zolmar::defaults {
 
@@ -17,8 +17,8 @@ using namespace ElementType;
 using PageGeometry::kCell;
 
 // Spacing of the layout, in cells (lanes and elements have their group's spacing).
-constexpr int kGroupGap = 3; // between groups side by side and between bands
-constexpr int kHeadingRows = 4;  // a heading Label and the row under it
+constexpr int kGroupGap = 3;    // between groups side by side and between bands
+constexpr int kHeadingRows = 4; // a heading Label and the row under it
 constexpr int kPageMargin = 1;
 
 int16_t raw50(double value) {
@@ -59,8 +59,8 @@ Design::Design() {
         elements_.push_back(std::move(s));
     }
     pageNames_.resize(Layout::kNumPages);
-    const char* const standard[] = {"Gauges",           "Inputs",           "Analogue Inputs",
-                                    "Aux Outputs",      "Injector Outputs", "Ignition Outputs",
+    const char* const standard[] = {"Gauges",      "Inputs",           "Analogue Inputs",
+                                    "Aux Outputs", "Injector Outputs", "Ignition Outputs",
                                     "General"};
     for (int p = 0; p < 7; ++p)
         pageNames_[static_cast<size_t>(p)] = standard[p];
@@ -202,8 +202,8 @@ void Design::learn(El table, Arg value, Arg trigger, Arg tuned) {
     s.inputs[3] = std::move(tuned);
 }
 
-El Design::table3D(const std::string& name, Arg columns, Arg rows,
-                   const std::vector<double>& xRefs, const std::vector<double>& yRefs,
+El Design::table3D(const std::string& name, Arg columns, Arg rows, const std::vector<double>& xRefs,
+                   const std::vector<double>& yRefs,
                    const std::function<double(double, double)>& cell) {
     El e = add(Table3D, name, {columns, rows, 0.0, 0.0, 0.0});
     Spec& s = elements_[static_cast<size_t>(e.id)];
@@ -370,16 +370,95 @@ void Design::writeTable(tECU& ecu, const Spec& s) {
     }
 }
 
+std::vector<int> Design::calculationOrder(std::vector<std::string>& problems) const {
+    const int n = static_cast<int>(elements_.size());
+    std::vector<std::vector<int>> users(static_cast<size_t>(n));
+    for (int id = 6; id < n; ++id)
+        for (const Arg& a : elements_[static_cast<size_t>(id)].inputs) {
+            Out source;
+            if (a.isLiteral || !resolve(a, source, problems) || source.element < 6 ||
+                source.element >= n)
+                continue;
+            users[static_cast<size_t>(source.element)].push_back(id);
+        }
+    // Feedback loops (strongly connected groups of elements) are calculated as
+    // one step; between the groups, sources come before their users.
+    std::vector<int> group(static_cast<size_t>(n), -1), low(static_cast<size_t>(n), 0),
+        seen(static_cast<size_t>(n), -1), stack;
+    std::vector<bool> onStack(static_cast<size_t>(n), false);
+    int counter = 0, groups = 0;
+    std::function<void(int)> visit = [&](int v) {
+        seen[static_cast<size_t>(v)] = low[static_cast<size_t>(v)] = counter++;
+        stack.push_back(v);
+        onStack[static_cast<size_t>(v)] = true;
+        for (int w : users[static_cast<size_t>(v)]) {
+            if (seen[static_cast<size_t>(w)] < 0) {
+                visit(w);
+                low[static_cast<size_t>(v)] =
+                    std::min(low[static_cast<size_t>(v)], low[static_cast<size_t>(w)]);
+            } else if (onStack[static_cast<size_t>(w)]) {
+                low[static_cast<size_t>(v)] =
+                    std::min(low[static_cast<size_t>(v)], seen[static_cast<size_t>(w)]);
+            }
+        }
+        if (low[static_cast<size_t>(v)] == seen[static_cast<size_t>(v)]) {
+            int w;
+            do {
+                w = stack.back();
+                stack.pop_back();
+                onStack[static_cast<size_t>(w)] = false;
+                group[static_cast<size_t>(w)] = groups;
+            } while (w != v);
+            ++groups;
+        }
+    };
+    for (int id = 6; id < n; ++id)
+        if (seen[static_cast<size_t>(id)] < 0)
+            visit(id);
+    // Kahn's order over the groups, the group declared first first.
+    std::vector<std::vector<int>> members(static_cast<size_t>(groups));
+    std::vector<int> waiting(static_cast<size_t>(groups), 0), first(static_cast<size_t>(groups), n);
+    for (int id = 6; id < n; ++id) {
+        int g = group[static_cast<size_t>(id)];
+        members[static_cast<size_t>(g)].push_back(id);
+        first[static_cast<size_t>(g)] = std::min(first[static_cast<size_t>(g)], id);
+        for (int user : users[static_cast<size_t>(id)])
+            if (group[static_cast<size_t>(user)] != g)
+                ++waiting[static_cast<size_t>(group[static_cast<size_t>(user)])];
+    }
+    std::set<std::pair<int, int>> ready; // (first id, group)
+    for (int g = 0; g < groups; ++g)
+        if (waiting[static_cast<size_t>(g)] == 0)
+            ready.insert({first[static_cast<size_t>(g)], g});
+    std::vector<int> order = {0, 1, 2, 3, 4, 5};
+    while (!ready.empty()) {
+        int g = ready.begin()->second;
+        ready.erase(ready.begin());
+        for (int id : members[static_cast<size_t>(g)]) {
+            order.push_back(id);
+            for (int user : users[static_cast<size_t>(id)]) {
+                int ug = group[static_cast<size_t>(user)];
+                if (ug != g && --waiting[static_cast<size_t>(ug)] == 0)
+                    ready.insert({first[static_cast<size_t>(ug)], ug});
+            }
+        }
+    }
+    return order;
+}
+
 bool Design::writeElements(tECU& ecu, std::vector<std::string>& problems) {
-    for (size_t id = 0; id < elements_.size(); ++id) {
-        Spec& s = elements_[id];
+    std::vector<int> order = calculationOrder(problems);
+    if (!problems.empty())
+        return false;
+    for (int id : order) {
+        Spec& s = elements_[static_cast<size_t>(id)];
         if (id < 6) {
-            s.index = static_cast<int>(id);
+            s.index = id;
             continue;
         }
         int index = -1;
         if (!ecu.CreateElement(s.type, 0, 0, s.name, s.page, &index) ||
-            index != static_cast<int>(id)) {
+            index != ecu.NumElements - 1) {
             problems.push_back("could not create \"" + cp1252ToUtf8(s.name) + "\"");
             return false;
         }
@@ -410,8 +489,7 @@ bool Design::writeElements(tECU& ecu, std::vector<std::string>& problems) {
                     problems.push_back("mux entry too long: \"" + cp1252ToUtf8(text) + "\"");
                 for (size_t j = 0; j < 16; ++j)
                     ecu.WriteLogicByte(record + labelBase + static_cast<int>(16 * r + j),
-                                       j < text.size() ? static_cast<uint8_t>(text[j]) : 0,
-                                       false);
+                                       j < text.size() ? static_cast<uint8_t>(text[j]) : 0, false);
             }
     }
     return problems.empty();
@@ -421,8 +499,8 @@ bool Design::writeInputs(tECU& ecu, std::vector<std::string>& problems) {
     for (const Spec& s : elements_) {
         for (size_t k = 0; k < s.inputs.size(); ++k) {
             const Arg& a = s.inputs[k];
-            std::string where = "input " + std::to_string(k) + " of \"" + cp1252ToUtf8(s.name) +
-                                "\"";
+            std::string where =
+                "input " + std::to_string(k) + " of \"" + cp1252ToUtf8(s.name) + "\"";
             if (a.isLiteral) {
                 if (!ecu.SetLiteral(s.index, static_cast<int>(k), a.literal))
                     problems.push_back(where + ": literal out of range");
@@ -433,8 +511,7 @@ bool Design::writeInputs(tECU& ecu, std::vector<std::string>& problems) {
                 continue;
             if (source.element < 0 || source.element >= static_cast<int>(elements_.size()) ||
                 !ecu.LinkInput(s.index, static_cast<int>(k),
-                               elements_[static_cast<size_t>(source.element)].index,
-                               source.output))
+                               elements_[static_cast<size_t>(source.element)].index, source.output))
                 problems.push_back(where + ": cannot link");
         }
     }
@@ -534,8 +611,8 @@ bool Design::layOut(tECU& ecu, std::vector<std::string>& problems) {
         band.x += width + kGroupGap + g.extraGap;
         band.height = std::max(band.height, height);
         report_.push_back("page " + std::to_string(g.page + 1) + " group \"" + g.heading +
-                          "\": " + std::to_string(width) + " x " + std::to_string(height) +
-                          " at " + std::to_string(ox) + ", " + std::to_string(oy) + "; lanes" +
+                          "\": " + std::to_string(width) + " x " + std::to_string(height) + " at " +
+                          std::to_string(ox) + ", " + std::to_string(oy) + "; lanes" +
                           laneText(laneLeft, laneWidth) +
                           (rowCount > 0 ? "; wrapped " + std::to_string(rowCount) : ""));
         if (oy + height > PageGeometry::kGridCells || ox + width > PageGeometry::kGridCells)
@@ -555,13 +632,11 @@ bool Design::build(tECU& ecu, std::vector<std::string>& problems) {
     std::map<std::string, int> seen;
     for (const Spec& s : elements_)
         if (++seen[s.name] == 2)
-            problems.push_back("more than one element is called \"" + cp1252ToUtf8(s.name) +
-                               "\"");
+            problems.push_back("more than one element is called \"" + cp1252ToUtf8(s.name) + "\"");
     if (!problems.empty())
         return false;
-    NewConfiguration::MakeBlank(ecu);
     if (ecu.NumElements != 6) {
-        problems.push_back("the blank configuration lacks its dedicated elements");
+        problems.push_back("the design needs the new blank configuration");
         return false;
     }
     for (int p = 7; p < Layout::kNumPages; ++p)

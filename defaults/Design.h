@@ -149,8 +149,9 @@ public:
     void connect(El element, int input, Arg source);
 
     // --- writing the design into a configuration
-    // Starts from the new blank configuration; false (with the reasons) when the
-    // design is inconsistent or does not fit.
+    // Writes into a new blank configuration (whose pin names the page texts may
+    // already show); false (with the reasons) when the design is inconsistent or
+    // does not fit.
     bool build(tECU& ecu, std::vector<std::string>& problems);
 
     int size() const { return static_cast<int>(elements_.size()); }
@@ -191,6 +192,8 @@ private:
     El addSummer(const std::string& name, Arg a, Arg b, uint8_t flags);
     void place(int id);
     bool resolve(const Arg& arg, Out& out, std::vector<std::string>& problems) const;
+    // Element ids in the order the ECU should calculate them.
+    std::vector<int> calculationOrder(std::vector<std::string>& problems) const;
     bool writeElements(tECU& ecu, std::vector<std::string>& problems);
     bool writeInputs(tECU& ecu, std::vector<std::string>& problems);
     bool layOut(tECU& ecu, std::vector<std::string>& problems);

@@ -88,14 +88,11 @@ void functions(Design& d) {
         const char* name;
         Ref duty;
     };
-    const Code codes[] = {{"Code Idle", {"Idle Valve Duty (%)"}},
-                          {"Code Boost", {"Boost Duty (%)"}},
-                          {"Code DBW1", {"DBW Output 1 (%)"}},
-                          {"Code DBW2", {"DBW Output 2 (%)"}},
-                          {"Code Step1", {"Idle Stepper", 0}},
-                          {"Code Step3", {"Idle Stepper", 1}},
-                          {"Code VVT1", {"VVT1 Duty (%)"}},
-                          {"Code VVT2", {"VVT2 Duty (%)"}}};
+    const Code codes[] = {
+        {"Code Idle", {"Idle Valve Duty (%)"}}, {"Code Boost", {"Boost Duty (%)"}},
+        {"Code DBW1", {"DBW Output 1 (%)"}},    {"Code DBW2", {"DBW Output 2 (%)"}},
+        {"Code Step1", {"Idle Stepper", 0}},    {"Code Step3", {"Idle Stepper", 1}},
+        {"Code VVT1", {"VVT1 Duty (%)"}},       {"Code VVT2", {"VVT2 Duty (%)"}}};
     int k = 0;
     for (const Code& c : codes) {
         d.lane(k++ / 4);
@@ -242,8 +239,8 @@ void declareAuxOutputs(Design& d) {
             } else {
                 int j = 4 * (page - 2) + k + 5;
                 std::string s = std::to_string(j);
-                std::string limit = j <= 9 ? "Aux Inj" + s + " Threshold Value"
-                                           : "AuxInj" + s + " Threshold Value";
+                std::string limit =
+                    j <= 9 ? "Aux Inj" + s + " Threshold Value" : "AuxInj" + s + " Threshold Value";
                 n = {"Aux on Inj " + s + " Function", limit, "Inj " + s + " Aux Period (ms)",
                      "InjAux " + s};
             }

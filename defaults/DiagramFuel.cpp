@@ -73,7 +73,6 @@ void fuelBase(Design& d) {
     d.multiply("Required Fuel (ms)", perCylinder, factor, injector);
 }
 
-
 void enrichment(Design& d) {
     d.page(Pages::kFuelEnrichment, "Fuel Enrichment");
 
@@ -83,14 +82,9 @@ void enrichment(Design& d) {
     El notStarted = d.clip("Enrich Not Started", Ref{"Engine Not Started"}, 0.0, 1.0);
     El seconds = d.constant("After-Start Time (s)", 15.0);
     d.lane(1);
-    El afterStart = d.table2D("After-Start Enrich (%)", coolant,
-                              {{-20, 45.0},
-                               {0, 35.0},
-                               {20, 25.0},
-                               {40, 15.0},
-                               {60, 10.0},
-                               {80, 6.0},
-                               {100, 5.0}});
+    El afterStart = d.table2D(
+        "After-Start Enrich (%)", coolant,
+        {{-20, 45.0}, {0, 35.0}, {20, 25.0}, {40, 15.0}, {60, 10.0}, {80, 6.0}, {100, 5.0}});
     El warmup = d.table2D("Warm-up Enrichment (%)", coolant,
                           {{-40, 170.0},
                            {-20, 150.0},
@@ -241,23 +235,12 @@ void pulse(Design& d) {
 
     d.group("Dead time and cranking", true);
     d.lane(0);
-    El dead = d.table2D("Injector Dead Time (ms)", Dedicated::battery(),
-                        {{6, 3.2},
-                         {8, 2.2},
-                         {10, 1.56},
-                         {12, 1.16},
-                         {13, 1.0},
-                         {14, 0.9},
-                         {15, 0.8},
-                         {16, 0.72}});
-    El crank = d.table2D("Cranking Fuel (%)", kCoolant,
-                         {{-20, 380.0},
-                          {0, 260.0},
-                          {20, 170.0},
-                          {40, 125.0},
-                          {60, 95.0},
-                          {80, 80.0},
-                          {100, 70.0}});
+    El dead = d.table2D(
+        "Injector Dead Time (ms)", Dedicated::battery(),
+        {{6, 3.2}, {8, 2.2}, {10, 1.56}, {12, 1.16}, {13, 1.0}, {14, 0.9}, {15, 0.8}, {16, 0.72}});
+    El crank = d.table2D(
+        "Cranking Fuel (%)", kCoolant,
+        {{-20, 380.0}, {0, 260.0}, {20, 170.0}, {40, 125.0}, {60, 95.0}, {80, 80.0}, {100, 70.0}});
     d.lane(1);
     El running = d.sum("Running Pulse (ms)", priOpen, dead);
     El cranking = d.multiply("Cranking Pulse (ms)", Ref{"Required Fuel (ms)"}, crank, 100.0);

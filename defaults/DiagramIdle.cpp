@@ -63,14 +63,9 @@ void idle(Design& d) {
     // the idle-up, and the PID. Out of closed loop the integral is held.
     d.group("Idle effort", true);
     d.lane(0);
-    El baseEffort = d.table2D("Base Idle Effort", coolant,
-                              {{-20, 55.0},
-                               {0, 48.0},
-                               {20, 42.0},
-                               {40, 37.0},
-                               {60, 34.0},
-                               {80, 32.0},
-                               {100, 32.0}});
+    El baseEffort = d.table2D(
+        "Base Idle Effort", coolant,
+        {{-20, 55.0}, {0, 48.0}, {20, 42.0}, {40, 37.0}, {60, 34.0}, {80, 32.0}, {100, 32.0}});
     El perRpm = d.constant("Idle Effort per 100 RPM", 2.0);
     d.lane(1);
     El feedForward = d.multiply("Idle Load Effort (%)", extra, perRpm, 1.0);
@@ -116,8 +111,8 @@ void idle(Design& d) {
     d.group("Loads");
     d.lane(0);
     El elecOn = d.logicOr("Elec Load Requests", dig(Wiring::kElecLoad1), dig(Wiring::kElecLoad2));
-    El mechOn = d.logicOr("PSP or A/C Request", dig(Wiring::kPowerSteering),
-                          dig(Wiring::kAirConRequest));
+    El mechOn =
+        d.logicOr("PSP or A/C Request", dig(Wiring::kPowerSteering), dig(Wiring::kAirConRequest));
     d.lane(1);
     d.logicNor("All Elec Loads Disabled", elecOn, mechOn);
 }
@@ -133,8 +128,8 @@ void boost(Design& d) {
     El map = d.clip("Boost MAP (kPa)", Ref{"MAP (kPa)"}, 0.0, 400.0);
     El tps = d.clip("Boost TPS (%)", kTps, 0.0, 100.0);
     d.lane(1);
-    El target = d.table2D("Boost Target (kPa)", rpm,
-                          {{10, 100.0}, {20, 110.0}, {30, 140.0}, {80, 140.0}});
+    El target =
+        d.table2D("Boost Target (kPa)", rpm, {{10, 100.0}, {20, 110.0}, {30, 140.0}, {80, 140.0}});
     El baseDuty = d.table2D("Boost Base Duty (%)", rpm, {{10, 0.0}, {80, 0.0}});
     El window = d.constant("Boost PID Window (kPa)", 30.0);
     d.lane(2);

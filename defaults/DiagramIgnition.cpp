@@ -57,14 +57,9 @@ void timing(Design& d) {
     d.group("Dwell", true);
     d.lane(0);
     El dwell = d.constant("Dwell Time (ms)", 3.0);
-    El battery = d.table2D("Dwell Battery Corr (%)", Dedicated::battery(),
-                           {{6, 200.0},
-                            {8, 160.0},
-                            {10, 130.0},
-                            {12, 110.0},
-                            {13.5, 100.0},
-                            {14, 96.0},
-                            {16, 86.0}});
+    El battery = d.table2D(
+        "Dwell Battery Corr (%)", Dedicated::battery(),
+        {{6, 200.0}, {8, 160.0}, {10, 130.0}, {12, 110.0}, {13.5, 100.0}, {14, 96.0}, {16, 86.0}});
     d.lane(1);
     El corrected = d.multiply("Dwell Corrected (ms)", dwell, battery, 100.0);
     d.lane(2);

@@ -63,10 +63,10 @@ void injectionAngles(Design& d) {
     std::vector<Out> secondary(13);
     for (int k = 5; k <= 8; ++k) {
         d.row(kPitch * (k - 1));
-        secondary[k] = d.clip("Inj " + std::to_string(k) + " Is Secondary",
-                              Ref{"Sec Inj" + std::to_string(k - 4) + " instead of Inj" +
-                                  std::to_string(k)},
-                              0.0, 1.0);
+        secondary[k] =
+            d.clip("Inj " + std::to_string(k) + " Is Secondary",
+                   Ref{"Sec Inj" + std::to_string(k - 4) + " instead of Inj" + std::to_string(k)},
+                   0.0, 1.0);
     }
     d.lane(1);
     std::vector<El> offsets(13);
@@ -105,14 +105,14 @@ void injectorOutputs(Design& d) {
     El secPulse = d.clip("Sec Pulse Out (ms)", Ref{"Sec Injector Pulse (ms)"}, 0.0, 100.0);
     std::vector<El> secondary(13);
     for (int k = 1; k <= 4; ++k)
-        secondary[k] = d.tickbox("Sec Inj" + std::to_string(k) + " instead of Inj" +
-                                     std::to_string(k + 4),
-                                 false, 0.0, 1.0);
+        secondary[k] =
+            d.tickbox("Sec Inj" + std::to_string(k) + " instead of Inj" + std::to_string(k + 4),
+                      false, 0.0, 1.0);
     d.lane(1);
     std::vector<Out> durations(13, pulse);
     for (int k = 5; k <= 8; ++k)
-        durations[k] = d.select("Inj " + std::to_string(k) + " Pulse Used", secondary[k - 4],
-                                pulse, secPulse);
+        durations[k] =
+            d.select("Inj " + std::to_string(k) + " Pulse Used", secondary[k - 4], pulse, secPulse);
     d.lane(2);
     El injectors = d.dedicated(3);
     for (int k = 1; k <= 12; ++k) {
@@ -159,8 +159,8 @@ void ignitionAngles(Design& d) {
     std::vector<El> sums(9);
     for (int k = 1; k <= 8; ++k) {
         d.row(kPitch * (k - 1));
-        sums[k] = d.sum("Ign " + std::to_string(k) + " Angle Sum", k <= 4 ? Out(base) : trailingBase,
-                        used[k]);
+        sums[k] = d.sum("Ign " + std::to_string(k) + " Angle Sum",
+                        k <= 4 ? Out(base) : trailingBase, used[k]);
     }
     d.lane(4);
     std::vector<El> knocked(9);
@@ -197,8 +197,8 @@ void general(Design& d) {
     d.group("Lights and logging");
     d.lane(0);
     El stopped = d.tickbox("Log With Engine Stopped", false, Ref{"Engine Running"}, 1.0);
-    El sensors = d.logicOr("Sensor Warning", Ref{"Coolant Sensor Fault"},
-                           Ref{"Air Temp Sensor Fault"});
+    El sensors =
+        d.logicOr("Sensor Warning", Ref{"Coolant Sensor Fault"}, Ref{"Air Temp Sensor Fault"});
     d.lane(1);
     El general = d.dedicated(5);
     d.connect(general, 0, 0.0); // keep-on: the ignition switch controls the power

@@ -73,7 +73,8 @@ void temperature(Design& d, const std::string& heading, const std::string& prefi
     d.lane(0);
     El input = d.clip(prefix + " Input (V x100)", ana(channel), 0.0, 500.0);
     d.lane(1);
-    El ford = d.table2D(prefix + " Ford Curve (°C)", input, thermistorCurve(Thermistor{37300, 3950}));
+    El ford =
+        d.table2D(prefix + " Ford Curve (°C)", input, thermistorCurve(Thermistor{37300, 3950}));
     El mazda =
         d.table2D(prefix + " Mazda Curve (°C)", input, thermistorCurve(Thermistor{2600, 3500}));
     El nissan =

@@ -3,8 +3,8 @@
 #include "files/SettingsFile.h"
 
 #include <iostream>
-#include <string>
 #include <memory>
+#include <string>
 
 int main(int argc, char** argv) {
     bool report = argc == 3 && std::string(argv[1]) == "--layout";
