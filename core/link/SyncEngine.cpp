@@ -153,7 +153,8 @@ void SyncEngine::syncStep(const PollContext& context) {
                 commitPending_ = false;
                 ecu_.LinkState = Link::Offline;
             }
-            if (state >= Link::ReadingAll && state <= Link::WritingChanges)
+            // Not after that switch: what another ECU learnt is not this configuration's.
+            if (ecu_.LinkState >= Link::ReadingAll && ecu_.LinkState <= Link::WritingChanges)
                 applyLearnReports(context);
             setLabels();
         }

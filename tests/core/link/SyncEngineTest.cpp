@@ -493,12 +493,18 @@ TEST_F(EngineTest, AnotherEcuDuringIncrementalWritesGetsNoneOfThem) {
     EXPECT_EQ(pc->LinkState, Link::WritingChanges) << "no lost state here";
     ecu->SetSerial("A DIFFERENT ONE");
     ecuHolds(20, 99);
+    // What the other ECU learnt is its own: it must not slip into this configuration.
+    const uint16_t before = pc->ImageWord(0x600);
+    ASSERT_TRUE(ecu->PostLearnReport(0x600, static_cast<uint16_t>(before ^ 0x5A5A)));
+    const size_t lines = observer.lines.size();
     ecu->Replug();
     cycle();
     EXPECT_EQ(pc->LinkState, Link::Offline);
     EXPECT_NE(ecu->ReadWord(0x500), 0x7777);
     EXPECT_GT(marked(0, 0x8000, Sync::ToWrite), 0) << "the edits wait on the PC";
     EXPECT_TRUE(observer.commands.goOnline);
+    EXPECT_EQ(pc->ImageWord(0x600), before);
+    EXPECT_EQ(observer.lines.size(), lines);
 }
 
 TEST_F(EngineTest, CancelledReadLocksUntilTheEcuIsGone) {
