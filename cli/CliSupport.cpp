@@ -11,8 +11,7 @@ int usageError(std::ostream& err, const std::string& usage) {
     return 2;
 }
 
-std::unique_ptr<tECU> loadOrReport(const std::string& path, Messages& messages,
-                                   std::ostream& err) {
+std::unique_ptr<tECU> loadOrReport(const std::string& path, Messages& messages, std::ostream& err) {
     auto ecu = std::make_unique<tECU>(messages);
     std::string error;
     if (!SettingsFile::load(*ecu, path, error)) {
