@@ -160,8 +160,9 @@ void SyncEngine::syncStep(const PollContext& context) {
         }
         count();
         if (ecu_.LinkState == Link::Online && r_ == 0 && !ecu_.Simulating) {
+            // The dial window asks for gauge values only while the simple view is on.
             MarkLiveValuesToPoll(context.currentPage, context.advancedView,
-                                 context.dialGaugesVisible);
+                                 context.dialGaugesVisible && !context.advancedView);
             r_ = static_cast<long>(std::count(
                 ecu_.SyncState + kLiveBase, ecu_.SyncState + kLiveBase + kLiveSize, Sync::ToRead));
         }

@@ -601,6 +601,27 @@ TEST_F(EngineTest, FullReadAndWriteSurviveDroppedAndCorruptedReplies) {
     EXPECT_EQ(firstDifference(pc->Image, ecu->Committed(), transferredRanges(*pc)), -1);
 }
 
+TEST_F(EngineTest, DialGaugesAskForGaugeValuesOnlyInTheSimpleView) {
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    RawConfig raw(*config);
+    int source = raw.add(ElementType::Constant, 1);
+    int gauge = raw.add(ElementType::Gauge, 0);
+    raw.link(gauge, 0, source, 0);
+    raw.finish();
+    ecu->LoadConfiguration(*config);
+    goOnline();
+    const long liveOfGauge = 0x1E000 + pc->ElementLiveOffset[gauge];
+    context.currentPage = 1;
+    context.dialGaugesVisible = true; // the window is open
+    ecu->WriteWord(liveOfGauge, 0x0321);
+    cycle(2);
+    EXPECT_EQ(pc->ImageWord(liveOfGauge), 0) << "the advanced view hides the dials";
+    context.advancedView = false;
+    cycle(2);
+    EXPECT_EQ(pc->ImageWord(liveOfGauge), 0x0321);
+}
+
 TEST_F(EngineTest, LiveValuesArePolledOnlyOnlineAndInStep) {
     SilentMessages quiet;
     auto config = std::make_unique<tECU>(quiet);
