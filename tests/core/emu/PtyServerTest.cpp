@@ -68,6 +68,28 @@ TEST(PtyServer, TheDriverTalksToTheVirtualEcuOverAPseudoTerminal) {
     EXPECT_EQ(served.ecu.Committed()[0x8006], 0x13);
 }
 
+TEST(PtyServer, LineNoiseIsForgottenWhenTheLineGoesQuiet) {
+    Served served;
+    ASSERT_TRUE(served.opened);
+    SerialUsbXpress usb({{served.server.Path()}, false});
+    TModbusDriver driver(usb);
+    std::string error;
+    ASSERT_TRUE(driver.FindAndOpen(error)) << error;
+    std::vector<uint8_t> damaged = zolmar::test::withCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
+    damaged[7] ^= 0x01;
+    std::vector<uint8_t> tooLong = {0x01, 0x10, 0x00, 0x00, 0x00, 0x7F, 0xFE};
+    tooLong.resize(260, 0x55);
+    uint16_t words[2];
+    for (const auto* noise : {&damaged, &tooLong}) {
+        uint32_t written = 0;
+        ASSERT_EQ(
+            usb.Write(driver.Handle, noise->data(), static_cast<uint32_t>(noise->size()), written),
+            UsbXpress::Success);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        EXPECT_TRUE(driver.ReadRegisters(0, 2, words, error)) << error;
+    }
+}
+
 TEST(PtyServer, AFullReadThroughTheTerminalIsByteExact) {
     Served served;
     ASSERT_TRUE(served.opened);
