@@ -4,7 +4,6 @@
 #include "link/SerialUsbXpress.h"
 #include "link/SyncEngine.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -14,25 +13,7 @@ using namespace zolmar::emu;
 
 namespace {
 
-// The virtual ECU served on a pseudo-terminal by a thread of the test.
-struct Served {
-    explicit Served(bool realtime = false) {
-        server.realtime = realtime;
-        std::string error;
-        opened = server.Open(error);
-        EXPECT_TRUE(opened) << error;
-        thread = std::thread([this] { server.Run([this] { return !stop.load(); }); });
-    }
-    ~Served() {
-        stop = true;
-        thread.join();
-    }
-    VirtualEcu ecu;
-    PtyServer server{ecu};
-    std::atomic<bool> stop{false};
-    std::thread thread;
-    bool opened = false;
-};
+using Served = zolmar::test::ServedEcu;
 
 TEST(PtyServer, TheDriverTalksToTheVirtualEcuOverAPseudoTerminal) {
     Served served(true);
