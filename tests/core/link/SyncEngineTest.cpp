@@ -157,6 +157,35 @@ TEST_F(EngineTest, StartUpReadsTheWholeConfigurationByteExact) {
         EXPECT_GE(observer.progress[k].position, observer.progress[k - 1].position);
 }
 
+TEST_F(EngineTest, AFullReadOfManyElementsFetchesTheOverflowNamesItUses) {
+    ecuHolds(2000, 12);
+    link.recordFrames = true;
+    engine.StartUp();
+    ASSERT_TRUE(runUntil(Link::Online, 6000));
+    SilentMessages quiet;
+    tECU reference(quiet);
+    ecu->StoreConfiguration(reference);
+    reference.RebuildIndex(false, false);
+    EXPECT_EQ(firstDifference(pc->Image, reference.Image, transferredRanges(reference)), -1);
+    EXPECT_EQ(pc->NumElements, 2000);
+    // Names of elements 1577 and up: only those in use, plus one run at most.
+    const uint32_t used = 0x13000 + (2000 - 1577) * 24;
+    bool overflowRead = false;
+    for (const auto& r : sent({0x03})) {
+        if (addressOf(r) >= 0x13000) {
+            overflowRead = true;
+            EXPECT_LE(addressOf(r), used + 200) << std::hex << addressOf(r);
+        }
+    }
+    EXPECT_TRUE(overflowRead);
+    uint32_t highestName = 0;
+    for (const auto& r : sent({0x04})) {
+        if (addressOf(r) != 0x2A000)
+            highestName = std::max(highestName, addressOf(r) + 2u * countOf(r));
+    }
+    EXPECT_EQ(highestName, 0x2A000u) << "the first name region is all in use";
+}
+
 TEST_F(EngineTest, HeaderWordsDecideWhatAFullReadFetches) {
     ecu->WriteWord(0, 0x1400);
     ecu->WriteWord(2, 0x0203);
