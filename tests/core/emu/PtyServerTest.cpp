@@ -16,8 +16,9 @@ namespace {
 
 // The virtual ECU served on a pseudo-terminal by a thread of the test.
 struct Served {
-    explicit Served(bool realtime = false) {
+    explicit Served(bool realtime = false, bool diagram = true) {
         server.realtime = realtime;
+        ecu.Diagram().running = diagram;
         std::string error;
         opened = server.Open(error);
         EXPECT_TRUE(opened) << error;
@@ -69,7 +70,8 @@ TEST(PtyServer, TheDriverTalksToTheVirtualEcuOverAPseudoTerminal) {
 }
 
 TEST(PtyServer, AFullReadThroughTheTerminalIsByteExact) {
-    Served served;
+    // The generated tables learn from random links: keep the constants still.
+    Served served(false, false);
     ASSERT_TRUE(served.opened);
     SilentMessages quiet;
     auto config = std::make_unique<tECU>(quiet);
