@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
                 return usage("--set needs WORD=RAW");
             if (!sim::SimulationArguments::ParseHeldWord(v, word, raw, problem))
                 return usage(problem);
-            ecu.Diagram().HoldLiveWord(word, raw);
+            ecu.Diagram().held.Hold(word, raw);
         } else if (a == "--speed") {
             long n = 0;
             if (!value(v) || !sim::SimulationArguments::ParseInteger(v, 1, 1000, n))

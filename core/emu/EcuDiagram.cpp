@@ -21,24 +21,13 @@ bool EcuDiagram::SetInput(const std::string& caption, int position, const EcuMem
     return true;
 }
 
-void EcuDiagram::HoldLiveWord(int word, uint16_t value) {
-    for (auto& h : held_) {
-        if (h.first == word) {
-            h.second = value;
-            return;
-        }
-    }
-    held_.emplace_back(word, value);
-}
-
 void EcuDiagram::Restart(const EcuMemoryView& memory) {
     evaluator_.Start(memory);
 }
 
 void EcuDiagram::Pass(const EcuMemoryView& memory) {
     inputs.WriteAll(memory);
-    for (const auto& [word, value] : held_)
-        memory.SetLiveWord(2L * word, value);
+    held.Write(memory);
     evaluator_.Pass(memory);
     ++passes_;
 }

@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace zolmar::emu {
 
@@ -25,9 +23,8 @@ public:
     // the reason when there is no such control or the value is out of its range.
     bool SetInput(const std::string& caption, int position, const EcuMemoryView& memory,
                   std::string& error);
-    // Holds a live word (0..4095) at a raw value before every pass.
-    void HoldLiveWord(int word, uint16_t value);
-    void ReleaseLiveWords() { held_.clear(); }
+    // Live words (0..4095) held at raw values before every pass.
+    sim::HeldWords held;
 
     // Off: ECU time passes without evaluation (the live area stays as it is).
     bool running = true;
@@ -51,7 +48,6 @@ public:
 
 private:
     sim::DiagramEvaluator evaluator_;
-    std::vector<std::pair<int, uint16_t>> held_;
     uint64_t passes_ = 0;
     uint64_t dropped_ = 0;
 };

@@ -17,6 +17,8 @@ struct Sizes {
     int16_t logic = -1;
     int16_t constant = 0;
     int16_t live = 0;
+    bool evaluated = false; // the diagram calculates it (labels, displays and the
+                            // dedicated elements it does not)
 };
 
 const std::array<Sizes, 256> kSizes = [] {
@@ -27,6 +29,8 @@ const std::array<Sizes, 256> kSizes = [] {
         e.logic = static_cast<int16_t>(info.valid ? info.logicSize : -1);
         e.constant = static_cast<int16_t>(info.constSize < 0 ? 0 : info.constSize);
         e.live = static_cast<int16_t>(info.liveSize < 0 ? 0 : info.liveSize);
+        e.evaluated = info.valid && type >= ElementType::Constant && type <= ElementType::Mux32 &&
+                      type != ElementType::Display;
     }
     return s;
 }();
@@ -394,7 +398,8 @@ int DiagramEvaluator::Pass(const EcuMemoryView& memory) {
         else if (type == ElementType::Table3D)
             constSize =
                 table3DConstSize(memory.ConstByte(constant), memory.ConstByte(constant + 1));
-        EvaluateElement(memory, type, logic, constant, live, stepCount_, t);
+        if (size.evaluated)
+            EvaluateElement(memory, type, logic, constant, live, stepCount_, t);
         constant = static_cast<uint16_t>(constant + constSize);
         live = static_cast<uint16_t>(live + size.live);
         logic += size.logic;

@@ -235,4 +235,14 @@ void SimulatedInputs::WriteAll(const EcuMemoryView& memory) const {
         Write(c, memory);
 }
 
+void HeldWords::Hold(int word, uint16_t raw) {
+    for (auto& h : held_) {
+        if (h.first == word) {
+            h.second = raw;
+            return;
+        }
+    }
+    held_.emplace_back(word, raw);
+}
+
 } // namespace zolmar::sim

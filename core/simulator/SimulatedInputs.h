@@ -2,7 +2,10 @@
 
 #include "model/EcuMemoryView.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zolmar::sim {
 
@@ -64,6 +67,23 @@ public:
 
 private:
     int position_[kControls];
+};
+
+// Live words held at fixed raw values, written before every pass: signals the
+// controls do not cover, or any word a test wants to pin.
+class HeldWords {
+public:
+    // A word held twice keeps the later value.
+    void Hold(int word, uint16_t raw);
+    void Clear() { held_.clear(); }
+    bool Empty() const { return held_.empty(); }
+    void Write(const EcuMemoryView& memory) const {
+        for (const auto& [word, raw] : held_)
+            memory.SetLiveWord(2L * word, raw);
+    }
+
+private:
+    std::vector<std::pair<int, uint16_t>> held_;
 };
 
 } // namespace zolmar::sim

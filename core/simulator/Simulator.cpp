@@ -22,10 +22,14 @@ bool Simulator::Open(tECU& ecu) {
     if (!RunPermitted(ecu.LinkState))
         return false;
     ecu.Simulating = true;
+    Start(ecu);
+    return true;
+}
+
+void Simulator::Start(tECU& ecu) {
     ImageMemory memory(ecu);
     evaluator_.Start(memory.view());
     inputs_.WriteAll(memory.view());
-    return true;
 }
 
 void Simulator::Close(tECU& ecu) {
@@ -41,7 +45,10 @@ int Simulator::Tick(tECU& ecu) {
 
 void Simulator::Run(tECU& ecu, int passes) {
     ImageMemory memory(ecu);
-    evaluator_.Run(memory.view(), passes);
+    for (int k = 0; k < passes; ++k) {
+        held.Write(memory.view());
+        evaluator_.Pass(memory.view());
+    }
 }
 
 bool Simulator::SetControl(tECU& ecu, int control, int position) {

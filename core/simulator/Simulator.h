@@ -25,14 +25,19 @@ public:
     // to 0 and writes every control's live words. Does nothing and returns false in a
     // link state that does not permit it.
     bool Open(tECU& ecu);
+    // What opening does besides the flag: live area cleared, counters at 0, every
+    // control's live words written.
+    void Start(tECU& ecu);
     // Clears Simulating; the live area keeps its last values.
     void Close(tECU& ecu);
 
     // One timer tick: 50 passes when Simulating is set and the link state permits
     // them, otherwise nothing. Returns the number of passes run.
     int Tick(tECU& ecu);
-    // Runs passes regardless of the flags (the command line's simulation).
+    // Runs passes regardless of the flags (the command line's simulation); the held
+    // words are written before each.
     void Run(tECU& ecu, int passes);
+    HeldWords held;
 
     // Moves a control and writes its live word(s) at once; false outside its range.
     bool SetControl(tECU& ecu, int control, int position);
