@@ -101,6 +101,14 @@ struct AxisHit {
     int close = 0; // 0..5000
 };
 
+// The image's configuration as memory, for reading table blocks only (no live area).
+EcuMemoryView configurationOf(const tECU& ecu) {
+    EcuMemoryView view;
+    view.config = ecu.Image;
+    view.configSize = kImageSize;
+    return view;
+}
+
 // The shape of a table block as the memory holds it.
 Shape shapeIn(const EcuMemoryView& memory, int type, int constAddr) {
     Shape s;
@@ -236,12 +244,7 @@ int Shape::referenceAddress(Axis axis, int index) const {
 }
 
 Shape ShapeAt(const tECU& ecu, int type, int constAddr) {
-    Shape s;
-    s.type = type;
-    s.constAddr = constAddr;
-    s.columns = ecu.ReadConstByte(constAddr);
-    s.rows = type == ElementType::Table3D ? ecu.ReadConstByte(constAddr + 1) : 1;
-    return s;
+    return shapeIn(configurationOf(ecu), type, constAddr);
 }
 
 bool ShapeOf(const tECU& ecu, int element, Shape& shape) {
@@ -252,11 +255,11 @@ bool ShapeOf(const tECU& ecu, int element, Shape& shape) {
 }
 
 int16_t Reference(const tECU& ecu, const Shape& shape, Axis axis, int index) {
-    return static_cast<int16_t>(ecu.ReadConstWord(shape.referenceAddress(axis, index)));
+    return static_cast<int16_t>(reference(configurationOf(ecu), shape, axis, index));
 }
 
 uint16_t Cell(const tECU& ecu, const Shape& shape, int column, int row) {
-    return ecu.ReadConstWord(shape.cellAddress(column, row));
+    return cellWord(configurationOf(ecu), shape, column, row);
 }
 
 bool WriteCell(tECU& ecu, const Shape& shape, int column, int row, uint16_t raw) {
