@@ -2,6 +2,7 @@
 #include "emu/PtyServer.h"
 #include "emu/VirtualEcu.h"
 #include "files/SettingsFile.h"
+#include "model/Cp1252.h"
 #include "model/ECU.h"
 #include "simulator/SimulationArguments.h"
 
@@ -172,8 +173,8 @@ int main(int argc, char** argv) {
         std::string caption;
         int position = 0;
         if (!sim::SimulationArguments::ParseControl(c, caption, position, error) ||
-            !ecu.Diagram().SetInput(caption, position, ecu.DiagramMemory(), error))
-            return usage(error);
+            !ecu.Diagram().SetInput(utf8ToCp1252(caption), position, ecu.DiagramMemory(), error))
+            return usage(cp1252ToUtf8(error));
     }
     // Never let the diagram keep the link waiting: a pass burst gets 10 ms at most.
     ecu.Diagram().budgetMs = 10;

@@ -138,9 +138,14 @@ void VirtualEcu::SetPackage(uint8_t major, uint8_t minor) {
 bool VirtualEcu::storeLearnt(uint16_t address, uint16_t value) {
     if (address == 0) // 0 marks an empty slot
         return false;
-    // The ECU has learnt it: the constant is its own from now on.
+    // The ECU has learnt it: the constant is its own from now on. Bytes the link has
+    // written there but not yet committed are newer: a commit must not lose them.
     if (address >= kConstStart && address + 2u <= kConstEnd) {
+        const bool staged =
+            memory_[address] != flash_[address] || memory_[address + 1] != flash_[address + 1];
         for (auto* bytes : {&memory_, &flash_}) {
+            if (bytes == &memory_ && staged)
+                continue;
             (*bytes)[address] = static_cast<uint8_t>(value & 0xFF);
             (*bytes)[address + 1] = static_cast<uint8_t>(value >> 8);
         }

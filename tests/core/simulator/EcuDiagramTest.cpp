@@ -202,6 +202,15 @@ TEST_F(RunningEcuTest, LearnReportsQueueWhileTheSlotsAreTaken) {
     const std::vector<std::pair<int, int>> second = {{0x50E, 99}, {0x510, 8}, {0x512, 9}};
     EXPECT_EQ(status(), second);
     EXPECT_TRUE(status().empty());
+
+    // A cell the link has written but not committed keeps the written value for the
+    // commit; the running configuration has learnt meanwhile.
+    ecu->WriteWord(0x600, 0x1111);
+    ecu->LearnConstant(0x600, 0x2222);
+    EXPECT_EQ(ecu->ReadWord(0x600), 0x1111);
+    EXPECT_EQ(ecu->Committed()[0x601], 0x22);
+    writeRegister(*ecu, 0x1FFFE, 0);
+    EXPECT_EQ(ecu->Committed()[0x601], 0x11);
 }
 
 TEST_F(RunningEcuTest, InputsHeldWordsAndSpeedAreTheEcusToSet) {
