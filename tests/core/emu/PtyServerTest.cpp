@@ -72,7 +72,8 @@ TEST(PtyServer, LineNoiseIsForgottenWhenTheLineGoesQuiet) {
 }
 
 TEST(PtyServer, AFullReadThroughTheTerminalIsByteExact) {
-    Served served;
+    // The generated tables learn from random links: keep the constants still.
+    Served served(false, false);
     ASSERT_TRUE(served.opened);
     SilentMessages quiet;
     auto config = std::make_unique<tECU>(quiet);

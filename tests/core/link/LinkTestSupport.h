@@ -30,8 +30,9 @@ std::vector<uint8_t> withCrc(std::vector<uint8_t> frame);
 
 // The virtual ECU served on a pseudo-terminal by a thread of the test.
 struct ServedEcu {
-    explicit ServedEcu(bool realtime = false) {
+    explicit ServedEcu(bool realtime = false, bool diagram = true) {
         server.realtime = realtime;
+        ecu.Diagram().running = diagram;
         std::string error;
         opened = server.Open(error);
         if (opened)
