@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zolmar {
 
@@ -31,7 +32,7 @@ inline constexpr int ReadCancelled = 13;
 struct PollContext {
     int currentPage = 0;
     bool advancedView = true;
-    bool dialGaugesVisible = false;     // the dial-gauge window, while the advanced view is off
+    bool dialGaugesVisible = false;     // the dial-gauge window is visible
     bool logTransferActive = false;     // onboard-log window visible or transferring
     bool tableEditorVisible = false;    // refreshed after learn reports
     bool flashingWindowVisible = false; // firmware flashing owns the link
@@ -198,6 +199,13 @@ private:
     // A commit after incremental writes that failed: sent again once the ECU answers,
     // so that edits the ECU holds do not stay uncommitted.
     bool commitPending_ = false;
+    // Bytes written by incremental writes since the last commit. An ECU that stops
+    // answering may have lost power and with it these bytes; when the same ECU answers
+    // again they are marked to be written once more (writing them twice is harmless).
+    std::vector<uint8_t> uncommitted_;
+    bool anyUncommitted_ = false;
+    bool silentSinceWrite_ = false;
+    void forgetUncommitted();
     uint8_t outputWord_[Layout::kLiveWords] = {}; // live words that are outputs of non-Gauges
 };
 

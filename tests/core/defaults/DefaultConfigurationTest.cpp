@@ -96,9 +96,9 @@ TEST_F(DefaultConfigurationTest, TheBuildIsTheShippedFileAndRepeatable) {
 
 TEST_F(DefaultConfigurationTest, TheChecklistFindsItsElements) {
     // Read as live words: anything with an output.
-    for (const char* name : {"MAP Sensor Raw", "Coolant Temperature Raw", "Air Temperature Raw",
-                             "TPS Clipped", "Closed Loop Idle", "All Elec Loads Disabled",
-                             "Closed-Loop Fuel"}) {
+    for (const char* name :
+         {"MAP Sensor Raw", "Coolant Temperature Raw", "Air Temperature Raw", "TPS Clipped",
+          "Closed Loop Idle", "All Elec Loads Disabled", "Closed-Loop Fuel"}) {
         int i = only(name);
         ASSERT_GE(i, 0);
         EXPECT_GE(ecu().OutputCount(ecu().TypeOf(i)), 1) << name;
@@ -121,12 +121,12 @@ TEST_F(DefaultConfigurationTest, TheChecklistFindsItsElements) {
 TEST_F(DefaultConfigurationTest, TheWizardsNamedSettingsHaveTheirKinds) {
     // A byte the wizard writes as a list index selects among inputs.
     const std::map<std::string, int> lists = {
-        {"MAP Sensor Raw", 4},         {"Coolant Temperature Raw", 4},
-        {"Air Temperature Raw", 4},    {"Oxygen Sensor Type", 4},
+        {"MAP Sensor Raw", 4},           {"Coolant Temperature Raw", 4},
+        {"Air Temperature Raw", 4},      {"Oxygen Sensor Type", 4},
         {"Analogue Wideband Select", 4}, {"VSS arrangement", 4},
-        {"Load Axis for VE map 1", 2}, {"Load Axis for VE map 2", 2},
-        {"Ignition Map Load Axis", 2}, {"Target Lambda Load Axis", 2},
-        {"Idle Controller Type", 4},   {"Number of Rotors", 3}};
+        {"Load Axis for VE map 1", 2},   {"Load Axis for VE map 2", 2},
+        {"Ignition Map Load Axis", 2},   {"Target Lambda Load Axis", 2},
+        {"Idle Controller Type", 4},     {"Number of Rotors", 3}};
     for (const auto& [name, entries] : lists)
         EXPECT_EQ(typeOf(name), ElementType::Mux4) << name << " (" << entries << " entries)";
     for (const char* name : {"Engine is Wankel/Rotary", "Use Drive-By-Wire"})
@@ -135,13 +135,13 @@ TEST_F(DefaultConfigurationTest, TheWizardsNamedSettingsHaveTheirKinds) {
         EXPECT_EQ(typeOf("Sec Inj" + number(k) + " instead of Inj" + number(k + 4)),
                   ElementType::Tickbox);
     for (const char* name :
-         {"Engine Capacity (Litres)", "Inj. Size (x100 L/min)", "Sec Inj Size(x100 L/min)",
-          "Number of Cylinders", "Inst. Overboost Cut, kPa", "1 Sec Overboost Cut, kPa",
-          "Hard Rev-Limit (/100)", "Soft Rev-Limit (/100)", "Extra ElecLoad1 RPM /100",
-          "Extra ElecLoad2 RPM /100", "Extra PSP RPM /100", "Extra Air-Con. RPM /100",
-          "Steps of Motor", "Trigger Offset (Crank°)", "Dwell Time (ms)", "Inj Wrapper Minimum",
-          "Inj Wrapper Maximum", "Ign Wrapper Minimum", "Ign Wrapper Maximum",
-          "VVT Wrapper Minimum", "VVT Wrapper Maximum"})
+         {"Engine Capacity (Litres)", "Inj. Size (x100 L/min)",   "Sec Inj Size(x100 L/min)",
+          "Number of Cylinders",      "Inst. Overboost Cut, kPa", "1 Sec Overboost Cut, kPa",
+          "Hard Rev-Limit (/100)",    "Soft Rev-Limit (/100)",    "Extra ElecLoad1 RPM /100",
+          "Extra ElecLoad2 RPM /100", "Extra PSP RPM /100",       "Extra Air-Con. RPM /100",
+          "Steps of Motor",           "Trigger Offset (Crank°)",  "Dwell Time (ms)",
+          "Inj Wrapper Minimum",      "Inj Wrapper Maximum",      "Ign Wrapper Minimum",
+          "Ign Wrapper Maximum",      "VVT Wrapper Minimum",      "VVT Wrapper Maximum"})
         EXPECT_EQ(typeOf(name), ElementType::Constant) << name;
     // The 32-entry function lists.
     for (int a = 1; a <= 8; ++a) {
@@ -180,17 +180,17 @@ TEST_F(DefaultConfigurationTest, TheWizardReadsBackItsInitialValues) {
     EXPECT_EQ(word("Number of Cylinders") / 50, 4);
     EXPECT_EQ(word("Inst. Overboost Cut, kPa") / 50 - 120, 80);
     EXPECT_EQ(word("Hard Rev-Limit (/100)") * 2 - 200, 7000);
-    EXPECT_EQ(byte("MAP Sensor Raw"), 1);                // 1 Bar
-    EXPECT_EQ(byte("Coolant Temperature Raw") + 1, 4);   // Toyota
+    EXPECT_EQ(byte("MAP Sensor Raw"), 1);              // 1 Bar
+    EXPECT_EQ(byte("Coolant Temperature Raw") + 1, 4); // Toyota
     EXPECT_EQ(byte("Air Temperature Raw") + 1, 4);
-    EXPECT_EQ(byte("Oxygen Sensor Type"), 2);            // analogue wideband:
-    EXPECT_EQ(byte("Analogue Wideband Select"), 0);      // Bosch 0-1 V
+    EXPECT_EQ(byte("Oxygen Sensor Type"), 2);       // analogue wideband:
+    EXPECT_EQ(byte("Analogue Wideband Select"), 0); // Bosch 0-1 V
     EXPECT_EQ(byte("VSS arrangement"), 0);
-    EXPECT_EQ(byte("Load Axis for VE map 1"), 0);        // MAP
-    EXPECT_EQ(byte("Load Axis for VE map 2"), 1);        // TPS
+    EXPECT_EQ(byte("Load Axis for VE map 1"), 0); // MAP
+    EXPECT_EQ(byte("Load Axis for VE map 2"), 1); // TPS
     EXPECT_EQ(byte("Ignition Map Load Axis"), 0);
     EXPECT_EQ(byte("Target Lambda Load Axis"), 0);
-    EXPECT_EQ(byte("Idle Controller Type"), 0);          // 2-wire valve
+    EXPECT_EQ(byte("Idle Controller Type"), 0); // 2-wire valve
     EXPECT_EQ(byte("Use Drive-By-Wire"), 0);
     EXPECT_EQ(word("Trigger Offset (Crank°)"), 0);
     EXPECT_EQ(word("Dwell Time (ms)") * 20, 3000);
@@ -315,8 +315,8 @@ TEST_F(DefaultConfigurationTest, PagesAreTidy) {
     for (int p : pages)
         EXPECT_FALSE(ecu().NameOf(p).empty()) << p;
     const char* const standard[] = {"Gauges",      "Inputs",           "Analogue Inputs",
-                                     "Aux Outputs", "Injector Outputs", "Ignition Outputs",
-                                     "General"};
+                                    "Aux Outputs", "Injector Outputs", "Ignition Outputs",
+                                    "General"};
     for (int p = 0; p < 7; ++p)
         EXPECT_EQ(ecu().NameOf(p), standard[p]);
     EXPECT_GE(pages.size(), 25u);
@@ -353,9 +353,9 @@ TEST_F(DefaultConfigurationTest, GaugesCarryTheirCompanionsAndDials) {
     for (const std::string& g : gauges) {
         bool companion = false;
         for (const char* suffix : {" Target", " Valid", " Effort"})
-            companion = companion || (g.size() > std::strlen(suffix) &&
-                                      g.compare(g.size() - std::strlen(suffix),
-                                                std::string::npos, suffix) == 0);
+            companion = companion ||
+                        (g.size() > std::strlen(suffix) &&
+                         g.compare(g.size() - std::strlen(suffix), std::string::npos, suffix) == 0);
         rows += companion ? 0 : 1;
     }
     EXPECT_LE(rows, 36);
@@ -392,8 +392,8 @@ TEST_F(DefaultConfigurationTest, TheMapsStayInsideTheChecklistsWarnings) {
     for (int j = 0; j < ign.rows; ++j)
         for (int i = 0; i < ign.columns; ++i) {
             auto cell = static_cast<int16_t>(Tables::Cell(ecu(), ign, i, j));
-            auto reference = static_cast<uint16_t>(
-                Tables::Reference(ecu(), ign, Tables::Axis::Horizontal, i));
+            auto reference =
+                static_cast<uint16_t>(Tables::Reference(ecu(), ign, Tables::Axis::Horizontal, i));
             EXPECT_LE(cell, 2250);
             if (reference < 750) {
                 EXPECT_LE(cell, 1000);

@@ -1,5 +1,5 @@
-#include "TempDir.h"
 #include "files/ProgramFiles.h"
+#include "TempDir.h"
 #include "files/SettingsHints.h"
 
 #include <filesystem>

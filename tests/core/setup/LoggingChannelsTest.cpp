@@ -1,6 +1,6 @@
+#include "setup/LoggingChannels.h"
 #include "editor/SimpleViewSettings.h"
 #include "files/NewConfiguration.h"
-#include "setup/LoggingChannels.h"
 
 #include <gtest/gtest.h>
 #include <memory>
