@@ -20,6 +20,8 @@ constexpr double kSpecialBase = 500.0;
 constexpr double kSpecialFrom = 450.0;
 constexpr double kTachometerCode = 650.0;
 constexpr double kTachometerFrom = 625.0;
+// threshold x 1.00 / 33.32 is 3 % of the threshold.
+constexpr double kHysteresisDivisor = 33.32;
 
 void functions(Design& d) {
     d.page(Pages::kAuxFunctions, "Aux Functions");
@@ -190,8 +192,13 @@ void channel(Design& d, const ChannelNames& n, int function, double threshold, O
     El period = d.constant(n.period, 10.0);
     El tacho = d.compare(n.prefix + " Tacho", code, Compare::GreaterEq, kTachometerFrom);
     El limit = d.constant(n.threshold, threshold);
+    // Once on, the output stays on until the value falls 3 % below the threshold,
+    // so that a fan or a light does not chatter around it.
+    El hysteresis = d.multiply(n.prefix + " Hysteresis", limit, Ref{n.prefix + " Above Thr"},
+                               kHysteresisDivisor);
+    El switchPoint = d.difference(n.prefix + " Switch Point", limit, hysteresis);
     El special = d.compare(n.prefix + " Special", code, Compare::GreaterEq, kSpecialFrom);
-    El above = d.compare(n.prefix + " Above Thr", code, Compare::GreaterEq, limit);
+    El above = d.compare(n.prefix + " Above Thr", code, Compare::GreaterEq, switchPoint);
     El duty = d.difference(n.prefix + " Duty - 500", code, kSpecialBase);
     d.lane(2);
     d.select(n.prefix + " Period (ms)", tacho, period, tachoPeriod);
@@ -213,38 +220,41 @@ void declareAuxOutputs(Design& d) {
         const char* const titles[] = {"Aux Channels 1-4", "Aux Channels 5-8",
                                       "Inj Aux Channels 5-8", "Inj Aux Channels 9-12"};
         d.page(Pages::kAuxChannels1 + page, titles[page]);
-        // The tachometer's period reaches each column of channels from above it.
+        // Each channel takes the tachometer's period from right above it.
         const char* const prefixes[] = {"Aux", "Aux", "InjAux", "InjAux"};
         int first = page < 2 ? 4 * page + 1 : 4 * (page - 2) + 5;
-        std::vector<El> tacho;
-        for (int column = 0; column < 2; ++column) {
-            d.group();
-            d.spacing(2, 1, column == 0 ? 29 : 0);
-            d.lane(0);
-            std::string a = std::to_string(first + column), b = std::to_string(first + column + 2);
-            tacho.push_back(d.clip(std::string("Tacho ") + prefixes[page] + " " + a + " & " + b,
-                                   Ref{"Tacho Period (ms)"}, 0.0, 600.0));
-        }
-        for (int k = 0; k < 4; ++k) {
-            ChannelNames n;
-            int function = 0;
-            double threshold = 0;
-            if (page < 2) {
-                int a = 4 * page + k + 1;
-                std::string s = std::to_string(a);
-                n = {"Aux " + s + " Function", "Aux " + s + " Threshold Value",
-                     "Aux Out " + s + " Period (ms)", "Aux " + s};
-                function = auxFunction[a];
-                threshold = auxThreshold[a];
-            } else {
-                int j = 4 * (page - 2) + k + 5;
-                std::string s = std::to_string(j);
-                std::string limit =
-                    j <= 9 ? "Aux Inj" + s + " Threshold Value" : "AuxInj" + s + " Threshold Value";
-                n = {"Aux on Inj " + s + " Function", limit, "Inj " + s + " Aux Period (ms)",
-                     "InjAux " + s};
+        for (int pair = 0; pair < 2; ++pair) {
+            std::vector<El> tacho;
+            for (int column = 0; column < 2; ++column) {
+                d.group("", column == 0);
+                d.spacing(2, 1, column == 0 ? 29 : 0);
+                d.lane(0);
+                tacho.push_back(d.clip(std::string("Tacho For ") + prefixes[page] + " " +
+                                           std::to_string(first + 2 * pair + column),
+                                       Ref{"Tacho Period (ms)"}, 0.0, 600.0));
             }
-            channel(d, n, function, threshold, tacho[static_cast<size_t>(k % 2)], k % 2 == 0);
+            for (int column = 0; column < 2; ++column) {
+                int k = 2 * pair + column;
+                ChannelNames n;
+                int function = 0;
+                double threshold = 0;
+                if (page < 2) {
+                    int a = 4 * page + k + 1;
+                    std::string s = std::to_string(a);
+                    n = {"Aux " + s + " Function", "Aux " + s + " Threshold Value",
+                         "Aux Out " + s + " Period (ms)", "Aux " + s};
+                    function = auxFunction[a];
+                    threshold = auxThreshold[a];
+                } else {
+                    int j = 4 * (page - 2) + k + 5;
+                    std::string s = std::to_string(j);
+                    std::string limit = j <= 9 ? "Aux Inj" + s + " Threshold Value"
+                                               : "AuxInj" + s + " Threshold Value";
+                    n = {"Aux on Inj " + s + " Function", limit, "Inj " + s + " Aux Period (ms)",
+                         "InjAux " + s};
+                }
+                channel(d, n, function, threshold, tacho[static_cast<size_t>(column)], column == 0);
+            }
         }
     }
 }

@@ -175,4 +175,21 @@ TEST_F(DefaultBehaviourTest, AWarmIdleIsControlledInClosedLoop) {
     EXPECT_GT(value("Idle Timing Corr (°)"), 0.0);
 }
 
+TEST_F(DefaultBehaviourTest, TheRadiatorFanSwitchesWithHysteresis) {
+    rpm(900);
+    auto coolant = [&](double volts) {
+        set("Ana 9", volts);
+        run(100);
+        return value("Coolant Temp (°C)");
+    };
+    EXPECT_GT(coolant(0.449), 95.0); // Toyota curve: about 96 C
+    EXPECT_EQ(value("Aux 5 Duty (%)"), 100.0);
+    EXPECT_LT(coolant(0.471), 95.0); // about 94 C: still on
+    EXPECT_EQ(value("Aux 5 Duty (%)"), 100.0);
+    EXPECT_LT(coolant(0.505), 92.0); // about 91 C: off
+    EXPECT_EQ(value("Aux 5 Duty (%)"), 0.0);
+    EXPECT_LT(coolant(0.471), 95.0); // back to 94 C: stays off
+    EXPECT_EQ(value("Aux 5 Duty (%)"), 0.0);
+}
+
 } // namespace
