@@ -155,34 +155,29 @@ El Design::tickbox(const std::string& name, bool ticked, Arg unticked, Arg whenT
     return e;
 }
 
-El Design::mux4(const std::string& name, int selected, const std::vector<Choice>& choices) {
-    std::vector<Arg> inputs;
-    Spec labels;
-    for (const Choice& c : choices) {
-        inputs.push_back(c.input);
-        labels.labels.push_back(utf8ToCp1252(c.label));
-    }
-    El e = add(Mux4, name, inputs);
-    Spec& s = elements_[static_cast<size_t>(e.id)];
-    s.labels = labels.labels;
-    s.labels.resize(4);
-    s.constants[0] = static_cast<uint8_t>(selected);
-    return e;
-}
-
-El Design::mux32(const std::string& name, int selected, const std::vector<Choice>& choices) {
+El Design::addMux(int type, const std::string& name, int selected,
+                  const std::vector<Choice>& choices) {
     std::vector<Arg> inputs;
     std::vector<std::string> labels;
     for (const Choice& c : choices) {
         inputs.push_back(c.input);
         labels.push_back(utf8ToCp1252(c.label));
     }
-    El e = add(Mux32, name, inputs);
+    if (static_cast<int>(choices.size()) != tECU::InputCount(type))
+        declarationProblems_.push_back("wrong number of entries in \"" + name + "\"");
+    El e = add(type, name, inputs);
     Spec& s = elements_[static_cast<size_t>(e.id)];
     s.labels = labels;
-    s.labels.resize(32);
     s.constants[0] = static_cast<uint8_t>(selected);
     return e;
+}
+
+El Design::mux4(const std::string& name, int selected, const std::vector<Choice>& choices) {
+    return addMux(Mux4, name, selected, choices);
+}
+
+El Design::mux32(const std::string& name, int selected, const std::vector<Choice>& choices) {
+    return addMux(Mux32, name, selected, choices);
 }
 
 El Design::table2D(const std::string& name, Arg input, const std::vector<Point>& points) {

@@ -190,6 +190,7 @@ private:
 
     El add(int type, const std::string& name, std::vector<Arg> inputs);
     El addSummer(const std::string& name, Arg a, Arg b, uint8_t flags);
+    El addMux(int type, const std::string& name, int selected, const std::vector<Choice>& choices);
     void place(int id);
     bool resolve(const Arg& arg, Out& out, std::vector<std::string>& problems) const;
     // Element ids in the order the ECU should calculate them.
