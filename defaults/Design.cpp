@@ -50,7 +50,7 @@ Design::Design() {
     const char* const names[] = {"Inputs",           "Analogue inputs",  "Aux outputs",
                                  "Injector outputs", "Ignition outputs", "General"};
     for (int i = 0; i < 6; ++i) {
-        Spec s;
+        Item s;
         s.type = types[i];
         s.name = names[i];
         s.page = i + 1;
@@ -104,7 +104,7 @@ void Design::lane(int lane) {
 }
 
 void Design::place(int id) {
-    Spec& s = elements_[static_cast<size_t>(id)];
+    Item& s = elements_[static_cast<size_t>(id)];
     s.page = page_;
     s.group = group_;
     s.lane = lane_;
@@ -124,7 +124,7 @@ El Design::dedicated(int index) {
 }
 
 El Design::add(int type, const std::string& name, std::vector<Arg> inputs) {
-    Spec s;
+    Item s;
     s.type = type;
     s.name = utf8ToCp1252(name);
     if (s.name.size() > static_cast<size_t>(Layout::kNameLength))
@@ -166,7 +166,7 @@ El Design::addMux(int type, const std::string& name, int selected,
     if (static_cast<int>(choices.size()) != tECU::InputCount(type))
         declarationProblems_.push_back("wrong number of entries in \"" + name + "\"");
     El e = add(type, name, inputs);
-    Spec& s = elements_[static_cast<size_t>(e.id)];
+    Item& s = elements_[static_cast<size_t>(e.id)];
     s.labels = labels;
     s.constants[0] = static_cast<uint8_t>(selected);
     return e;
@@ -182,7 +182,7 @@ El Design::mux32(const std::string& name, int selected, const std::vector<Choice
 
 El Design::table2D(const std::string& name, Arg input, const std::vector<Point>& points) {
     El e = add(Table2D, name, {input, 0.0, 0.0, 0.0});
-    Spec& s = elements_[static_cast<size_t>(e.id)];
+    Item& s = elements_[static_cast<size_t>(e.id)];
     for (const Point& p : points) {
         s.xRefs.push_back(p.reference);
         s.cells.push_back(p.value);
@@ -191,7 +191,7 @@ El Design::table2D(const std::string& name, Arg input, const std::vector<Point>&
 }
 
 void Design::learn(El table, Arg value, Arg trigger, Arg tuned) {
-    Spec& s = elements_[static_cast<size_t>(table.id)];
+    Item& s = elements_[static_cast<size_t>(table.id)];
     s.inputs[1] = std::move(value);
     s.inputs[2] = std::move(trigger);
     s.inputs[3] = std::move(tuned);
@@ -201,7 +201,7 @@ El Design::table3D(const std::string& name, Arg columns, Arg rows, const std::ve
                    const std::vector<double>& yRefs,
                    const std::function<double(double, double)>& cell) {
     El e = add(Table3D, name, {columns, rows, 0.0, 0.0, 0.0});
-    Spec& s = elements_[static_cast<size_t>(e.id)];
+    Item& s = elements_[static_cast<size_t>(e.id)];
     s.xRefs = xRefs;
     s.yRefs = yRefs;
     for (double y : yRefs)
@@ -264,7 +264,7 @@ El Design::wrap(const std::string& name, Arg input, Arg minimum, Arg maximum) {
     return add(Wrapper, name, {input, minimum, maximum});
 }
 
-El Design::pid(const std::string& name, const PidSpec& p) {
+El Design::pid(const std::string& name, const PidInputs& p) {
     return add(PID, name,
                {p.setpoint, p.feedback, p.integral, p.proportional, p.differential,
                 p.stopIntegralUp, p.stopIntegralDown, p.stopProportional, p.stopIntegral,
@@ -297,7 +297,7 @@ El Design::auxOnInjectors(const std::string& name) {
     return add(AuxOnInj, name, {});
 }
 
-El Design::gauge(const std::string& name, Arg input, const GaugeSpec& g) {
+El Design::gauge(const std::string& name, Arg input, const GaugeScale& g) {
     El e = add(Gauge, name, {input});
     auto& c = elements_[static_cast<size_t>(e.id)].constants;
     putWord(c, 0, raw50(g.minimum));
@@ -343,7 +343,7 @@ bool Design::resolve(const Arg& arg, Out& out, std::vector<std::string>& problem
     return true;
 }
 
-void Design::writeTable(tECU& ecu, const Spec& s) {
+void Design::writeTable(tECU& ecu, const Item& s) {
     int i = s.index;
     Tables::AxisLayout columns{0, static_cast<int>(s.xRefs.size()) - 1, 1};
     Tables::AxisLayout rows{0, static_cast<int>(s.yRefs.size()) - 1, 1};
@@ -446,7 +446,7 @@ bool Design::writeElements(tECU& ecu, std::vector<std::string>& problems) {
     if (!problems.empty())
         return false;
     for (int id : order) {
-        Spec& s = elements_[static_cast<size_t>(id)];
+        Item& s = elements_[static_cast<size_t>(id)];
         if (id < 6) {
             s.index = id;
             continue;
@@ -491,7 +491,7 @@ bool Design::writeElements(tECU& ecu, std::vector<std::string>& problems) {
 }
 
 bool Design::writeInputs(tECU& ecu, std::vector<std::string>& problems) {
-    for (const Spec& s : elements_) {
+    for (const Item& s : elements_) {
         for (size_t k = 0; k < s.inputs.size(); ++k) {
             const Arg& a = s.inputs[k];
             std::string where =
@@ -515,7 +515,7 @@ bool Design::writeInputs(tECU& ecu, std::vector<std::string>& problems) {
 
 bool Design::layOut(tECU& ecu, std::vector<std::string>& problems) {
     std::vector<PageGeometry::Footprint> prints;
-    for (const Spec& s : elements_)
+    for (const Item& s : elements_)
         prints.push_back(PageGeometry::footprintOf(ecu, s.index));
 
     struct Band {
@@ -571,7 +571,7 @@ bool Design::layOut(tECU& ecu, std::vector<std::string>& problems) {
         for (size_t l = 0; l < g.lanes.size(); ++l) {
             int y = 0;
             for (int id : g.lanes[l]) {
-                const Spec& s = elements_[static_cast<size_t>(id)];
+                const Item& s = elements_[static_cast<size_t>(id)];
                 y = std::max(y + s.gapBefore, s.atRow);
                 rows[l].push_back(y);
                 const auto& f = prints[static_cast<size_t>(id)];
@@ -625,7 +625,7 @@ bool Design::build(tECU& ecu, std::vector<std::string>& problems) {
     problems.insert(problems.end(), declarationProblems_.begin(), declarationProblems_.end());
     // Unique names let the setup tools and the import find every element by name.
     std::map<std::string, int> seen;
-    for (const Spec& s : elements_)
+    for (const Item& s : elements_)
         if (++seen[s.name] == 2)
             problems.push_back("more than one element is called \"" + cp1252ToUtf8(s.name) + "\"");
     if (!problems.empty())

@@ -59,7 +59,7 @@ enum class Compare { Greater = 1, Less = 2, NotEqual = 3, Equal = 4, GreaterEq =
 
 enum class GaugeStyle { BigDial, SmallDial, Indicator };
 
-struct GaugeSpec {
+struct GaugeScale {
     double minimum = 0;
     double maximum = 100;
     double softAlarm = 80;
@@ -68,7 +68,7 @@ struct GaugeSpec {
     int dial = 0; // 1..5 places it on that dial
 };
 
-struct PidSpec {
+struct PidInputs {
     Arg setpoint = 0.0;
     Arg feedback = 0.0;
     Arg integral = 0.0;
@@ -136,13 +136,13 @@ public:
     El select(const std::string& name, Arg sel, Arg whenFalse, Arg whenTrue); // Switch
     El clip(const std::string& name, Arg input, Arg minimum, Arg maximum);
     El wrap(const std::string& name, Arg input, Arg minimum, Arg maximum);
-    El pid(const std::string& name, const PidSpec& spec);
+    El pid(const std::string& name, const PidInputs& spec);
     El timer(const std::string& name, Arg intervalSeconds, Arg reload);
     El latch(const std::string& name, Arg value, Arg store, bool edgeTriggered);
     El delay(const std::string& name, Arg input, int periodMs);
     El stepper(const std::string& name, Arg positionWanted, int rateCode);
     El auxOnInjectors(const std::string& name);
-    El gauge(const std::string& name, Arg input, const GaugeSpec& spec);
+    El gauge(const std::string& name, Arg input, const GaugeScale& spec);
     El label(const std::string& text);
 
     // Links an input after the element was declared (input counted from 0).
@@ -159,7 +159,7 @@ public:
     const std::vector<std::string>& layoutReport() const { return report_; }
 
 private:
-    struct Spec {
+    struct Item {
         int type = 0;
         std::string name; // image bytes
         int page = 0;
@@ -198,9 +198,9 @@ private:
     bool writeElements(tECU& ecu, std::vector<std::string>& problems);
     bool writeInputs(tECU& ecu, std::vector<std::string>& problems);
     bool layOut(tECU& ecu, std::vector<std::string>& problems);
-    void writeTable(tECU& ecu, const Spec& spec);
+    void writeTable(tECU& ecu, const Item& spec);
 
-    std::vector<Spec> elements_;
+    std::vector<Item> elements_;
     std::vector<Group> groups_;
     std::vector<std::string> pageNames_;
     std::vector<std::string> declarationProblems_;

@@ -192,7 +192,7 @@ void closedLoop(Design& d) {
     El stopUp = d.logicOr("CL Stop Trim Up", Ref{"Open-Loop Fuel"}, Ref{"CL Fuel Trim (%)", 1});
     El stopDown = d.logicOr("CL Stop Trim Down", Ref{"Open-Loop Fuel"}, Ref{"CL Fuel Trim (%)", 2});
     d.lane(2);
-    PidSpec p;
+    PidInputs p;
     p.setpoint = Ref{"Measured AFR"};
     p.feedback = Ref{"Target Lambda (AFR)"};
     p.integral = ki;

@@ -6,9 +6,9 @@ namespace zolmar::defaults {
 
 namespace {
 
-GaugeSpec dial(double minimum, double maximum, double soft, double hard, int number = 0,
-               bool big = false) {
-    GaugeSpec g;
+GaugeScale dial(double minimum, double maximum, double soft, double hard, int number = 0,
+                bool big = false) {
+    GaugeScale g;
     g.minimum = minimum;
     g.maximum = maximum;
     g.softAlarm = soft;
@@ -18,8 +18,8 @@ GaugeSpec dial(double minimum, double maximum, double soft, double hard, int num
     return g;
 }
 
-GaugeSpec indicator() {
-    GaugeSpec g;
+GaugeScale indicator() {
+    GaugeScale g;
     g.minimum = 0;
     g.maximum = 1;
     g.softAlarm = 1;
@@ -72,7 +72,7 @@ void declareGauges(Design& d) {
     struct Small {
         const char* name;
         const char* source;
-        GaugeSpec spec;
+        GaugeScale scale;
     };
     const Small small[] = {
         {"Ignition (°BTDC)", "Ignition Advance (°BTDC)", dial(-10, 50, 40, 45, 5)},
@@ -89,7 +89,7 @@ void declareGauges(Design& d) {
     int k = 0;
     for (const Small& g : small) {
         d.lane(k++ / 3);
-        d.gauge(g.name, Ref{g.source}, g.spec);
+        d.gauge(g.name, Ref{g.source}, g.scale);
     }
 
     d.group("States", true);

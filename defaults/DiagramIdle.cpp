@@ -72,7 +72,7 @@ void idle(Design& d) {
     El kp = d.constant("Idle Proportional Gain", 3.0);
     El ki = d.constant("Idle Integral Gain", 1.0);
     d.lane(2);
-    PidSpec p;
+    PidInputs p;
     p.setpoint = target;
     p.feedback = kRpm;
     p.integral = ki;
@@ -146,7 +146,7 @@ void boost(Design& d) {
     El kp = d.constant("Boost Proportional Gain", 0.5);
     El ki = d.constant("Boost Integral Gain", 0.5);
     d.lane(1);
-    PidSpec p;
+    PidInputs p;
     p.setpoint = target;
     p.feedback = map;
     p.integral = ki;
@@ -209,7 +209,7 @@ void camTiming(Design& d) {
     El hold = d.constant("VVT Hold Duty (%)", 50.0);
     for (int k = 1; k <= 2; ++k) {
         std::string n = "VVT" + std::to_string(k);
-        PidSpec p;
+        PidInputs p;
         p.setpoint = k == 1 ? target1 : target2;
         p.feedback = k == 1 ? angle1 : angle2;
         p.integral = ki;
@@ -298,7 +298,7 @@ void driveByWire(Design& d) {
     El kp = d.constant("Throttle Prop. Gain", 4.0);
     El ki = d.constant("Throttle Integ. Gain", 10.0);
     d.lane(1);
-    PidSpec p;
+    PidInputs p;
     p.setpoint = target;
     p.feedback = tps1;
     p.integral = ki;
