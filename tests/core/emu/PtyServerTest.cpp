@@ -58,8 +58,9 @@ TEST(PtyServer, LineNoiseIsForgottenWhenTheLineGoesQuiet) {
     ASSERT_TRUE(driver.FindAndOpen(error)) << error;
     std::vector<uint8_t> damaged = zolmar::test::withCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
     damaged[7] ^= 0x01;
-    std::vector<uint8_t> tooLong = {0x01, 0x10, 0x00, 0x00, 0x00, 0x7F, 0xFE};
-    tooLong.resize(260, 0x55);
+    std::vector<uint8_t> tooLong(260, 0x55);
+    const uint8_t header[] = {0x01, 0x10, 0x00, 0x00, 0x00, 0x7F, 0xFE};
+    std::copy(std::begin(header), std::end(header), tooLong.begin());
     uint16_t words[2];
     for (const auto* noise : {&damaged, &tooLong}) {
         uint32_t written = 0;
