@@ -1,11 +1,14 @@
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "files/ProgramFiles.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
 
 int main(int argc, char** argv) {
+    // The default configuration and the settings hints are looked for here first.
+    zolmar::ProgramFiles::RememberStartDirectory();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZOLMAR"));
     QApplication::setOrganizationName(QStringLiteral("Helverdy"));

@@ -2,11 +2,14 @@
 #include "Cli.h"
 #include "CliSupport.h"
 
+#include "editor/SimpleViewSettings.h"
 #include "files/AtomicFile.h"
 #include "files/ConstantExport.h"
 #include "files/EditScript.h"
 #include "files/NewConfiguration.h"
+#include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
+#include "files/SettingsHints.h"
 #include "model/Cp1252.h"
 #include "model/ECU.h"
 
@@ -50,6 +53,68 @@ int newBlank(const std::vector<std::string>& args, std::ostream&, std::ostream& 
     for (const auto& text : messages.texts())
         err << "zolmar-cli: " << cp1252ToUtf8(text) << "\n";
     return saveOrReport(*ecu, args[0], err);
+}
+
+int newComplete(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+    if (args.size() != 1)
+        return usageError(err, "new-complete OUT.ecu");
+    SilentMessages messages;
+    auto ecu = std::make_unique<tECU>(messages);
+    std::string error;
+    if (!NewConfiguration::LoadComplete(*ecu, error)) {
+        err << "zolmar-cli: " << error << "\n";
+        return 1;
+    }
+    return saveOrReport(*ecu, args[0], err);
+}
+
+// The hints file found as the program finds it, or the one given.
+bool readHints(const std::string& given, std::string& bytes, std::ostream& err) {
+    std::string path = given.empty() ? ProgramFiles::Find(ProgramFiles::kSettingsHints) : given;
+    if (path.empty() || !SettingsHints::Read(path, bytes)) {
+        err << "zolmar-cli: cannot read " << (given.empty() ? ProgramFiles::kSettingsHints : given)
+            << "\n";
+        return false;
+    }
+    return true;
+}
+
+int hint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1)
+        return usageError(err, "hint NAME");
+    std::string bytes;
+    if (!readHints("", bytes, err))
+        return 1;
+    std::string text = SettingsHints::Lookup(bytes, utf8ToCp1252(args[0]));
+    if (text.empty()) {
+        err << "zolmar-cli: no hint for \"" << args[0] << "\"\n";
+        return 1;
+    }
+    out << cp1252ToUtf8(text);
+    if (text.back() != '\n')
+        out << "\n";
+    return 0;
+}
+
+int settings(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args.size() > 2)
+        return usageError(err, "settings FILE.ecu [HINTS.txt]");
+    SilentMessages messages;
+    auto ecu = loadOrReport(args[0], messages, err);
+    if (!ecu)
+        return 1;
+    std::string bytes;
+    if (!readHints(args.size() == 2 ? args[1] : "", bytes, err))
+        return 1;
+    int missing = 0;
+    for (const auto& s : SimpleViewSettings::List(*ecu)) {
+        std::string name = ecu->NameOf(Layout::kNumPages + s.element);
+        bool hinted = !SettingsHints::Lookup(bytes, name).empty();
+        missing += hinted ? 0 : 1;
+        out << (hinted ? "setting: " : "no hint: ") << s.page + 1 << " \"" << cp1252ToUtf8(name)
+            << "\"\n";
+    }
+    return missing == 0 ? 0 : 1;
 }
 
 int edit(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
@@ -127,6 +192,18 @@ std::vector<Command> modelCommands() {
          "Writes the new blank configuration of a freshly started program: seven named\n"
          "pages and the six dedicated elements.",
          newBlank},
+        {"new-complete", "new-complete OUT.ecu",
+         "Writes the new complete configuration: the default configuration\n"
+         "q7700xDefaultConfig.ecu, looked for in the start-up folder, then beside zolmar-cli.",
+         newComplete},
+        {"hint", "hint NAME",
+         "Prints the hint that the simple view shows for the setting NAME, from\n"
+         "q7700xSettingsHints.txt (start-up folder, then beside zolmar-cli).",
+         hint},
+        {"settings", "settings FILE.ecu [HINTS.txt]",
+         "Lists the settings the simple view shows, page by page ('setting: PAGE \"NAME\"'),\n"
+         "and those without a hint ('no hint: ...'; exit 1 when there is any).",
+         settings},
         {"edit", "edit IN.ecu SCRIPT OUT.ecu",
          "Loads IN, applies the script's operations in order and saves OUT. One operation\n"
          "per line, '#' starts a comment line. Numbers are decimal; element indices,\n"

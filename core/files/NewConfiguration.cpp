@@ -1,5 +1,8 @@
 #include "files/NewConfiguration.h"
 
+#include "files/ProgramFiles.h"
+#include "files/SettingsFile.h"
+
 namespace zolmar::NewConfiguration {
 
 using namespace Layout;
@@ -40,6 +43,16 @@ void MakeBlank(tECU& ecu) {
                                   {ElementType::General, "General", 6}};
     for (const auto& e : elements)
         ecu.CreateElement(e.type, 10, 1, e.name, e.page);
+}
+
+bool LoadComplete(tECU& ecu, std::string& error) {
+    std::string path = ProgramFiles::Find(ProgramFiles::kDefaultConfiguration);
+    if (path.empty()) {
+        error = std::string(ProgramFiles::kDefaultConfiguration) +
+                " is neither in the start-up folder nor beside the program";
+        return false;
+    }
+    return SettingsFile::load(ecu, path, error);
 }
 
 } // namespace zolmar::NewConfiguration

@@ -2,6 +2,8 @@
 
 #include "model/ECU.h"
 
+#include <string>
+
 namespace zolmar {
 
 // The new blank configuration: fixed data cleared, the seven standard page names
@@ -11,6 +13,12 @@ namespace zolmar {
 namespace NewConfiguration {
 
 void MakeBlank(tECU& ecu);
+
+// The new complete configuration: reads the default configuration
+// "q7700xDefaultConfig.ecu" from the start-up folder, else from beside the
+// executable, into the image and rebuilds the index. On failure the image is
+// unchanged and error says why.
+bool LoadComplete(tECU& ecu, std::string& error);
 
 } // namespace NewConfiguration
 } // namespace zolmar

@@ -1,0 +1,59 @@
+#include "files/ProgramFiles.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace zolmar::ProgramFiles {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string& startDirectory() {
+    static std::string folder;
+    return folder;
+}
+
+std::string currentDirectory() {
+    std::error_code error;
+    fs::path path = fs::current_path(error);
+    return error ? std::string() : path.string();
+}
+
+} // namespace
+
+void RememberStartDirectory() {
+    startDirectory() = currentDirectory();
+}
+
+std::string StartDirectory() {
+    if (startDirectory().empty())
+        RememberStartDirectory();
+    return startDirectory();
+}
+
+std::string ExecutableDirectory() {
+    std::error_code error;
+    fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    return exe.parent_path().string();
+}
+
+std::string FindIn(const std::vector<std::string>& folders, const std::string& fileName) {
+    for (const std::string& folder : folders) {
+        if (folder.empty())
+            continue;
+        fs::path candidate = fs::path(folder) / fileName;
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error))
+            return candidate.string();
+    }
+    return {};
+}
+
+std::string Find(const std::string& fileName) {
+    return FindIn({StartDirectory(), ExecutableDirectory()}, fileName);
+}
+
+} // namespace zolmar::ProgramFiles

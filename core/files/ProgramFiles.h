@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zolmar {
+
+// The files the program reads from where it is installed: the default
+// configuration and the settings hints. They are looked for first in the folder
+// the program was started in, then beside the executable.
+namespace ProgramFiles {
+
+inline constexpr const char* kDefaultConfiguration = "q7700xDefaultConfig.ecu";
+inline constexpr const char* kSettingsHints = "q7700xSettingsHints.txt";
+
+// Remembers the current directory as the start-up folder; main() calls it first.
+// Without the call the folder current at the first look-up counts.
+void RememberStartDirectory();
+std::string StartDirectory();
+// The folder of the running executable; empty when it cannot be found.
+std::string ExecutableDirectory();
+
+// The path of the file in the first of the folders that holds it; empty if none.
+std::string FindIn(const std::vector<std::string>& folders, const std::string& fileName);
+// The file in the start-up folder, else beside the executable; empty if neither.
+std::string Find(const std::string& fileName);
+
+} // namespace ProgramFiles
+} // namespace zolmar
