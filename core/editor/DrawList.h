@@ -36,16 +36,16 @@ struct Point {
 // are given by their corners (x, y) inclusive and (x2, y2) exclusive.
 struct DrawOp {
     enum class Kind : uint8_t {
-        Clear,       // fill the whole canvas white
-        Picture,     // element picture `picture` with its top-left at (x, y)
-        PictureAnd,  // the same, combined with the canvas by AND
-        Text,        // `text` (image bytes) with the top-left of its cell at (x, y), on white
-        Polyline,    // points [first, first + count) of the list's point store
-        Line,        // (x, y) to (x2, y2)
-        Rect,        // outline
-        FillRect,    // filled with `colour`, no outline
-        Ellipse,     // outline in `colour`, filled with `fill` when `filled`
-        Restore,     // copy the rectangle back from the backup canvas
+        Clear,      // fill the whole canvas white
+        Picture,    // element picture `picture` with its top-left at (x, y)
+        PictureAnd, // the same, combined with the canvas by AND
+        Text,       // `text` (image bytes) with the top-left of its cell at (x, y), on white
+        Polyline,   // points [first, first + count) of the list's point store
+        Line,       // (x, y) to (x2, y2)
+        Rect,       // outline
+        FillRect,   // filled with `colour`, no outline
+        Ellipse,    // outline in `colour`, filled with `fill` when `filled`
+        Restore,    // copy the rectangle back from the backup canvas
     };
     Kind kind = Kind::Clear;
     int x = 0;

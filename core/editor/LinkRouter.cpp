@@ -107,10 +107,9 @@ void LinkRouter::addRequest(int page, const LinkRequest& request) {
     auto& records = routes_[static_cast<size_t>(page)];
     auto& requests = requests_[static_cast<size_t>(page)];
     // Stable insertion: after every request that is not farther.
-    auto pos = std::upper_bound(requests.begin(), requests.end(), request,
-                                [](const LinkRequest& a, const LinkRequest& b) {
-                                    return a.distance() < b.distance();
-                                });
+    auto pos = std::upper_bound(
+        requests.begin(), requests.end(), request,
+        [](const LinkRequest& a, const LinkRequest& b) { return a.distance() < b.distance(); });
     auto index = pos - requests.begin();
     RouteRecord record;
     record.destColumn = static_cast<uint8_t>(request.dest.x / Grid::kCell);

@@ -196,8 +196,8 @@ TEST_F(LinkRouterTest, ReplayDrawsTheSameWiresColoursAndJunctionsWithoutSearchin
     for (int k = 0; k < 12; ++k) {
         int c = 20 + (k % 3) * 8;
         blockBox(router, c, 5 + k * 3, c + 5, 6 + k * 3);
-        router.addRequest(kPage, link(c, 5 + k * 3, 8, 2 + (k % 4) * 2,
-                                      static_cast<uint16_t>(2 * (k % 4)), k));
+        router.addRequest(
+            kPage, link(c, 5 + k * 3, 8, 2 + (k % 4) * 2, static_cast<uint16_t>(2 * (k % 4)), k));
     }
     router.recompute(kPage, out);
     for (const auto& r : router.routes(kPage))

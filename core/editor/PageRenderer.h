@@ -1,0 +1,60 @@
+#pragma once
+
+#include "editor/DrawList.h"
+#include "editor/ElementMap.h"
+#include "editor/Geometry.h"
+#include "editor/LinkRouter.h"
+#include "model/ECU.h"
+
+#include <string>
+#include <vector>
+
+namespace zolmar {
+
+// Turns one page of the diagram into drawing steps: grid maps, pictures, names,
+// decorations, input annotations and wires (full render); live values, hover
+// blink, displays, dials and switch levers (overlay); selection marks. The
+// painter only carries the steps out.
+class PageRenderer {
+public:
+    PageRenderer(tECU& ecu, LinkRouter& router, const TextMetrics& metrics);
+
+    // Full redraw of the page. Rebuilds the index tables, the element map and,
+    // when the page's routes are not valid, the routes.
+    void RenderPage(int page, bool advanced, DrawList& out);
+    // The red mark of one selected element.
+    void DrawSelectionMark(int element, DrawList& out) const;
+
+    const ElementMap& elementMap() const { return map_; }
+    // The element's box, with a Label's name measured in the label face.
+    ElementBox boxOf(int element) const;
+    // The source of a link word: the element and output whose live address it
+    // holds (the first in element order); false when no output lives there.
+    bool sourceOf(uint16_t linkWord, int& element, int& output) const;
+
+    // Text of a raw value as value / 50 with two decimals.
+    static std::string twoDecimals(int16_t raw);
+
+private:
+    void drawElement(int i, bool recompute, DrawList& out);
+    void decorate(int i, const ElementBox& box, DrawList& out);
+    void pinNames(int i, const ElementBox& box, DrawList& out);
+    void annotateInputs(int i, bool recompute, DrawList& out);
+    void markCells(int i, const ElementBox& box, bool recompute);
+    void buildSourceTable();
+    // Text right-aligned to end 2 pixels left of the element's left edge,
+    // centred on the pin row; returns its width.
+    int writeBesidePin(const ElementBox& box, int input, const std::string& text, int width,
+                       DrawList& out) const;
+    void blockBesidePin(const ElementBox& box, int input, int width);
+
+    tECU& ecu_;
+    LinkRouter& router_;
+    const TextMetrics& metrics_;
+    ElementMap map_;
+    int page_ = 0;
+    // Element owning each even live address (by live word), -1 for none.
+    std::vector<int16_t> sourceElement_;
+};
+
+} // namespace zolmar

@@ -1,0 +1,269 @@
+#include "RawConfig.h"
+#include "editor/PageRenderer.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace zolmar;
+using zolmar::test::RawConfig;
+
+namespace {
+
+constexpr int kPage = 2;
+
+struct PageRendererTest : ::testing::Test {
+    SilentMessages messages;
+    std::unique_ptr<tECU> ecu = std::make_unique<tECU>(messages);
+    RawConfig raw{*ecu};
+    LinkRouter router;
+    FixedCellMetrics metrics;
+    PageRenderer renderer{*ecu, router, metrics};
+    DrawList out;
+
+    void render(bool advanced = true) {
+        out.clear();
+        renderer.RenderPage(kPage, advanced, out);
+    }
+    std::vector<const DrawOp*> texts(const std::string& text) const {
+        std::vector<const DrawOp*> found;
+        for (const auto& op : out.ops)
+            if (op.kind == DrawOp::Kind::Text && op.text == text)
+                found.push_back(&op);
+        return found;
+    }
+    size_t count(DrawOp::Kind kind) const {
+        size_t n = 0;
+        for (const auto& op : out.ops)
+            n += op.kind == kind;
+        return n;
+    }
+};
+
+TEST_F(PageRendererTest, ElementMapHoldsElementsPinsAndNameRows) {
+    raw.add(ElementType::Constant, kPage, 3, 4, "Boost");    // 86 x 29
+    int summer = raw.add(ElementType::Summer, kPage, 20, 10); // 103 x 33, two inputs
+    raw.add(ElementType::Constant, kPage + 1, 3, 4);         // another page
+    raw.finish();
+    render();
+    const ElementMap& map = renderer.elementMap();
+    // The constant covers columns 3..(51 + 85) / 17 = 8 and rows 4..(68 + 29 + 15) / 17 = 6.
+    EXPECT_EQ(ElementMap::element(map.at(3, 4)), 0);
+    EXPECT_EQ(ElementMap::element(map.at(8, 6)), 0);
+    EXPECT_EQ(map.at(9, 4), ElementMap::kNoElement);
+    EXPECT_EQ(map.at(3, 7), ElementMap::kNoElement);
+    EXPECT_TRUE(ElementMap::nameRow(map.at(5, 6)));
+    EXPECT_FALSE(ElementMap::nameRow(map.at(5, 5)));
+    // Summer inputs: cells (20, 10) and (20, 11), numbered from 1.
+    EXPECT_EQ(ElementMap::element(map.at(20, 11)), summer);
+    EXPECT_EQ(ElementMap::inputPlusOne(map.at(20, 10)), 1);
+    EXPECT_EQ(ElementMap::inputPlusOne(map.at(20, 11)), 2);
+    EXPECT_EQ(ElementMap::inputPlusOne(map.at(21, 10)), 0);
+    EXPECT_EQ(map.atPixel(17 * 20 + 16, 17 * 11), map.at(20, 11));
+    EXPECT_EQ(map.atPixel(-1, 5), ElementMap::kNoElement);
+}
+
+TEST_F(PageRendererTest, LabelHasNoPictureAndItsNameSitsTwentyPixelsDown) {
+    raw.add(ElementType::Label, kPage, 5, 5, "Idle control");
+    raw.finish();
+    render();
+    auto found = texts("Idle control");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->x, 85);
+    EXPECT_EQ(found[0]->y, 85 + 20);
+    EXPECT_EQ(found[0]->font, Font::Label);
+    EXPECT_EQ(count(DrawOp::Kind::Picture), 0u);
+    // Box: name width (12 characters of 12 pixels) by 20; the third row is its name row.
+    ElementBox box = renderer.boxOf(0);
+    EXPECT_EQ(box.w, 144);
+    EXPECT_EQ(box.h, 20);
+    const ElementMap& map = renderer.elementMap();
+    EXPECT_TRUE(ElementMap::nameRow(map.at(5, 7)));
+    EXPECT_FALSE(ElementMap::nameRow(map.at(5, 6)));
+    EXPECT_EQ(ElementMap::element(map.at(5 + (144 - 1) / 17, 7)), 0);
+    EXPECT_EQ(map.at(5, 8), ElementMap::kNoElement);
+}
+
+TEST_F(PageRendererTest, NamesAreCentredBelowThePicture) {
+    raw.add(ElementType::Multiplier, kPage, 2, 3, "Fuel"); // 120 x 50
+    raw.finish();
+    render();
+    auto found = texts("Fuel");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->x, 34 + 60 - 14);
+    EXPECT_EQ(found[0]->y, 51 + 50);
+}
+
+TEST_F(PageRendererTest, LiteralInputsAreWrittenLeftOfTheirPinsAndBlockTheirCells) {
+    int m = raw.add(ElementType::Multiplier, kPage, 10, 3);
+    raw.literal(m, 0, 150);                            // 3.00
+    raw.literal(m, 1, static_cast<uint16_t>(-100));    // -2.00
+    raw.literal(m, 2, 0x7FFE);                         // 655.32
+    raw.finish();
+    render();
+    auto a = texts("3.00");
+    ASSERT_EQ(a.size(), 1u);
+    EXPECT_EQ(a[0]->x, 170 - 2 - 4 * 8);
+    EXPECT_EQ(a[0]->y, 17 * 3 + 8 - 7);
+    ASSERT_EQ(texts("-2.00").size(), 1u);
+    EXPECT_EQ(texts("-2.00")[0]->y, 17 * 4 + 8 - 7);
+    ASSERT_EQ(texts("655.32").size(), 1u);
+    // The text's cells, from (170 - 32) / 17 = 8 to the pin column, are blocked.
+    EXPECT_EQ(router.horizontal(8, 3), LinkRouter::kBlocked);
+    EXPECT_EQ(router.vertical(9, 3), LinkRouter::kBlocked);
+    EXPECT_EQ(router.horizontal(7, 3), LinkRouter::kFree);
+    EXPECT_EQ(ElementMap::inputPlusOne(renderer.elementMap().at(10, 5)), 3);
+}
+
+TEST_F(PageRendererTest, LinksOnThePageAreWiredAndReplayedFromTheCache) {
+    int k = raw.add(ElementType::Constant, kPage, 2, 2, "Source");
+    int s = raw.add(ElementType::Summer, kPage, 20, 2, "Sum");
+    raw.link(s, 0, k, 0);
+    raw.link(s, 1, k, 0);
+    raw.finish();
+    render();
+    EXPECT_TRUE(router.routesValid(kPage));
+    ASSERT_EQ(router.routes(kPage).size(), 2u);
+    const RouteRecord& r = router.routes(kPage)[0];
+    EXPECT_TRUE(r.routed());
+    EXPECT_EQ(r.destColumn, 20);
+    EXPECT_EQ(r.destRow, 2);
+    EXPECT_EQ(r.destElement, s);
+    // The constant is 86 wide: its pin leaves from pixel 34 + 86 in column 7.
+    EXPECT_EQ(r.net, ecu->ElementLiveOffset[k]);
+    EXPECT_EQ(router.routes(kPage)[1].colour, r.colour);
+    EXPECT_TRUE(router.wireVisible(ecu->InputWordAddress(s, 0)));
+    EXPECT_TRUE(router.wireVisible(ecu->InputWordAddress(s, 1)));
+    size_t wires = count(DrawOp::Kind::Polyline);
+    EXPECT_EQ(wires, 2u);
+    std::vector<DrawOp> first(out.ops.begin(), out.ops.end());
+    std::vector<Point> firstPoints = out.points;
+
+    render(); // routes valid: replay
+    EXPECT_EQ(count(DrawOp::Kind::Polyline), wires);
+    EXPECT_EQ(out.points, firstPoints);
+    ASSERT_EQ(out.ops.size(), first.size());
+}
+
+TEST_F(PageRendererTest, LinksFromAnotherPageDrawNoWire) {
+    int k = raw.add(ElementType::Constant, kPage + 1, 2, 2, "Elsewhere");
+    int s = raw.add(ElementType::Summer, kPage, 20, 2);
+    raw.link(s, 0, k, 0);
+    raw.finish();
+    render();
+    EXPECT_TRUE(router.routes(kPage).empty());
+    EXPECT_EQ(count(DrawOp::Kind::Polyline), 0u);
+}
+
+TEST_F(PageRendererTest, FinalPassRedrawsPicturesInAndModeAndBlanksAnEmptyLatch) {
+    raw.add(ElementType::Latch, kPage, 4, 4);
+    raw.add(ElementType::Label, kPage, 10, 10, "Text");
+    raw.finish();
+    render();
+    std::vector<DrawOp::Kind> kinds;
+    for (const auto& op : out.ops)
+        kinds.push_back(op.kind);
+    ASSERT_GE(kinds.size(), 2u);
+    EXPECT_EQ(kinds[kinds.size() - 2], DrawOp::Kind::PictureAnd);
+    const DrawOp& blank = out.ops.back();
+    EXPECT_EQ(blank.kind, DrawOp::Kind::FillRect);
+    EXPECT_EQ(blank.x, 68 + 10);
+    EXPECT_EQ(blank.y, 68 + 17);
+    EXPECT_EQ(blank.x2, 68 + 17);
+    EXPECT_EQ(blank.y2, 68 + 30);
+    EXPECT_EQ(blank.colour, Colours::kWhite);
+}
+
+TEST_F(PageRendererTest, SimpleViewLeavesTheCanvasBlank) {
+    raw.add(ElementType::Constant, kPage, 2, 2, "Hidden");
+    raw.finish();
+    render(false);
+    ASSERT_EQ(out.ops.size(), 1u);
+    EXPECT_EQ(out.ops[0].kind, DrawOp::Kind::Clear);
+    EXPECT_EQ(renderer.elementMap().at(2, 2), ElementMap::kNoElement);
+}
+
+TEST_F(PageRendererTest, DecorationsFollowTheConstants) {
+    int c = raw.add(ElementType::Constant, kPage, 1, 1);
+    int d = raw.add(ElementType::Delay, kPage, 1, 10);
+    int cmp = raw.add(ElementType::Comparator, kPage, 20, 1);
+    int t = raw.add(ElementType::Tickbox, kPage, 20, 10);
+    int mux = raw.add(ElementType::Mux4, kPage, 40, 1);
+    raw.finish();
+    ecu->SetImageWord(Layout::kConstBase + ecu->ElementConstOffset[c], static_cast<uint16_t>(-25),
+                      false);
+    ecu->SetImageWord(Layout::kConstBase + ecu->ElementConstOffset[d], 1500, false);
+    ecu->SetImageByte(Layout::kConstBase + ecu->ElementConstOffset[cmp], 5, false); // >=
+    ecu->SetImageByte(Layout::kConstBase + ecu->ElementConstOffset[t], 1, false);   // ticked
+    ecu->SetImageByte(Layout::kConstBase + ecu->ElementConstOffset[mux], 2, false);
+    const char* label = "Second";
+    for (int k = 0; label[k]; ++k)
+        ecu->SetImageByte(Layout::kLogicBase + ecu->ElementLogicOffset[mux] + 12 + 16 + k,
+                          static_cast<uint8_t>(label[k]), false);
+    render();
+    ASSERT_EQ(texts("-0.50").size(), 1u);
+    EXPECT_EQ(texts("-0.50")[0]->x, 17 + 3);
+    ASSERT_EQ(texts("1500 ms").size(), 1u);
+    EXPECT_EQ(texts("1500 ms")[0]->x, 17 + 62);
+    bool ge = false;
+    bool tick = false;
+    for (const auto& op : out.ops) {
+        if (op.kind == DrawOp::Kind::Picture && op.picture == 12)
+            ge = op.x == 340 - 35 + 51 && op.y == 17 + 16 - 11;
+        if (op.kind == DrawOp::Kind::Picture && op.picture == 23)
+            tick = op.x == 340 + 20 && op.y == 170 + 16 - 13;
+    }
+    EXPECT_TRUE(ge);
+    EXPECT_TRUE(tick);
+    auto second = texts("Second          ");
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0]->y, 17 + 17);
+    EXPECT_EQ(second[0]->colour, Colours::kBlack);
+    auto third = texts(std::string(16, ' '));
+    bool redRowTwo = false;
+    for (const DrawOp* op : third)
+        redRowTwo |= op->y == 17 + 34 && op->colour == Colours::kRed;
+    EXPECT_TRUE(redRowTwo);
+}
+
+TEST_F(PageRendererTest, SelectionMarksFrameThePictureOrTheLabelName) {
+    raw.add(ElementType::Constant, kPage, 2, 2);
+    raw.add(ElementType::Label, kPage, 10, 10, "Hi");
+    raw.finish();
+    render();
+    DrawList marks;
+    renderer.DrawSelectionMark(0, marks);
+    renderer.DrawSelectionMark(1, marks);
+    renderer.DrawSelectionMark(7, marks); // no such element
+    ASSERT_EQ(marks.ops.size(), 2u);
+    EXPECT_EQ(marks.ops[0].x, 34 - 3);
+    EXPECT_EQ(marks.ops[0].y, 34 - 6);
+    EXPECT_EQ(marks.ops[0].x2, 34 + 86 + 3);
+    EXPECT_EQ(marks.ops[0].y2, 34 + 29 + 20);
+    EXPECT_EQ(marks.ops[0].width, 2);
+    EXPECT_EQ(marks.ops[1].x, 170 - 5);
+    EXPECT_EQ(marks.ops[1].x2, 170 + 24 + 5);
+    EXPECT_EQ(marks.ops[1].y2, 170 + 50);
+}
+
+TEST_F(PageRendererTest, ElementsOffTheGridAreDrawnButNeitherMappedNorRouted) {
+    int far = raw.add(ElementType::Constant, kPage, 200, 3);
+    int s = raw.add(ElementType::Summer, kPage, 20, 3);
+    raw.link(s, 0, far, 0);
+    raw.finish();
+    render();
+    EXPECT_EQ(ElementMap::element(renderer.elementMap().at(20, 3)), s);
+    for (int c = 0; c < Grid::kCells; ++c)
+        EXPECT_NE(ElementMap::element(renderer.elementMap().at(c, 3)), far);
+    ASSERT_EQ(router.routes(kPage).size(), 1u);
+    EXPECT_FALSE(router.routes(kPage)[0].routed());
+}
+
+TEST_F(PageRendererTest, TwoDecimalsOfRawValues) {
+    EXPECT_EQ(PageRenderer::twoDecimals(125), "2.50");
+    EXPECT_EQ(PageRenderer::twoDecimals(-1), "-0.02");
+    EXPECT_EQ(PageRenderer::twoDecimals(0), "0.00");
+    EXPECT_EQ(PageRenderer::twoDecimals(-32768), "-655.36");
+    EXPECT_EQ(PageRenderer::twoDecimals(32767), "655.34");
+}
+
+} // namespace
