@@ -39,7 +39,8 @@ public:
     void setInputPin(int column, int row, int input) {
         if (Grid::inGrid(column, row)) {
             uint32_t& c = cells_[index(column, row)];
-            c = (c & ~kInputMask) | ((static_cast<uint32_t>(input + 1) << kInputShift) & kInputMask);
+            c = (c & ~kInputMask) |
+                ((static_cast<uint32_t>(input + 1) << kInputShift) & kInputMask);
         }
     }
     void setOutputPin(int column, int row, int output) {

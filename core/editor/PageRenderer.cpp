@@ -128,8 +128,7 @@ void PageRenderer::RenderPage(int page, bool advanced, DrawList& out) {
         out.picture(box.picture, box.left, box.top, true);
         if (ecu_.TypeOf(i) == ElementType::Latch &&
             ecu_.ReadConstByte(ecu_.ElementConstOffset[i]) == 0)
-            out.fillRect(box.left + 10, box.top + 17, box.left + 17, box.top + 30,
-                         Colours::kWhite);
+            out.fillRect(box.left + 10, box.top + 17, box.left + 17, box.top + 30, Colours::kWhite);
     }
 }
 
@@ -143,8 +142,7 @@ void PageRenderer::drawElement(int i, bool recompute, DrawList& out) {
     if (label)
         out.text(box.left, box.top + Grid::kLabelNameOffset, Font::Label, Colours::kBlack, name);
     else
-        out.text(box.left + box.w / 2 - tw / 2, box.top + box.h, Font::Name, Colours::kBlack,
-                 name);
+        out.text(box.left + box.w / 2 - tw / 2, box.top + box.h, Font::Name, Colours::kBlack, name);
     markCells(i, box, recompute);
     decorate(i, box, out);
     pinNames(i, box, out);
@@ -230,8 +228,7 @@ void PageRenderer::decorate(int i, const ElementBox& box, DrawList& out) {
         int mode = constByte(0) & 7;
         int symbol = kSymbol[mode];
         if (symbol >= 0)
-            out.picture(symbol, K - 35 + w / 2, mode <= 4 ? L - 9 + h / 2 : L + h / 2 - 11,
-                        false);
+            out.picture(symbol, K - 35 + w / 2, mode <= 4 ? L - 9 + h / 2 : L + h / 2 - 11, false);
         break;
     }
     case ElementType::Tickbox:

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/QtPorts.h"
+#include "app/StartHints.h"
 #include "app/ToolIcons.h"
 
 #include <QAction>
@@ -8,12 +9,13 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -80,13 +82,28 @@ constexpr ToolButton kAddButtons[] = {
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), messages_(messages), prefs_(prefs),
-      ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this) {
+      ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
+      renderer_(*ecu_, router_, metrics_) {
     setObjectName(QStringLiteral("TMainForm"));
     buildMenus();
     buildToolBar();
     buildTopPanel();
     updateCaption();
-    refreshView();
+
+    // Start-up state: locked, every page to be routed, every live word shown.
+    ecu_->LinkState = 0;
+    router_.invalidateAll();
+    std::fill(std::begin(ecu_->LiveWordLinked), std::end(ecu_->LiveWordLinked), 1);
+    ecu_->TableEditElement = -1;
+    ecu_->ShowAllOutputs = prefs_.read("ShowUnusedLiveVals") == "DoShow";
+
+    RedrawTimer = new QTimer(this);
+    RedrawTimer->setObjectName(QStringLiteral("RedrawTimer"));
+    RedrawTimer->setInterval(500);
+    connect(RedrawTimer, &QTimer::timeout, this, &TMainForm::redrawTimerTimer);
+    RedrawTimer->start();
+
+    applyStoredView();
 }
 
 TMainForm::~TMainForm() = default;
@@ -181,6 +198,10 @@ void TMainForm::buildMenus() {
          {"Startup Hints", "Configuration Optimisation", "Advanced Element Properties",
           "Live Value Display", "Column size on each page/tabsheet"})
         addItem(settings, QString::fromUtf8(c));
+    QAction* hints = action(QStringLiteral("Startup Hints"));
+    hints->setEnabled(true);
+    connect(hints, &QAction::triggered, this,
+            [this] { StartHints::showFromMenu(prefs_, messages_); });
 
     QMenu* help = addMenu(QStringLiteral("Help"));
     addItem(help, QStringLiteral("About"));
@@ -215,8 +236,10 @@ void TMainForm::buildToolBar() {
         actions_.insert(QString::fromUtf8(caption), a);
     }
     toolBar_->addSeparator();
-    for (const auto& b : kAddButtons)
+    for (const auto& b : kAddButtons) {
         addButton(b);
+        addButtons_.append(actions_.value(QString::fromUtf8(b.hint)));
+    }
 }
 
 void TMainForm::buildTopPanel() {
@@ -242,13 +265,12 @@ void TMainForm::buildTopPanel() {
     row->addWidget(ECUPageSimple);
     AdvancedView = new QCheckBox(QStringLiteral("Advanced View"), central);
     AdvancedView->setObjectName(QStringLiteral("AdvancedView"));
-    AdvancedView->setChecked(true);
-    AdvancedView->setEnabled(false);
+    connect(AdvancedView, &QCheckBox::clicked, this, [this] { viewSwitched(false); });
     row->addWidget(AdvancedView);
     ConfigLock = new QCheckBox(QStringLiteral("Lock Logic Configuration"), central);
     ConfigLock->setObjectName(QStringLiteral("ConfigLock"));
     ConfigLock->setChecked(true);
-    ConfigLock->setEnabled(false);
+    connect(ConfigLock, &QCheckBox::clicked, this, &TMainForm::lockClicked);
     row->addWidget(ConfigLock);
     LinkingHintLabel = new QLabel(central);
     LinkingHintLabel->setObjectName(QStringLiteral("LinkingHintLabel"));
@@ -259,19 +281,14 @@ void TMainForm::buildTopPanel() {
     row->addWidget(ConnectionStatus);
     column->addLayout(row);
 
-    // Until the diagram is drawn, the client area lists the configuration's elements.
     ScrollBox = new QScrollArea(central);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
-    ScrollBox->setWidgetResizable(true);
-    ElementList = new QTreeWidget(ScrollBox);
-    ElementList->setObjectName(QStringLiteral("ElementList"));
-    ElementList->setRootIsDecorated(false);
-    ElementList->setUniformRowHeights(true);
-    ElementList->setHeaderLabels({QStringLiteral("Index"), QStringLiteral("Type"),
-                                  QStringLiteral("Page"), QStringLiteral("Column"),
-                                  QStringLiteral("Row"), QStringLiteral("Name")});
-    ElementList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    ScrollBox->setWidget(ElementList);
+    ScrollBox->setWidgetResizable(false);
+    ScrollBox->setBackgroundRole(QPalette::Base);
+    ElementView = new DiagramCanvas(ScrollBox);
+    ScrollBox->setWidget(ElementView);
+    ScrollBox->horizontalScrollBar()->setSingleStep(Grid::kCell);
+    ScrollBox->verticalScrollBar()->setSingleStep(Grid::kCell);
     column->addWidget(ScrollBox, 1);
     setCentralWidget(central);
 }
@@ -286,20 +303,92 @@ void TMainForm::refreshRecentItems() {
 }
 
 void TMainForm::refreshView() {
-    ElementList->clear();
-    QList<QTreeWidgetItem*> items;
-    for (int i = 0; i < ecu_->NumElements; ++i) {
-        int type = ecu_->TypeOf(i);
-        QString typeName = QString::fromStdString(tECU::TypeName(type));
-        if (isDedicatedType(type))
-            typeName = fromImageText(typeInfo(type).initialName);
-        auto* item = new QTreeWidgetItem(
-            {QString::number(i), typeName, QString::number(ecu_->PageOf(i) + 1),
-             QString::number(ecu_->ColumnOf(i)), QString::number(ecu_->RowOf(i)),
-             fromImageText(ecu_->NameOf(Layout::kNumPages + i))});
-        items.append(item);
+    RenderPage();
+}
+
+void TMainForm::RenderPage() {
+    DrawList list;
+    renderer_.RenderPage(currentPage_, advancedView(), list);
+    ElementView->execute(list);
+    ElementView->backUp();
+}
+
+void TMainForm::setCurrentPage(int page) {
+    if (page < 0 || page >= Layout::kNumPages)
+        return;
+    currentPage_ = page;
+    if (ecu_->LinkState != 0 && ecu_->LinkState != 13)
+        RenderPage();
+    ScrollBox->horizontalScrollBar()->setValue(0);
+    ScrollBox->verticalScrollBar()->setValue(0);
+}
+
+bool TMainForm::advancedView() const {
+    return AdvancedView->isChecked();
+}
+
+bool TMainForm::configLocked() const {
+    return ConfigLock->isChecked();
+}
+
+void TMainForm::setAdvancedView(bool advanced) {
+    AdvancedView->setChecked(advanced);
+    viewSwitched(false);
+}
+
+void TMainForm::setConfigLocked(bool locked) {
+    ConfigLock->setChecked(locked);
+    lockClicked();
+}
+
+void TMainForm::applyStoredView() {
+    AdvancedView->setChecked(prefs_.read("AdvancedView") == "Advanced");
+    viewSwitched(true);
+}
+
+void TMainForm::viewSwitched(bool atStartUp) {
+    bool advanced = advancedView();
+    prefs_.write("AdvancedView", advanced ? "Advanced" : "Simple");
+    ConfigLock->setVisible(advanced);
+    if (!advanced)
+        ConfigLock->setChecked(true);
+    bool editable = advanced && !ConfigLock->isChecked();
+    for (QAction* a : addButtons_)
+        a->setEnabled(editable);
+    action(QStringLiteral("Start Logging Configuration Changes"))->setEnabled(editable);
+    action(QStringLiteral("Stop Logging Configuration Changes"))->setEnabled(editable);
+    ECUPage->setVisible(advanced);
+    ECUPageSimple->setVisible(!advanced);
+    (void)atStartUp;
+    if (ecu_->LinkState != 0 && ecu_->LinkState != 13) {
+        router_.invalidate(currentPage_);
+        RenderPage();
     }
-    ElementList->addTopLevelItems(items);
+}
+
+void TMainForm::lockClicked() {
+    LinkingHintLabel->clear();
+    bool editable = advancedView() && !ConfigLock->isChecked();
+    for (QAction* a : addButtons_)
+        a->setEnabled(editable);
+    action(QStringLiteral("Start Logging Configuration Changes"))->setEnabled(editable);
+    action(QStringLiteral("Stop Logging Configuration Changes"))->setEnabled(editable);
+}
+
+void TMainForm::redrawTimerTimer() {
+    if (!ecu_->ConstantsChanged)
+        return;
+    ecu_->ConstantsChanged = false;
+    RenderPage();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    // After the window is on the screen, so the hint has a parent to sit over.
+    QTimer::singleShot(0, this, [this] { StartHints::show(prefs_, messages_); });
 }
 
 void TMainForm::updateCaption() {
@@ -308,7 +397,10 @@ void TMainForm::updateCaption() {
 }
 
 void TMainForm::configurationLoaded(bool) {
-    refreshView();
+    // A file read offline: wait for an ECU, then ask whether to load from or write to it.
+    ecu_->LinkState = 12;
+    router_.invalidateAll();
+    RenderPage();
 }
 
 void TMainForm::captionChanged() {

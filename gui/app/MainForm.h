@@ -1,5 +1,8 @@
 #pragma once
 
+#include "editor/DiagramCanvas.h"
+#include "editor/LinkRouter.h"
+#include "editor/PageRenderer.h"
 #include "files/FileCommands.h"
 #include "model/ECU.h"
 
@@ -14,8 +17,8 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QScrollArea;
+class QTimer;
 class QToolBar;
-class QTreeWidget;
 
 namespace zolmar::gui {
 
@@ -39,13 +42,32 @@ public:
     QToolBar* toolBar() const { return toolBar_; }
     const std::array<QAction*, RecentFiles::kCount>& recentItems() const { return recent_; }
 
+    LinkRouter& router() { return router_; }
+    PageRenderer& renderer() { return renderer_; }
+    DiagramCanvas* canvas() const { return ElementView; }
+    QScrollArea* scrollBox() const { return ScrollBox; }
+
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
     // Shows the configuration as it now stands in the model.
     void refreshView();
+    // Full redraw of the current page.
+    void RenderPage();
+    // Page 0..127: the page becomes current, is drawn and shown from its top-left corner.
+    void setCurrentPage(int page);
+    int currentPage() const { return currentPage_; }
+    bool advancedView() const;
+    // Ticks or unticks "Advanced View" as a click does.
+    void setAdvancedView(bool advanced);
+    // Ticks or unticks "Lock Logic Configuration" as a click does.
+    void setConfigLocked(bool locked);
+    bool configLocked() const;
+    // The start-up form of the view switch, from the stored preference.
+    void applyStoredView();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
@@ -54,6 +76,9 @@ private:
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     void updateCaption();
+    void viewSwitched(bool atStartUp);
+    void lockClicked();
+    void redrawTimerTimer();
 
     // FileCommandHooks
     void configurationLoaded(bool fromDialog) override;
@@ -63,6 +88,12 @@ private:
     Preferences& prefs_;
     std::unique_ptr<tECU> ecu_;
     FileCommands commands_;
+    LinkRouter router_;
+    DiagramCanvas* ElementView = nullptr;
+    QtTextMetrics metrics_;
+    PageRenderer renderer_;
+    int currentPage_ = 0;
+    bool shownOnce_ = false;
 
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
@@ -75,7 +106,8 @@ private:
     QLabel* LinkingHintLabel = nullptr;
     QLabel* ConnectionStatus = nullptr;
     QScrollArea* ScrollBox = nullptr;
-    QTreeWidget* ElementList = nullptr;
+    QTimer* RedrawTimer = nullptr;
+    QList<QAction*> addButtons_;
 };
 
 } // namespace zolmar::gui

@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace zolmar;
@@ -81,9 +80,12 @@ TEST_F(MainFormTest, OpenShowsTheFileAndSaveAsEnablesSave) {
     dialogs.answers = {dir.path("in.ecu"), dir.path("out.ecu")};
     form->action("Open ...")->trigger();
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(dir.path("in.ecu")) + " - ZOLMAR");
-    auto* list = form->findChild<QTreeWidget*>("ElementList");
-    ASSERT_EQ(list->topLevelItemCount(), 1);
-    EXPECT_EQ(list->topLevelItem(0)->text(5), QString::fromUtf8("Boost \u00b0"));
+    EXPECT_EQ(form->ecu().LinkState, 12);
+    EXPECT_EQ(form->ecu().NumElements, 1);
+    form->setAdvancedView(true);
+    form->setCurrentPage(2);
+    EXPECT_EQ(ElementMap::element(form->renderer().elementMap().at(1, 1)), 0);
+    EXPECT_TRUE(form->router().routesValid(2));
 
     form->action("Save As ...")->trigger();
     EXPECT_TRUE(form->action("Save")->isEnabled());

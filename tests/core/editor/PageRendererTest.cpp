@@ -1,5 +1,5 @@
-#include "RawConfig.h"
 #include "editor/PageRenderer.h"
+#include "RawConfig.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -40,9 +40,9 @@ struct PageRendererTest : ::testing::Test {
 };
 
 TEST_F(PageRendererTest, ElementMapHoldsElementsPinsAndNameRows) {
-    raw.add(ElementType::Constant, kPage, 3, 4, "Boost");    // 86 x 29
+    raw.add(ElementType::Constant, kPage, 3, 4, "Boost");     // 86 x 29
     int summer = raw.add(ElementType::Summer, kPage, 20, 10); // 103 x 33, two inputs
-    raw.add(ElementType::Constant, kPage + 1, 3, 4);         // another page
+    raw.add(ElementType::Constant, kPage + 1, 3, 4);          // another page
     raw.finish();
     render();
     const ElementMap& map = renderer.elementMap();
@@ -95,9 +95,9 @@ TEST_F(PageRendererTest, NamesAreCentredBelowThePicture) {
 
 TEST_F(PageRendererTest, LiteralInputsAreWrittenLeftOfTheirPinsAndBlockTheirCells) {
     int m = raw.add(ElementType::Multiplier, kPage, 10, 3);
-    raw.literal(m, 0, 150);                            // 3.00
-    raw.literal(m, 1, static_cast<uint16_t>(-100));    // -2.00
-    raw.literal(m, 2, 0x7FFE);                         // 655.32
+    raw.literal(m, 0, 150);                         // 3.00
+    raw.literal(m, 1, static_cast<uint16_t>(-100)); // -2.00
+    raw.literal(m, 2, 0x7FFE);                      // 655.32
     raw.finish();
     render();
     auto a = texts("3.00");
