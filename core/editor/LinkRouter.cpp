@@ -156,7 +156,8 @@ void LinkRouter::recompute(int page, DrawList& out) {
                 h_[static_cast<size_t>(at(sx, sy))] = kFree;
                 v_[static_cast<size_t>(at(sx, sy))] = kBlocked;
             }
-            found = search(record.net, sx, sy, endColumn, endRow);
+            found =
+                search(record.net, sx, sy, endColumn, endRow, record.destColumn, record.destRow);
         }
         if (found) {
             record.status = 1; // counts as routed for the colour lookup of later records
@@ -170,8 +171,17 @@ void LinkRouter::recompute(int page, DrawList& out) {
     findJunctions(page, out);
 }
 
-bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRow) {
+bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRow, int originColumn,
+                        int originRow) {
     bool hit = false;
+    bool moved = false;
+    // The reached cells lie inside this box; cells outside it cannot move, so
+    // the scan skips them. The box only grows, and a cell reached during a scan
+    // is visited later in the same scan exactly when the full scan would.
+    int top = originRow;
+    int bottom = originRow;
+    int left = originColumn;
+    int right = originColumn;
     auto tryMove = [&](Layer& layer, bool horizontalLayer, int c, int r, uint32_t code) {
         if (!Grid::inGrid(c, r))
             return;
@@ -182,6 +192,11 @@ bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRo
         if (owner != kFree && owner != net)
             return;
         cell |= kReached | (code << kArrivalShift);
+        moved = true;
+        top = std::min(top, r);
+        bottom = std::max(bottom, r);
+        left = std::min(left, c);
+        right = std::max(right, c);
         if (horizontalLayer && owner == net) {
             hit = true;
             endColumn = c;
@@ -193,8 +208,10 @@ bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRo
         int c1 = std::min(kCells - 1, sx + g + 1);
         int r0 = std::max(0, sy - g - 1);
         int r1 = std::min(kCells - 1, sy + g + 1);
-        for (int r = r0; r <= r1; ++r) {
-            for (int c = c0; c <= c1; ++c) {
+        bool wholeBoxScanned = c0 <= left && right <= c1 && r0 <= top && bottom <= r1;
+        moved = false;
+        for (int r = std::max(r0, top); r <= std::min(r1, bottom); ++r) {
+            for (int c = std::max(c0, left); c <= std::min(c1, right); ++c) {
                 const uint32_t& hc = h_[static_cast<size_t>(at(c, r))];
                 const uint32_t& vc = v_[static_cast<size_t>(at(c, r))];
                 if (hc & kReached) {
@@ -212,6 +229,10 @@ bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRo
         }
         if (hit)
             return true;
+        // Every reached cell was tried and none could move: later rings would
+        // repeat the same scan.
+        if (!moved && wholeBoxScanned)
+            return false;
     }
     return false;
 }

@@ -113,7 +113,8 @@ private:
     using Layer = std::array<uint32_t, Grid::kCells * Grid::kCells>;
     static int at(int column, int row) { return row * Grid::kCells + column; }
     void backtrace(RouteRecord& record, int column, int row, DrawList& out);
-    bool search(uint16_t net, int sx, int sy, int& endColumn, int& endRow);
+    bool search(uint16_t net, int sx, int sy, int& endColumn, int& endRow, int originColumn,
+                int originRow);
     void clearMarks();
     void findJunctions(int page, DrawList& out);
     Rgb colourFor(const std::vector<RouteRecord>& records, size_t index, int& counter) const;

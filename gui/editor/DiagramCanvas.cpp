@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <cstring>
 
 namespace zolmar::gui {
 
@@ -23,8 +24,10 @@ size_t slot(Font font) {
 } // namespace
 
 QtTextMetrics::QtTextMetrics() {
-    for (Font f : {Font::Name, Font::Label, Font::Fixed, Font::DialBig, Font::DialSmall})
-        metrics_[slot(f)] = std::make_unique<QFontMetrics>(fontFor(f));
+    for (Font f : {Font::Name, Font::Label, Font::Fixed, Font::DialBig, Font::DialSmall}) {
+        fonts_[slot(f)] = fontFor(f);
+        metrics_[slot(f)] = std::make_unique<QFontMetrics>(fonts_[slot(f)]);
+    }
 }
 
 QFont QtTextMetrics::fontFor(Font font) {
@@ -80,7 +83,12 @@ QSize DiagramCanvas::sizeHint() const {
 }
 
 void DiagramCanvas::backUp() {
-    backup_ = canvas_.copy();
+    // Both images are allocated alike; a plain copy avoids a fresh allocation.
+    if (backup_.size() != canvas_.size() || backup_.format() != canvas_.format()) {
+        backup_ = canvas_.copy();
+        return;
+    }
+    std::memcpy(backup_.bits(), canvas_.constBits(), static_cast<size_t>(canvas_.sizeInBytes()));
 }
 
 void DiagramCanvas::execute(const DrawList& list) {
@@ -102,9 +110,8 @@ void DiagramCanvas::execute(const DrawList& list) {
             break;
         case DrawOp::Kind::Text: {
             QString text = fromImageText(op.text);
-            QFont font = QtTextMetrics::fontFor(op.font);
-            p.setFont(font);
-            QFontMetrics fm(font);
+            p.setFont(metrics_.font(op.font));
+            const QFontMetrics& fm = metrics_.fontMetrics(op.font);
             // Text is written on white, as the overlays rely on to erase old values.
             p.fillRect(QRect(op.x, op.y, fm.horizontalAdvance(text), fm.height()), Qt::white);
             p.setPen(qcolor(op.colour));
@@ -117,9 +124,12 @@ void DiagramCanvas::execute(const DrawList& list) {
                 const Point& pt = list.points[static_cast<size_t>(op.first + k)];
                 line << QPoint(pt.x, pt.y);
             }
-            p.setPen(QPen(qcolor(op.colour), op.width, Qt::SolidLine, Qt::RoundCap,
-                          Qt::RoundJoin));
+            // Wires run along the grid: crisp without antialiasing, and faster.
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setPen(
+                QPen(qcolor(op.colour), op.width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
             p.drawPolyline(line);
+            p.setRenderHint(QPainter::Antialiasing, true);
             break;
         }
         case DrawOp::Kind::Line:
@@ -127,8 +137,8 @@ void DiagramCanvas::execute(const DrawList& list) {
             p.drawLine(QPointF(op.x + 0.5, op.y + 0.5), QPointF(op.x2 + 0.5, op.y2 + 0.5));
             break;
         case DrawOp::Kind::Rect:
-            p.setPen(QPen(qcolor(op.colour), op.width, Qt::SolidLine, Qt::SquareCap,
-                          Qt::MiterJoin));
+            p.setPen(
+                QPen(qcolor(op.colour), op.width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
             p.setBrush(Qt::NoBrush);
             p.drawRect(QRectF(op.x + 0.5, op.y + 0.5, op.x2 - op.x - 1, op.y2 - op.y - 1));
             break;

@@ -18,8 +18,13 @@ public:
     int width(Font font, const std::string& text) const override;
     int height(Font font) const override;
     static QFont fontFor(Font font);
+    const QFont& font(Font font) const { return fonts_[static_cast<size_t>(font)]; }
+    const QFontMetrics& fontMetrics(Font font) const {
+        return *metrics_[static_cast<size_t>(font)];
+    }
 
 private:
+    std::array<QFont, 5> fonts_;
     std::array<std::unique_ptr<QFontMetrics>, 5> metrics_;
 };
 

@@ -85,8 +85,7 @@ void block(QPainter& p, QSize s, const std::vector<QString>& inputs,
     for (size_t k = 0; k < outputs.size(); ++k) {
         outputPort(p, r, static_cast<int>(k));
         if (!outputs[k].isEmpty())
-            caption(p, s.width() - 66, rowCentre(static_cast<int>(k)), outputs[k],
-                    Qt::AlignRight);
+            caption(p, s.width() - 66, rowCentre(static_cast<int>(k)), outputs[k], Qt::AlignRight);
     }
 }
 
@@ -245,7 +244,7 @@ void paintPicture(QPainter& p, int picture) {
         }
         break;
     }
-    case 3: // summer and comparator frame
+    case 3:  // summer and comparator frame
     case 21: // tickbox frame
         body(p, 9.5, 1.5, w - 12.5, h - 1.5);
         outputPort(p, w - 12.5, 0);
@@ -257,8 +256,8 @@ void paintPicture(QPainter& p, int picture) {
     case 5: // PID
         block(p, s,
               {"Setpoint", "Feedback", "Integral", "Proportional", "Differential", "Stop Int Up",
-               "Stop Int Down", "Stop Prop Out", "Stop Int Out", "Stop Diff Out",
-               "Reset Integral", "Timeslice"},
+               "Stop Int Down", "Stop Prop Out", "Stop Int Out", "Stop Diff Out", "Reset Integral",
+               "Timeslice"},
               {"", "Integral"});
         title(p, QRectF(100, 60, 110, 120), QStringLiteral("PID"), 22);
         break;
@@ -297,8 +296,8 @@ void paintPicture(QPainter& p, int picture) {
         block(p, s, {"Value", "Store"}, {""});
         // The store input's edge mark, blanked while the latch stores on level.
         p.setPen(QPen(kInk, 1.3));
-        p.drawPolyline(QPolygonF({QPointF(10.5, 28.5), QPointF(13.5, 28.5), QPointF(13.5, 18.5),
-                                  QPointF(16.5, 18.5)}));
+        p.drawPolyline(QPolygonF(
+            {QPointF(10.5, 28.5), QPointF(13.5, 28.5), QPointF(13.5, 18.5), QPointF(16.5, 18.5)}));
         title(p, QRectF(60, 2, 50, 29), QStringLiteral("LATCH"), 9);
         break;
     case 10: // delay
@@ -353,8 +352,8 @@ void paintPicture(QPainter& p, int picture) {
     case 25: // sigma
         p.setPen(QPen(kInk, 1.8, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p.setBrush(Qt::NoBrush);
-        p.drawPolyline(QPolygonF({QPointF(15, 4), QPointF(4, 4), QPointF(10, 10.5),
-                                  QPointF(4, 17), QPointF(15, 17)}));
+        p.drawPolyline(QPolygonF(
+            {QPointF(15, 4), QPointF(4, 4), QPointF(10, 10.5), QPointF(4, 17), QPointF(15, 17)}));
         break;
     case 27: { // analogue inputs
         body(p, 1.5, 0.5, w - 12.5, h - 0.5);

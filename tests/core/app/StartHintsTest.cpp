@@ -13,7 +13,8 @@ TEST(StartHintsTest, TenthStartShowsHintNineAndTheEleventhHintZero) {
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(StartHints::show(prefs, messages), k);
     EXPECT_EQ(prefs.values["HintNumber"], "0");
-    EXPECT_EQ(messages.shown.back().text, std::string(StartHints::hint(9)) + "Show Hints at startup?");
+    EXPECT_EQ(messages.shown.back().text,
+              std::string(StartHints::hint(9)) + "Show Hints at startup?");
     EXPECT_EQ(StartHints::show(prefs, messages), 0);
     EXPECT_EQ(messages.shown.back().kind, Messages::Kind::Information);
     EXPECT_EQ(messages.shown.back().buttons, Messages::Buttons::YesNo);
