@@ -5,9 +5,9 @@
 #include "editor/PageRenderer.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 

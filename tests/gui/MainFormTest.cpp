@@ -2,11 +2,15 @@
 #include "RawConfig.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "editor/DiagramCanvas.h"
 #include "files/SettingsFile.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -105,6 +109,140 @@ TEST_F(MainFormTest, CloseIsRefusedWhenTheWantedSaveIsCancelled) {
     EXPECT_TRUE(form->isVisible());
     messages.answers = {Messages::Answer::No};
     EXPECT_TRUE(form->close());
+}
+
+} // namespace
+
+namespace {
+
+struct MainFormViewTest : ::testing::Test {
+    RecordingMessages messages;
+    MemoryPreferences prefs;
+    ScriptedDialogs dialogs;
+    TempDir dir;
+
+    std::unique_ptr<TMainForm> make() {
+        return std::make_unique<TMainForm>(messages, prefs, dialogs);
+    }
+    static bool addButtonsEnabled(TMainForm& form) {
+        return form.action("Add a new Constant")->isEnabled() &&
+               form.action("Add a new 32-Way Multiplexer")->isEnabled();
+    }
+    void openDiagram(TMainForm& form) {
+        {
+            SilentMessages quiet;
+            auto other = std::make_unique<tECU>(quiet);
+            zolmar::test::RawConfig raw(*other);
+            int k = raw.add(ElementType::Constant, 4, 2, 3, "Source");
+            int s = raw.add(ElementType::Summer, 4, 20, 3, "Sum");
+            raw.link(s, 0, k, 0);
+            raw.literal(s, 1, 100);
+            raw.add(ElementType::Label, 4, 2, 30, "Notes");
+            raw.finish();
+            std::string error;
+            ASSERT_TRUE(SettingsFile::save(*other, dir.path("d.ecu"), error));
+        }
+        ASSERT_TRUE(form.fileCommands().openFile(dir.path("d.ecu"), true));
+    }
+};
+
+TEST_F(MainFormViewTest, WithoutAStoredViewTheSimpleViewStartsLocked) {
+    auto form = make();
+    EXPECT_FALSE(form->advancedView());
+    EXPECT_TRUE(form->configLocked());
+    EXPECT_FALSE(addButtonsEnabled(*form));
+    EXPECT_EQ(prefs.values["AdvancedView"], "Simple");
+    EXPECT_FALSE(form->findChild<QWidget*>("ConfigLock")->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->findChild<QWidget*>("ECUPage")->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->findChild<QWidget*>("ECUPageSimple")->isVisibleTo(form.get()));
+}
+
+TEST_F(MainFormViewTest, ViewSwitchStoresTheChoiceAndUnlockingEnablesAdding) {
+    prefs.values["AdvancedView"] = "Advanced";
+    auto form = make();
+    EXPECT_TRUE(form->advancedView());
+    EXPECT_TRUE(form->findChild<QWidget*>("ConfigLock")->isVisibleTo(form.get()));
+    EXPECT_FALSE(addButtonsEnabled(*form));
+    form->setConfigLocked(false);
+    EXPECT_TRUE(addButtonsEnabled(*form));
+    EXPECT_TRUE(form->action("Start Logging Configuration Changes")->isEnabled());
+    form->setAdvancedView(false);
+    EXPECT_EQ(prefs.values["AdvancedView"], "Simple");
+    EXPECT_TRUE(form->configLocked());
+    EXPECT_FALSE(addButtonsEnabled(*form));
+    EXPECT_FALSE(form->action("Stop Logging Configuration Changes")->isEnabled());
+    form->setAdvancedView(true);
+    EXPECT_EQ(prefs.values["AdvancedView"], "Advanced");
+    EXPECT_FALSE(addButtonsEnabled(*form)); // still locked
+}
+
+TEST_F(MainFormViewTest, SimpleViewDrawsABlankCanvasAndTheAdvancedViewTheDiagram) {
+    auto form = make();
+    openDiagram(*form);
+    form->setCurrentPage(4);
+    EXPECT_EQ(form->renderer().elementMap().at(2, 3), ElementMap::kNoElement);
+    QImage blank = form->canvas()->image();
+    EXPECT_EQ(blank.pixelColor(17 * 2 + 20, 17 * 3 + 1), QColor(Qt::white));
+
+    form->setAdvancedView(true);
+    const ElementMap& map = form->renderer().elementMap();
+    EXPECT_EQ(ElementMap::element(map.at(2, 3)), 0);
+    EXPECT_EQ(ElementMap::inputPlusOne(map.at(20, 4)), 2);
+    // The label's name row is its third row.
+    EXPECT_TRUE(ElementMap::nameRow(map.at(2, 32)));
+    // The picture's frame and the wire are on the canvas, the backup holds the same.
+    QImage drawn = form->canvas()->image();
+    int dark = 0;
+    for (int x = 17 * 2; x < 17 * 20; ++x)
+        dark += qGray(drawn.pixel(x, 17 * 3 + 8)) < 128;
+    EXPECT_GT(dark, 17 * 10);
+    EXPECT_EQ(form->canvas()->backupImage(), drawn);
+    ASSERT_EQ(form->router().routes(4).size(), 1u);
+    EXPECT_TRUE(form->router().routes(4)[0].routed());
+}
+
+TEST_F(MainFormViewTest, ChoosingAPageScrollsBackToItsCorner) {
+    prefs.values["AdvancedView"] = "Advanced";
+    auto form = make();
+    form->resize(800, 600);
+    form->show();
+    openDiagram(*form);
+    QScrollArea* box = form->scrollBox();
+    box->horizontalScrollBar()->setValue(300);
+    box->verticalScrollBar()->setValue(400);
+    EXPECT_EQ(box->horizontalScrollBar()->singleStep(), 17);
+    form->setCurrentPage(4);
+    EXPECT_EQ(form->currentPage(), 4);
+    EXPECT_EQ(box->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(box->verticalScrollBar()->value(), 0);
+    form->setCurrentPage(200); // ignored
+    EXPECT_EQ(form->currentPage(), 4);
+}
+
+TEST_F(MainFormViewTest, ConstantsChangedRedrawsWithinHalfASecond) {
+    prefs.values["AdvancedView"] = "Advanced";
+    auto form = make();
+    openDiagram(*form);
+    form->setCurrentPage(4);
+    form->ecu().SetImageWord(Layout::kConstBase + form->ecu().ElementConstOffset[0], 3 * 50, true);
+    form->ecu().ConstantsChanged = true;
+    QTest::qWait(700);
+    EXPECT_FALSE(form->ecu().ConstantsChanged);
+}
+
+TEST_F(MainFormViewTest, FirstShowingOffersTheNextHint) {
+    prefs.values["HintNumber"] = "3";
+    auto form = make();
+    form->show();
+    QTest::qWait(50);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.substr(0, 26), "If you want to record deta");
+    EXPECT_EQ(prefs.values["HintNumber"], "4");
+    EXPECT_EQ(prefs.values["ShowStartHints"], "DontShowHints"); // the script answered No
+    form->hide();
+    form->show();
+    QTest::qWait(20);
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 } // namespace
