@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -16,6 +18,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -79,6 +82,10 @@ constexpr ToolButton kAddButtons[] = {
 };
 
 } // namespace
+
+QString helpFilePath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html");
+}
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), messages_(messages), prefs_(prefs),
@@ -205,7 +212,10 @@ void TMainForm::buildMenus() {
 
     QMenu* help = addMenu(QStringLiteral("Help"));
     addItem(help, QStringLiteral("About"));
-    addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1));
+    auto* manual =
+        addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
+    connect(manual, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
     addItem(help, QStringLiteral("On-line forum"));
 }
 

@@ -22,6 +22,9 @@ class QToolBar;
 
 namespace zolmar::gui {
 
+// The manual shipped beside the program.
+QString helpFilePath();
+
 // The main window: owner of the one configuration model, its menus, toolbar and views.
 class TMainForm : public QMainWindow, private FileCommandHooks {
     Q_OBJECT
