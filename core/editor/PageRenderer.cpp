@@ -1,6 +1,7 @@
 #include "editor/PageRenderer.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace zolmar {
@@ -372,6 +373,148 @@ void PageRenderer::annotateInputs(int i, bool recompute, DrawList& out) {
             router_.addRequest(page_, request);
         }
     }
+}
+
+int16_t PageRenderer::inputValue(int i, int k) const {
+    uint16_t word = ecu_.InputWord(i, k);
+    if (word & 1)
+        return static_cast<int16_t>(ecu_.ImageWord(kLiveBase + (word & 0xFFFE)));
+    return static_cast<int16_t>(word);
+}
+
+int PageRenderer::findHovered(int page, Point mouse) const {
+    if (mouse.x < 0 || mouse.y < 0)
+        return -1;
+    int mc = mouse.x / kCell;
+    int mr = mouse.y / kCell;
+    for (int i = 0; i < ecu_.NumElements; ++i) {
+        if (ecu_.PageOf(i) != page)
+            continue;
+        ElementBox box = boxOf(i);
+        int type = ecu_.TypeOf(i);
+        int inputs = tECU::InputCount(type);
+        for (int k = 0; k < inputs; ++k) {
+            uint16_t word = ecu_.InputWord(i, k);
+            if ((word & 1) && box.x == mc && box.y + k == mr)
+                return word & 0xFFFE;
+        }
+        int w = box.picture >= 0 ? box.w : 0;
+        int outputs = ecu_.OutputCount(type);
+        for (int k = 0; k < outputs; ++k)
+            if (box.x + w / kCell - 1 == mc && box.y + k == mr)
+                return (ecu_.ElementLiveOffset[i] + 2 * k) & 0xFFFF;
+    }
+    return -1;
+}
+
+void PageRenderer::RenderOverlay(int page, Point mouse, DrawList& out) {
+    if (blinkCounter_ >= 5) {
+        blinkCounter_ = 0;
+        blinkPhase_ = !blinkPhase_;
+    } else {
+        ++blinkCounter_;
+    }
+    page_ = page;
+    hovered_ = findHovered(page, mouse);
+    for (int i = 0; i < ecu_.NumElements; ++i)
+        if (ecu_.PageOf(i) == page)
+            overlayElement(i, out);
+}
+
+void PageRenderer::overlayElement(int i, DrawList& out) {
+    ElementBox box = boxOf(i);
+    int type = ecu_.TypeOf(i);
+    int outputs = ecu_.OutputCount(type);
+    for (int k = 0; k < outputs; ++k) {
+        map_.setOutputPin(box.outputColumn(), box.y + k, k);
+        if (box.picture >= 0)
+            map_.setOutputPin(box.outputColumn() - 1, box.y + k, k);
+    }
+    const int K = box.left;
+    const int L = box.top;
+    bool live = ecu_.LiveValuesAvailable();
+    if (box.picture == 33 && type == ElementType::Display) {
+        bool linked = ecu_.InputWord(i, 0) & 1;
+        std::string text = linked && !live ? std::string(8, ' ') : twoDecimals(inputValue(i, 0));
+        out.text(K + 24, L + 8, Font::Fixed, Colours::kBlack, text);
+    } else if (box.picture == 33 && type == ElementType::Gauge) {
+        bool linked = ecu_.InputWord(i, 0) & 1;
+        std::string text = inputValue(i, 0) >= 50 ? " True   " : " False ";
+        if (linked && !live)
+            text = std::string(8, ' ');
+        out.text(K + 24, L + 8, Font::Fixed, Colours::kBlack, text);
+    } else if (box.picture == 34 || box.picture == 37) {
+        overlayDial(i, box, out);
+    } else if (box.picture == 7) {
+        out.fillRect(K + 44, L + 7, K + 56, L + 26, Colours::kWhite);
+        int endY = inputValue(i, 2) > 0 ? L + 24 : L + 10;
+        out.line(K + 57, L + 17, K + 43, endY, Colours::kBlack, 2);
+    }
+}
+
+void PageRenderer::overlayDial(int i, const ElementBox& box, DrawList& out) {
+    const bool big = box.picture == 37;
+    const int K = box.left;
+    const int L = box.top;
+    const int c = ecu_.ElementConstOffset[i];
+    out.fillRect(K, L, K + box.w, L + box.h, Colours::kWhite);
+    out.picture(box.picture, K, L, false);
+    int min = static_cast<int16_t>(ecu_.ReadConstWord(c));
+    int max = static_cast<int16_t>(ecu_.ReadConstWord(c + 2));
+    if (max - min < 4)
+        max = min + 4;
+    int q = (max - min) / 4;
+    int e = q / 2;
+    Font face = big ? Font::DialBig : Font::DialSmall;
+    auto label = [&](int value, int x, int y, int anchor) {
+        std::string text = twoDecimals(static_cast<int16_t>(value));
+        int tw = metrics_.width(face, text);
+        // anchor: 0 left edge at x, 1 centred on x, 2 right edge at x
+        out.text(x - (anchor == 1 ? tw / 2 : anchor == 2 ? tw : 0), y, face, Colours::kBlack, text);
+    };
+    if (big) {
+        label(min, K + 52, L + 163, 0);
+        label(min + e, K + 31, L + 117, 0);
+        label(min + q, K + 40, L + 67, 0);
+        label(min + q + e, K + 60, L + 36, 0);
+        label(min + 2 * q, K + 124, L + 19, 1);
+        label(min + 2 * q + e, K + 189, L + 36, 2);
+        label(min + 3 * q, K + 210, L + 67, 2);
+        label(min + 3 * q + e, K + 217, L + 117, 2);
+        label(max, K + 195, L + 163, 2);
+    } else {
+        label(min, K + 33, L + 106, 0);
+        label(min + q, K + 26, L + 42, 0);
+        label(min + 2 * q, K + 80, L + 10, 1);
+        label(min + 3 * q, K + 140, L + 42, 2);
+        label(max, K + 132, L + 106, 2);
+    }
+    auto angle = [&](int v) { return 4.6 * (v - min) / (max - min) - 2.3; };
+    bool linked = ecu_.InputWord(i, 0) & 1;
+    if (!linked || ecu_.LiveValuesAvailable()) {
+        int hx = K + (big ? 124 : 82);
+        int hy = L + (big ? 115 : 73);
+        double r = big ? 94 : 62;
+        double theta = angle(inputValue(i, 0));
+        out.line(hx, hy, hx + static_cast<int>(std::lround(r * std::sin(theta))),
+                 hy + static_cast<int>(std::lround(-r * std::cos(theta))), Colours::kRed,
+                 big ? 4 : 3);
+    }
+    int tx = K + (big ? 124 : 82);
+    int ty = L + (big ? 116 : 74);
+    double inner = big ? 100 : 66;
+    double outer = big ? 106.8 : 68;
+    auto threshold = [&](int value, Rgb colour) {
+        double theta = angle(value);
+        double sx = std::sin(theta);
+        double cy = -std::cos(theta);
+        out.line(tx + static_cast<int>(std::lround(inner * sx)),
+                 ty + static_cast<int>(std::lround(inner * cy)),
+                 tx + static_cast<int>(std::lround(outer * sx)),
+                 ty + static_cast<int>(std::lround(outer * cy)), colour, big ? 7 : 6);
+    };
+    threshold(static_cast<int16_t>(ecu_.ReadConstWord(c + 4)), Colours::kAmber);
+    threshold(static_cast<int16_t>(ecu_.ReadConstWord(c + 6)), Colours::kRed);
 }
 
 void PageRenderer::DrawSelectionMark(int element, DrawList& out) const {

@@ -22,8 +22,14 @@ public:
     // Full redraw of the page. Rebuilds the index tables, the element map and,
     // when the page's routes are not valid, the routes.
     void RenderPage(int page, bool advanced, DrawList& out);
+    // The transient layer over a full render: output pin marks in the element
+    // map, hover blink, displays, dials and switch levers.
+    void RenderOverlay(int page, Point mouse, DrawList& out);
     // The red mark of one selected element.
     void DrawSelectionMark(int element, DrawList& out) const;
+    // The live address under the mouse at the last overlay, -1 for none.
+    int hoveredAddress() const { return hovered_; }
+    bool blinkPhase() const { return blinkPhase_; }
 
     const ElementMap& elementMap() const { return map_; }
     // The element's box, with a Label's name measured in the label face.
@@ -42,6 +48,11 @@ private:
     void annotateInputs(int i, bool recompute, DrawList& out);
     void markCells(int i, const ElementBox& box, bool recompute);
     void buildSourceTable();
+    int findHovered(int page, Point mouse) const;
+    void overlayElement(int i, DrawList& out);
+    void overlayDial(int i, const ElementBox& box, DrawList& out);
+    // An input's value: the live word it links to, or its literal.
+    int16_t inputValue(int i, int k) const;
     // Text right-aligned to end 2 pixels left of the element's left edge,
     // centred on the pin row; returns its width.
     int writeBesidePin(const ElementBox& box, int input, const std::string& text, int width,
@@ -53,6 +64,9 @@ private:
     const TextMetrics& metrics_;
     ElementMap map_;
     int page_ = 0;
+    int blinkCounter_ = 0;
+    bool blinkPhase_ = false;
+    int hovered_ = -1;
     // Element owning each even live address (by live word), -1 for none.
     std::vector<int16_t> sourceElement_;
 };

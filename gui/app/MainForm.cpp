@@ -296,6 +296,10 @@ void TMainForm::buildTopPanel() {
     ScrollBox->setWidgetResizable(false);
     ScrollBox->setBackgroundRole(QPalette::Base);
     ElementView = new DiagramCanvas(ScrollBox);
+    connect(ElementView, &DiagramCanvas::mouseMoved, this, [this](QPoint position) {
+        lastMouse_ = {position.x(), position.y()};
+        RenderOverlay();
+    });
     ScrollBox->setWidget(ElementView);
     ScrollBox->horizontalScrollBar()->setSingleStep(Grid::kCell);
     ScrollBox->verticalScrollBar()->setSingleStep(Grid::kCell);
@@ -321,6 +325,15 @@ void TMainForm::RenderPage() {
     renderer_.RenderPage(currentPage_, advancedView(), list);
     ElementView->execute(list);
     ElementView->backUp();
+    RenderOverlay();
+}
+
+void TMainForm::RenderOverlay() {
+    if (!advancedView())
+        return;
+    DrawList list;
+    renderer_.RenderOverlay(currentPage_, lastMouse_, list);
+    ElementView->execute(list);
 }
 
 void TMainForm::setCurrentPage(int page) {

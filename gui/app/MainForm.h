@@ -54,8 +54,10 @@ public:
     void refreshRecentItems();
     // Shows the configuration as it now stands in the model.
     void refreshView();
-    // Full redraw of the current page.
+    // Full redraw of the current page, then its overlay.
     void RenderPage();
+    // Live values, hover blink, displays, dials and levers over the current page.
+    void RenderOverlay();
     // Page 0..127: the page becomes current, is drawn and shown from its top-left corner.
     void setCurrentPage(int page);
     int currentPage() const { return currentPage_; }
@@ -96,6 +98,7 @@ private:
     QtTextMetrics metrics_;
     PageRenderer renderer_;
     int currentPage_ = 0;
+    Point lastMouse_{-1, -1};
     bool shownOnce_ = false;
 
     QHash<QString, QAction*> actions_;

@@ -1,6 +1,7 @@
 #include "editor/PageRenderer.h"
 #include "RawConfig.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -264,6 +265,139 @@ TEST_F(PageRendererTest, TwoDecimalsOfRawValues) {
     EXPECT_EQ(PageRenderer::twoDecimals(0), "0.00");
     EXPECT_EQ(PageRenderer::twoDecimals(-32768), "-655.36");
     EXPECT_EQ(PageRenderer::twoDecimals(32767), "655.34");
+}
+
+} // namespace
+
+namespace {
+
+struct OverlayTest : PageRendererTest {
+    DrawList overlay;
+    void renderWithOverlay(Point mouse = {-1, -1}) {
+        render();
+        overlay.clear();
+        renderer.RenderOverlay(kPage, mouse, overlay);
+    }
+    const DrawOp* lineFrom(int x, int y) const {
+        for (const auto& op : overlay.ops)
+            if (op.kind == DrawOp::Kind::Line && op.x == x && op.y == y)
+                return &op;
+        return nullptr;
+    }
+};
+
+TEST_F(OverlayTest, OutputPinsAreMarkedInTheLastColumnAndTheOneBeforeIt) {
+    int t = raw.add(ElementType::Table2D, kPage, 10, 5); // 206 wide, four outputs
+    raw.add(ElementType::Label, kPage, 40, 40, "x");
+    raw.finish();
+    renderWithOverlay();
+    const ElementMap& map = renderer.elementMap();
+    int last = 10 + 205 / 17;
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(ElementMap::outputPlusOne(map.at(last, 5 + k)), k + 1);
+        EXPECT_EQ(ElementMap::outputPlusOne(map.at(last - 1, 5 + k)), k + 1);
+        EXPECT_EQ(ElementMap::outputPlusOne(map.at(last - 2, 5 + k)), 0);
+        EXPECT_EQ(ElementMap::element(map.at(last, 5 + k)), t);
+    }
+    EXPECT_EQ(ElementMap::inputPlusOne(map.at(10, 8)), 4);
+}
+
+TEST_F(OverlayTest, SwitchLeverFollowsItsControlInput) {
+    int sw = raw.add(ElementType::Switch, kPage, 4, 4);
+    raw.literal(sw, 2, 50);
+    raw.finish();
+    renderWithOverlay();
+    const DrawOp* lever = lineFrom(68 + 57, 68 + 17);
+    ASSERT_NE(lever, nullptr);
+    EXPECT_EQ(lever->x2, 68 + 43);
+    EXPECT_EQ(lever->y2, 68 + 24);
+    EXPECT_EQ(lever->width, 2);
+    raw.literal(sw, 2, 0);
+    renderWithOverlay();
+    ASSERT_NE(lineFrom(68 + 57, 68 + 17), nullptr);
+    EXPECT_EQ(lineFrom(68 + 57, 68 + 17)->y2, 68 + 10);
+}
+
+TEST_F(OverlayTest, DialNeedleAndThresholdsFollowTheAngleLaw) {
+    int g = raw.add(ElementType::Gauge, kPage, 2, 2);
+    raw.literal(g, 0, 250); // 5.00: the middle of 0..10
+    raw.finish();
+    int c = ecu->ElementConstOffset[g];
+    ecu->SetImageByte(Layout::kConstBase + c + 8, 2, false); // big dial
+    ecu->SetImageWord(Layout::kConstBase + c, 0, false);
+    ecu->SetImageWord(Layout::kConstBase + c + 2, 500, false);
+    ecu->SetImageWord(Layout::kConstBase + c + 4, 500, false); // amber at the top end
+    ecu->SetImageWord(Layout::kConstBase + c + 6, 0, false);   // red at the bottom end
+    renderWithOverlay();
+    const DrawOp* needle = lineFrom(34 + 124, 34 + 115);
+    ASSERT_NE(needle, nullptr);
+    EXPECT_EQ(needle->x2, 34 + 124);
+    EXPECT_EQ(needle->y2, 34 + 115 - 94);
+    EXPECT_EQ(needle->colour, Colours::kRed);
+    int ax = 34 + 124 + static_cast<int>(std::lround(100 * std::sin(2.3)));
+    int ay = 34 + 116 + static_cast<int>(std::lround(-100 * std::cos(2.3)));
+    const DrawOp* amber = lineFrom(ax, ay);
+    ASSERT_NE(amber, nullptr);
+    EXPECT_EQ(amber->colour, Colours::kAmber);
+    EXPECT_EQ(amber->width, 7);
+    // Scale labels: min, the middle at the top, max.
+    bool top = false;
+    for (const auto& op : overlay.ops)
+        top |= op.kind == DrawOp::Kind::Text && op.text == "5.00" && op.y == 34 + 19 &&
+               op.x == 34 + 124 - 4 * 10 / 2;
+    EXPECT_TRUE(top);
+}
+
+TEST_F(OverlayTest, LinkedDialsShowNoNeedleWithoutLiveValues) {
+    int k = raw.add(ElementType::Constant, kPage, 30, 30);
+    int g = raw.add(ElementType::Gauge, kPage, 2, 2);
+    raw.link(g, 0, k, 0);
+    raw.finish();
+    renderWithOverlay();
+    EXPECT_EQ(lineFrom(34 + 82, 34 + 73), nullptr);
+    ecu->Simulating = true;
+    renderWithOverlay();
+    EXPECT_NE(lineFrom(34 + 82, 34 + 73), nullptr);
+}
+
+TEST_F(OverlayTest, BooleanGaugesAndDisplaysWriteTheirValues) {
+    int g = raw.add(ElementType::Gauge, kPage, 2, 2);
+    int d = raw.add(ElementType::Display, kPage, 2, 10);
+    raw.literal(g, 0, 50);
+    raw.literal(d, 0, 124);
+    raw.finish();
+    ecu->SetImageByte(Layout::kConstBase + ecu->ElementConstOffset[g] + 8, 1, false);
+    renderWithOverlay();
+    auto has = [&](const std::string& text, int x, int y) {
+        for (const auto& op : overlay.ops)
+            if (op.kind == DrawOp::Kind::Text && op.text == text && op.x == x && op.y == y)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(has(" True   ", 34 + 24, 34 + 8));
+    EXPECT_TRUE(has("2.48", 34 + 24, 170 + 8));
+}
+
+TEST_F(OverlayTest, HoverFindsLinkedInputsAndOutputsAndTheBlinkTogglesEverySixCalls) {
+    int k = raw.add(ElementType::Constant, kPage, 2, 2);
+    int s = raw.add(ElementType::Summer, kPage, 20, 2);
+    raw.link(s, 1, k, 0);
+    raw.finish();
+    renderWithOverlay({17 * 20 + 3, 17 * 3 + 3}); // input 2 of the summer
+    EXPECT_EQ(renderer.hoveredAddress(), ecu->ElementLiveOffset[k]);
+    renderWithOverlay({17 * (2 + 86 / 17 - 1) + 1, 17 * 2 + 1}); // the constant's output
+    EXPECT_EQ(renderer.hoveredAddress(), ecu->ElementLiveOffset[k]);
+    renderWithOverlay({17 * 20 + 3, 17 * 2 + 3}); // a literal input
+    EXPECT_EQ(renderer.hoveredAddress(), -1);
+    std::vector<bool> phases;
+    for (int n = 0; n < 12; ++n) {
+        renderer.RenderOverlay(kPage, {-1, -1}, overlay);
+        phases.push_back(renderer.blinkPhase());
+    }
+    int changes = 0;
+    for (size_t n = 1; n < phases.size(); ++n)
+        changes += phases[n] != phases[n - 1];
+    EXPECT_EQ(changes, 2);
 }
 
 } // namespace
