@@ -18,6 +18,8 @@ struct Command {
 
 // The command groups; each lives in its own file.
 std::vector<Command> fileCommands();
+std::vector<Command> linkCommands();
+std::vector<Command> modelCommands();
 
 // Runs zolmar-cli with its arguments (without the program name); returns the exit code.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

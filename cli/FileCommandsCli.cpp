@@ -1,6 +1,7 @@
 // zolmar-cli commands that inspect, check and copy settings files.
 #include "Cli.h"
 
+#include "files/ConfigurationReport.h"
 #include "files/SettingsFile.h"
 #include "model/Cp1252.h"
 #include "model/ECU.h"
@@ -54,6 +55,15 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             << ecu->ColumnOf(i) << " " << ecu->RowOf(i) << " \""
             << cp1252ToUtf8(ecu->NameOf(Layout::kNumPages + i)) << "\"\n";
     }
+    // The "Num Elements" message, one line per line of the message.
+    std::string report = ConfigurationReport::NumElementsText(*ecu);
+    for (size_t start = 0; start < report.size();) {
+        size_t end = report.find("\n\r", start);
+        if (end == std::string::npos)
+            end = report.size();
+        out << report.substr(start, end - start) << "\n";
+        start = end + 2;
+    }
     return 0;
 }
 
@@ -92,7 +102,8 @@ std::vector<Command> fileCommands() {
         {"info", "info FILE.ecu",
          "Prints the usage figures of the configuration and one line per element:\n"
          "NumElements, ConstUsage, LogicUsage, LiveUsage, ConstMemUsageWord, ConfigMemUsageWord,\n"
-         "then 'element: INDEX TYPE PAGE COLUMN ROW \"NAME\"' (type code decimal, page 1-based).",
+         "then 'element: INDEX TYPE PAGE COLUMN ROW \"NAME\"' (type code decimal, page 1-based),\n"
+         "then the lines of the \"Num Elements\" message: the count of each element type.",
          info},
         {"check", "check FILE.ecu",
          "Checks the usage words against the diagram. Prints every problem found and\n"

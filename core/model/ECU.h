@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Catalogue.h"
+#include "model/ChoiceList.h"
 #include "ports/Messages.h"
 
 #include <cstdint>
@@ -31,6 +32,8 @@ inline constexpr int kStatusBase = 0x2A000;
 inline constexpr int kPinTableBase = 0x00B0;
 inline constexpr int kNumPins = 76;
 } // namespace Layout
+
+class ChangeLog;
 
 // Per-byte synchronisation marks.
 namespace Sync {
@@ -112,6 +115,43 @@ public:
     int ConstEnd() const { return ElementConstOffset[NumElements]; }
     int LogicEnd() const { return ElementLogicOffset[NumElements]; }
     int LiveEnd() const { return ElementLiveOffset[NumElements]; }
+
+    // --- element, link and page operations (ElementOps.cpp)
+    // Appends an element; false (with the reason shown) when it cannot be created.
+    bool CreateElement(int type, int column, int row, const std::string& name, int page,
+                       int* newIndex = nullptr);
+    void DeleteElement(int element);
+    // Input counted from 1, as the link dialogs number them.
+    void UnlinkInput(int recordAddr, int input);
+    bool LinkInput(int element, int input, int source, int output);
+    // A typed literal, -655..+655; anything else is refused and nothing is written.
+    bool SetLiteral(int element, int input, double value);
+    bool RenameSlot(int slot, const std::string& text);
+    void FillPageList(ChoiceList& list) const;
+    // The literal an input of the type holds when it is created or unlinked.
+    static uint16_t UnlinkedLiteral(int type);
+    // The type codes the editor can create (every catalogue type but the dedicated ones).
+    static bool IsCreatableType(int type);
+
+    // --- configuration optimisation (Optimise.cpp)
+    void OptimiseOrder(bool balanced);
+
+    // --- value naming (Naming.cpp)
+    std::string InputName(int element, int input) const;
+    std::string OutputName(int element, int output, bool withPage) const;
+    // Leaves name unchanged and returns false when no output lives at the address.
+    bool NameOfLiveAddress(int liveAddr, std::string& name) const;
+    void AddLiveChoiceSorted(LiveChoiceList& list, int element, int output, LiveValueFormat format,
+                             int selectedElement, int selectedOutput) const;
+    std::string FormatValue50(int16_t value, bool isLive) const;
+    // The value text of a raw value: FormatValue50 without the live rule.
+    static std::string ValueText50(int16_t value);
+
+    // --- configuration change log (files/ChangeLog.cpp)
+    ChangeLog* ChangeLogger = nullptr;
+    bool LoggingChanges() const;
+    // Appends the text and the line end when logging is on.
+    void LogChange(const std::string& text);
 
     // --- data
     uint8_t Image[Layout::kImageSize];

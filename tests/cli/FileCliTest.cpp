@@ -53,7 +53,30 @@ TEST_F(FileCliTest, InfoPrintsUsageAndElements) {
                      "ConstMemUsageWord: 0x040F\n"
                      "ConfigMemUsageWord: 0x0011\n"
                      "element: 0 1 3 10 1 \"Idle \xC2\xB0\"\n"
-                     "element: 1 2 128 3 4 \"Fuel\"\n");
+                     "element: 1 2 128 3 4 \"Fuel\"\n"
+                     "6       Dedicated Elements  \n"
+                     "0       Inj Aux Output block  \n"
+                     "1       Constants  \n"
+                     "1       2D Tables  \n"
+                     "0       3D Tables  \n"
+                     "0       Summers  \n"
+                     "0       Comparators  \n"
+                     "0       Multipliers  \n"
+                     "0       PID Controllers  \n"
+                     "0       Clippers  \n"
+                     "0       Switches  \n"
+                     "0       Tickboxes  \n"
+                     "0       4-Way Muxes  \n"
+                     "0       Timers  \n"
+                     "0       Delays  \n"
+                     "0       Latches  \n"
+                     "0       Gauges  \n"
+                     "0       Displays  \n"
+                     "0       Labels  \n"
+                     "0       Steppers  \n"
+                     "0       Wrappers  \n"
+                     "0       32-Way Muxes  \n"
+                     "2       Total  \n");
 }
 
 TEST_F(FileCliTest, CheckReportsInconsistentUsageWords) {

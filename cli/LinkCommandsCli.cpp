@@ -1,0 +1,202 @@
+// zolmar-cli commands that move a configuration to and from an ECU.
+#include "Cli.h"
+
+#include "files/SettingsFile.h"
+#include "link/SerialUsbXpress.h"
+#include "link/SyncEngine.h"
+#include "model/Cp1252.h"
+#include "model/ECU.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+namespace zolmar::cli {
+
+namespace {
+
+using SteadyTime = std::chrono::steady_clock;
+
+constexpr auto kPollPeriod = std::chrono::milliseconds(50);
+constexpr double kDefaultTimeout = 5.0;
+
+struct TransferArgs {
+    std::string port;
+    std::string file;
+    double timeoutSeconds = kDefaultTimeout;
+};
+
+// Parses "[--port PATH] [--timeout SECONDS] FILE.ecu"; false after a usage message.
+bool parseTransferArgs(const std::vector<std::string>& args, const std::string& usage,
+                       TransferArgs& out, std::ostream& err) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--port" || a == "--timeout") && i + 1 < args.size()) {
+            const std::string& v = args[++i];
+            if (a == "--port") {
+                out.port = v;
+                continue;
+            }
+            char* end = nullptr;
+            out.timeoutSeconds = std::strtod(v.c_str(), &end);
+            if (end == v.c_str() || *end != '\0' || !(out.timeoutSeconds > 0) ||
+                out.timeoutSeconds > 86400) {
+                err << "zolmar-cli: --timeout needs a number of seconds above 0\n";
+                return false;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            err << "usage: zolmar-cli " << usage << "\n";
+            return false;
+        } else if (out.file.empty()) {
+            out.file = a;
+        } else {
+            err << "usage: zolmar-cli " << usage << "\n";
+            return false;
+        }
+    }
+    if (out.file.empty()) {
+        err << "usage: zolmar-cli " << usage << "\n";
+        return false;
+    }
+    return true;
+}
+
+// Reports the engine's progress on stderr, at most about once a second.
+class ProgressReporter : public LinkObserver {
+public:
+    explicit ProgressReporter(std::ostream& err) : err_(err) {}
+    void showProgress(const ProgressView& view) override {
+        auto now = SteadyTime::now();
+        if (view.bytesSoFar == lastBytes_ || now - lastPrint_ < std::chrono::seconds(1))
+            return;
+        print(view);
+        lastPrint_ = now;
+    }
+    void showReconnect() override {
+        if (!lost_)
+            err_ << "zolmar-cli: the ECU stopped answering; waiting for it\n";
+        lost_ = true;
+    }
+    void hideReconnect() override {
+        if (lost_)
+            err_ << "zolmar-cli: the ECU answers again\n";
+        lost_ = false;
+    }
+    void fullReadFinished() override { finished = true; }
+    void fullWriteCommitted() override { finished = true; }
+    void print(const ProgressView& view) {
+        err_ << view.activity << ": " << view.bytesSoFar << " / 172032 bytes\n";
+        lastBytes_ = view.bytesSoFar;
+    }
+
+    bool finished = false;
+
+private:
+    std::ostream& err_;
+    std::string lastBytes_;
+    SteadyTime::time_point lastPrint_{};
+    bool lost_ = false;
+};
+
+// Drives the engine cycle by cycle at 50 ms until the full read or write is done or
+// the ECU has not answered for the time-out.
+int transfer(bool write, const std::vector<std::string>& args, std::ostream& out,
+             std::ostream& err) {
+    const std::string usage = write ? "write [--port PATH] [--timeout SECONDS] IN.ecu"
+                                    : "read [--port PATH] [--timeout SECONDS] OUT.ecu";
+    TransferArgs options;
+    if (!parseTransferArgs(args, usage, options, err))
+        return 2;
+
+    SerialUsbXpress::Options ports;
+    if (!options.port.empty()) {
+        ports.explicitPaths = {options.port};
+        ports.scanSystem = false;
+    } else {
+        ports.explicitPaths = SerialUsbXpress::environmentPorts();
+    }
+    SerialUsbXpress usb(ports);
+    RecordingMessages messages;
+    auto ecu = std::make_unique<tECU>(messages);
+    std::string error;
+    if (write && !SettingsFile::load(*ecu, options.file, error)) {
+        err << "zolmar-cli: " << error << "\n";
+        return 1;
+    }
+    ProgressReporter reporter(err);
+    SyncEngine engine(*ecu, usb, reporter);
+    engine.StartUp();
+    if (write)
+        engine.ConfigurationOpened();
+
+    const auto timeout = std::chrono::duration_cast<SteadyTime::duration>(
+        std::chrono::duration<double>(options.timeoutSeconds));
+    auto lastAnswer = SteadyTime::now();
+    auto next = lastAnswer;
+    PollContext context;
+    context.currentPage = 1;
+    while (!reporter.finished) {
+        engine.PollCycle(context);
+        auto now = SteadyTime::now();
+        if (ecu->EcuPresent && ecu->StatusFailures == 0)
+            lastAnswer = now;
+        if (reporter.finished)
+            break;
+        if (ecu->LinkState == Link::AskLoadOrWrite) {
+            if (write)
+                engine.WriteAllToEcu();
+            else
+                engine.LoadAllFromEcu();
+        }
+        if (now - lastAnswer > timeout) {
+            std::string why = engine.LastError().empty() ? "no reply" : engine.LastError();
+            err << "zolmar-cli: no answer from the ECU"
+                << (options.port.empty() ? "" : " on " + options.port) << " for "
+                << options.timeoutSeconds << " seconds (" << why << ")\n";
+            return 1;
+        }
+        next += kPollPeriod;
+        if (next < now)
+            next = now; // a late cycle is simply late; cycles do not queue up
+        std::this_thread::sleep_until(next);
+    }
+    reporter.print(engine.Progress());
+    for (const auto& text : messages.texts())
+        err << "zolmar-cli: warning: " << cp1252ToUtf8(text) << "\n";
+    if (!write && !SettingsFile::save(*ecu, options.file, error)) {
+        err << "zolmar-cli: " << error << "\n";
+        return 1;
+    }
+    out << "serial: " << cp1252ToUtf8(ecu->EcuSerial) << "\n";
+    out << "package: " << SyncEngine::PackageText(ecu->PackageMajor, ecu->PackageMinor) << "\n";
+    out << "NumElements: " << ecu->NumElements << "\n";
+    return 0;
+}
+
+} // namespace
+
+std::vector<Command> linkCommands() {
+    return {
+        {"read", "read [--port PATH] [--timeout SECONDS] OUT.ecu",
+         "Reads the whole configuration from the ECU and saves it as a settings file.\n"
+         "PATH is the ECU's serial device (for example /dev/ttyUSB0 or the pseudo-terminal\n"
+         "of q7700x-emu); without --port, ZOLMAR_PORT and then the USB devices with the\n"
+         "ECU's ids 10C4:84BA are tried. Progress goes to stderr; then 'serial:',\n"
+         "'package:' and 'NumElements:' lines. Exits 1 when the ECU has not answered for\n"
+         "SECONDS (default 5), at the start or after it stopped answering.",
+         [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+             return transfer(false, args, out, err);
+         }},
+        {"write", "write [--port PATH] [--timeout SECONDS] IN.ecu",
+         "Writes the whole configuration of a settings file to the ECU and commits it.\n"
+         "Ports, progress, output and --timeout as for read. Exits 0 only after the ECU\n"
+         "acknowledged the commit.",
+         [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+             return transfer(true, args, out, err);
+         }},
+    };
+}
+
+} // namespace zolmar::cli

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "link/UsbXpress.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zolmar {
+
+// Modbus RTU framing to the ECU over the USB transport: discovery and three blocking
+// transactions addressed by ECU byte address. No retries: callers own the policy.
+// Every failing operation leaves a non-empty error text; success leaves it empty.
+class TModbusDriver {
+public:
+    static constexpr int kBufferSize = 256;
+    static constexpr int kMaxReadWords = 125;  // 2n + 5 reply bytes
+    static constexpr int kMaxWriteWords = 123; // 2n + 9 request bytes
+    static constexpr uint32_t kBaudRate = 250000;
+    static constexpr uint32_t kCommandWord = 0x1FFFE;
+
+    explicit TModbusDriver(UsbXpress& usb) : usb_(&usb) {}
+    TModbusDriver(const TModbusDriver&) = delete;
+    TModbusDriver& operator=(const TModbusDriver&) = delete;
+
+    bool FindAndOpen(std::string& error);
+    void Close();
+    bool ReadRegisters(uint32_t address, int count, uint16_t* words, std::string& error);
+    bool WriteRegister(uint32_t address, uint16_t value, std::string& error);
+    bool WriteRegisters(uint32_t address, int count, const uint16_t* words, std::string& error);
+
+    static uint16_t Crc16(const uint8_t* bytes, int length);
+
+    // Time-outs of the transactions, in milliseconds.
+    static uint32_t ReadTimeout(uint32_t address);
+    static uint32_t WriteTimeout(uint32_t address);
+
+    UsbXpress::Handle Handle = 0;
+
+private:
+    bool Send(const uint8_t* frame, int length, std::string& error);
+    bool Receive(uint8_t* buffer, int expected, int& received, uint32_t timeoutMs,
+                 std::string& error);
+    bool write(uint32_t address, int count, const uint16_t* words, bool single, std::string& error);
+    int frameHeader(uint8_t function, uint32_t address, uint16_t fifth);
+
+    UsbXpress* usb_;
+    uint8_t Buffer[kBufferSize] = {};
+};
+
+} // namespace zolmar

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "model/ECU.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zolmar {
+
+// Table storage: where a 2D or 3D table keeps its references and cells in the
+// constant area, how the block is laid out, grown and shrunk, and how a table is
+// looked up. Everything goes through the model's constant accessors.
+namespace Tables {
+
+// Horizontal is the only axis of a 2D table (its columns).
+enum class Axis { Horizontal, Vertical };
+
+// Limits of the counts.
+inline constexpr int kMax2DColumns = 255;
+inline constexpr int kMax3DColumns = 127;
+inline constexpr int kMax3DRows = 255;
+
+bool IsTable(int type);
+
+// A table block's position and dimensions as read from the image.
+struct Shape {
+    int type = ElementType::Table2D;
+    int constAddr = 0;
+    int columns = 0; // N for 2D, X for 3D
+    int rows = 1;    // Y for 3D, 1 for 2D
+
+    bool is3D() const { return type == ElementType::Table3D; }
+    int count(Axis axis) const { return axis == Axis::Horizontal ? columns : rows; }
+    int blockSize() const;
+    int cellAddress(int column, int row) const;
+    int referenceAddress(Axis axis, int index) const;
+};
+
+Shape ShapeAt(const tECU& ecu, int type, int constAddr);
+// False when the element is no table.
+bool ShapeOf(const tECU& ecu, int element, Shape& shape);
+
+int16_t Reference(const tECU& ecu, const Shape& shape, Axis axis, int index);
+// The stored cell word, tuned flag (bit 0) included.
+uint16_t Cell(const tECU& ecu, const Shape& shape, int column, int row);
+bool WriteCell(tECU& ecu, const Shape& shape, int column, int row, uint16_t raw);
+
+// 31740 minus the end of the last element's constant block.
+int FreeConstSpace(const tECU& ecu);
+
+// One axis of a layout, raw values (value x 50).
+struct AxisLayout {
+    int lowest = 0;
+    int highest = 0;
+    int step = 0;
+    // (highest - lowest) div step + 1, truncating toward zero.
+    long count() const;
+};
+
+// Replaces the table's block with references lowest, lowest + step, ... and zero
+// cells. The block of a table that is not the last element keeps its place: the
+// later blocks move. Refused (with the set-up's message) when a count is out of
+// range or the data would not end 9 (2D) or 18 (3D) bytes below the end of the
+// constant area. Rebuilds the index and the usage words.
+bool LayOut(tECU& ecu, int element, const AxisLayout& horizontal, const AxisLayout* vertical);
+
+// Grows the table by a column (either kind) or a row (3D) at the sorted position
+// of the raw reference value; the new cells are 0 until the caller fills them.
+// Refused with "Not enough memory (...)" when the free constant space is short,
+// or with the count limit's message. Returns the new index through index.
+bool Grow(tECU& ecu, int element, Axis axis, int16_t value, int& index);
+// Removes columns or rows first..last; refused when fewer than two would remain.
+bool Shrink(tECU& ecu, int element, Axis axis, int first, int last);
+// Fills the cells of a just inserted column or row: copies its neighbour at
+// either end, otherwise interpolates across it by the references.
+void FillInserted(tECU& ecu, int element, Axis axis, int index);
+
+// Looks the table up: inputs are the values of its input words in record order
+// (2D: Input, LearnV, Learn, Tuned; 3D: In1, In2, LearnV, Learn, Tuned); live is
+// its live block (5 words for 2D, 6 for 3D), updated in place. Learning writes the
+// nearest cell with WriteConstWord.
+void LookUp(tECU& ecu, int type, int constAddr, const int16_t* inputs, uint16_t* live);
+
+// The table commands of the editor, with their checks, messages and change-log
+// lines. Texts are as the user typed them.
+struct SetupTexts {
+    std::string lowest, highest, step;
+};
+// Checks one typed triple (numbers, ranges, lowest below highest).
+bool CheckSetupTexts(const SetupTexts& texts, AxisLayout& axis, std::string& message);
+bool SetUp(tECU& ecu, int element, const SetupTexts& horizontal, const SetupTexts* vertical);
+// Inserts a column (or a 3D row) at the typed value and fills it; index gets its position.
+bool InsertAt(tECU& ecu, int element, Axis axis, const std::string& valueText, int& index);
+bool Delete(tECU& ecu, int element, Axis axis, int first, int last);
+
+// A decimal number as the user types it ("1.25", "-3", " 7 "); false for anything else.
+bool ParseReal(const std::string& text, double& value);
+// value x 50 rounded to the nearest integer, halves to even.
+long RawFromValue(double value);
+// r / 50 with two decimals, no padding ("-1.25").
+std::string TwoDecimals(int raw);
+
+} // namespace Tables
+} // namespace zolmar

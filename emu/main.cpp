@@ -1,0 +1,168 @@
+// q7700x-emu: the virtual ECU as a program, serving on a pseudo-terminal.
+#include "emu/PtyServer.h"
+#include "emu/VirtualEcu.h"
+#include "files/SettingsFile.h"
+#include "model/ECU.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace zolmar;
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+std::atomic<int> g_plug{0}; // 1 unplug, 2 replug, handled by the serving loop
+
+extern "C" void onStop(int) {
+    g_stop = true;
+}
+extern "C" void onUnplug(int) {
+    g_plug = 1;
+}
+extern "C" void onReplug(int) {
+    g_plug = 2;
+}
+
+const char* const kHelp =
+    "q7700x-emu: a virtual q7700x ECU on a pseudo-terminal.\n"
+    "\n"
+    "Usage: q7700x-emu --pty [OPTIONS]\n"
+    "\n"
+    "Prints the path of its pseudo-terminal as the first line of standard output, then\n"
+    "answers Modbus RTU requests on it (unit 1, functions 0x03, 0x04, 0x06, 0x10, 0x86,\n"
+    "0x90) until SIGINT or SIGTERM. Point ZOLMAR at it with --port PATH or ZOLMAR_PORT.\n"
+    "Written configuration bytes take effect when the command word 0x1FFFE is written.\n"
+    "SIGUSR1 unplugs the ECU (it stops answering), SIGUSR2 plugs it in again.\n"
+    "\n"
+    "Options:\n"
+    "  --pty                  serve on a new pseudo-terminal (the only mode)\n"
+    "  --config FILE.ecu      start with this configuration (default: an empty one)\n"
+    "  --serial TEXT          the serial number in the status block (at most 32 characters)\n"
+    "  --drop P               drop each reply with probability P (0 to 1)\n"
+    "  --corrupt P            change one byte of each reply with probability P (0 to 1)\n"
+    "  --delay MS             send every reply MS milliseconds late\n"
+    "  --seed N               seed of the fault generator (default 7700)\n"
+    "  --realtime             pace replies to the link's 250000 baud\n"
+    "  --save-on-exit FILE.ecu  on exit, save the committed configuration there\n"
+    "  --help                 this text\n";
+
+int usage(const std::string& problem) {
+    std::cerr << "q7700x-emu: " << problem << "\nSee q7700x-emu --help.\n";
+    return 2;
+}
+
+bool parseProbability(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0' && value >= 0 && value <= 1;
+}
+
+bool parseUnsigned(const std::string& text, unsigned long& value) {
+    char* end = nullptr;
+    value = std::strtoul(text.c_str(), &end, 10);
+    return !text.empty() && text[0] != '-' && end != text.c_str() && *end == '\0';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool pty = false;
+    std::string config;
+    std::string saveOnExit;
+    emu::VirtualEcu ecu;
+    emu::PtyServer server(ecu);
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            std::cout << kHelp;
+            return 0;
+        } else if (a == "--pty") {
+            pty = true;
+        } else if (a == "--realtime") {
+            server.realtime = true;
+        } else if (a == "--config") {
+            if (!value(config))
+                return usage("--config needs a file");
+        } else if (a == "--save-on-exit") {
+            if (!value(saveOnExit))
+                return usage("--save-on-exit needs a file");
+        } else if (a == "--serial") {
+            if (!value(v))
+                return usage("--serial needs a text");
+            if (v.size() > static_cast<size_t>(emu::EcuMap::kSerialLength))
+                return usage("the serial number has at most 32 characters");
+            ecu.SetSerial(v);
+        } else if (a == "--drop" || a == "--corrupt") {
+            double p = 0;
+            if (!value(v) || !parseProbability(v, p))
+                return usage(a + " needs a probability from 0 to 1");
+            (a == "--drop" ? ecu.faults.dropProbability : ecu.faults.corruptProbability) = p;
+        } else if (a == "--delay" || a == "--seed") {
+            unsigned long n = 0;
+            if (!value(v) || !parseUnsigned(v, n) || n > 0xFFFFFFFFul)
+                return usage(a + " needs a whole number");
+            if (a == "--delay")
+                ecu.faults.delayMs = static_cast<uint32_t>(n);
+            else
+                ecu.SeedFaults(static_cast<uint32_t>(n));
+        } else {
+            return usage("unknown option \"" + a + "\"");
+        }
+    }
+    if (!pty)
+        return usage("--pty is required");
+
+    SilentMessages quiet;
+    auto image = std::make_unique<tECU>(quiet);
+    std::string error;
+    if (!config.empty()) {
+        if (!SettingsFile::load(*image, config, error)) {
+            std::cerr << "q7700x-emu: " << error << "\n";
+            return 1;
+        }
+        ecu.LoadConfiguration(*image);
+    }
+    if (!server.Open(error)) {
+        std::cerr << "q7700x-emu: " << error << "\n";
+        return 1;
+    }
+
+    std::signal(SIGINT, onStop);
+    std::signal(SIGTERM, onStop);
+    std::signal(SIGUSR1, onUnplug);
+    std::signal(SIGUSR2, onReplug);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::cout << server.Path() << std::endl;
+    server.Run([&ecu] {
+        int plug = g_plug.exchange(0);
+        if (plug == 1)
+            ecu.Unplug();
+        else if (plug == 2)
+            ecu.Replug();
+        return !g_stop;
+    });
+
+    if (!saveOnExit.empty()) {
+        ecu.StoreConfiguration(*image, true);
+        if (!SettingsFile::save(*image, saveOnExit, error)) {
+            std::cerr << "q7700x-emu: " << error << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "model/ECU.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace zolmar::test {
+
+// Fills a model with a configuration of mixed, named, linked elements whose constants,
+// fixed settings and page names vary with the seed. Marks and flags end cleared.
+void makeConfiguration(tECU& ecu, int elements, uint32_t seed);
+
+using Ranges = std::vector<std::pair<long, long>>; // [begin, end) image offsets
+
+// What a full write sends for this configuration, which is also what a full read of
+// an ECU holding it fetches: constants, logic with its finish byte, names in use.
+Ranges transferredRanges(const tECU& config);
+
+// The first offset within the ranges where the two images differ, or -1.
+long firstDifference(const uint8_t* a, const uint8_t* b, const Ranges& ranges);
+
+// A Modbus frame with its CRC appended, low byte first.
+std::vector<uint8_t> withCrc(std::vector<uint8_t> frame);
+
+} // namespace zolmar::test

@@ -1,0 +1,168 @@
+// zolmar-cli read and write against the q7700x-emu program, with faults and unplugging.
+#include "ChildProcess.h"
+#include "LinkTestSupport.h"
+#include "TempDir.h"
+#include "files/SettingsFile.h"
+#include "model/ECU.h"
+
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+using namespace zolmar;
+using namespace zolmar::test;
+
+namespace {
+
+struct EmuProcessTest : ::testing::Test {
+    TempDir dir;
+    SilentMessages quiet;
+    ChildProcess emu;
+    std::string port;
+
+    // Saves a generated configuration and returns its path.
+    std::string configuration(const std::string& name, int elements, uint32_t seed) {
+        auto ecu = std::make_unique<tECU>(quiet);
+        makeConfiguration(*ecu, elements, seed);
+        std::string path = dir.path(name);
+        std::string error;
+        EXPECT_TRUE(SettingsFile::save(*ecu, path, error)) << error;
+        return path;
+    }
+    std::unique_ptr<tECU> load(const std::string& path) {
+        auto ecu = std::make_unique<tECU>(quiet);
+        std::string error;
+        EXPECT_TRUE(SettingsFile::load(*ecu, path, error)) << error;
+        return ecu;
+    }
+    // Both files agree in everything the reference configuration uses.
+    void expectSameConfiguration(const std::string& reference, const std::string& other) {
+        auto a = load(reference);
+        auto b = load(other);
+        EXPECT_EQ(firstDifference(a->Image, b->Image, transferredRanges(*a)), -1);
+    }
+    void startEmu(std::vector<std::string> options) {
+        std::vector<std::string> argv = {ZOLMAR_EMU, "--pty"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        ASSERT_TRUE(emu.start(argv));
+        port = emu.readLine(5000);
+        ASSERT_FALSE(port.empty()) << emu.err;
+    }
+    int stopEmu() {
+        emu.signal(SIGTERM);
+        return emu.wait(10000);
+    }
+    static RunResult cli(std::vector<std::string> args) {
+        args.insert(args.begin(), ZOLMAR_CLI);
+        return runProgram(args, 120000);
+    }
+};
+
+TEST_F(EmuProcessTest, ReadAndWriteAreByteExact) {
+    std::string first = configuration("first.ecu", 80, 1);
+    std::string second = configuration("second.ecu", 130, 2);
+    std::string saved = dir.path("saved.ecu");
+    startEmu({"--config", first, "--serial", "E2E-1", "--save-on-exit", saved});
+
+    std::string out = dir.path("out.ecu");
+    auto read = cli({"read", "--port", port, out});
+    ASSERT_EQ(read.code, 0) << read.err;
+    EXPECT_NE(read.out.find("serial: E2E-1"), std::string::npos) << read.out;
+    EXPECT_NE(read.out.find("NumElements: 80\n"), std::string::npos) << read.out;
+    EXPECT_NE(read.err.find("Reading All Settings: 172032 / 172032 bytes"), std::string::npos)
+        << read.err;
+    expectSameConfiguration(first, out);
+
+    auto write = cli({"write", "--port", port, second});
+    ASSERT_EQ(write.code, 0) << write.err;
+    EXPECT_NE(write.err.find("Writing All Settings"), std::string::npos) << write.err;
+    ASSERT_EQ(stopEmu(), 0) << emu.err;
+    expectSameConfiguration(second, saved);
+}
+
+TEST_F(EmuProcessTest, ReadAndWriteSurviveDroppedAndCorruptedReplies) {
+    std::string first = configuration("first.ecu", 120, 3);
+    std::string second = configuration("second.ecu", 100, 4);
+    std::string saved = dir.path("saved.ecu");
+    startEmu({"--config", first, "--drop", "0.05", "--corrupt", "0.02", "--seed", "11",
+              "--save-on-exit", saved});
+    std::string out = dir.path("out.ecu");
+    auto read = cli({"read", "--port", port, out});
+    ASSERT_EQ(read.code, 0) << read.err;
+    expectSameConfiguration(first, out);
+    auto write = cli({"write", "--port", port, second});
+    ASSERT_EQ(write.code, 0) << write.err;
+    ASSERT_EQ(stopEmu(), 0);
+    expectSameConfiguration(second, saved);
+}
+
+TEST_F(EmuProcessTest, AnUnplugInTheMiddleIsSurvived) {
+    std::string first = configuration("first.ecu", 900, 5);
+    std::string second = configuration("second.ecu", 120, 6);
+    std::string saved = dir.path("saved.ecu");
+    startEmu({"--config", first, "--save-on-exit", saved});
+    auto unplugFor = [this](int afterMs, int forMs) {
+        return std::thread([this, afterMs, forMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+            emu.signal(SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(forMs));
+            emu.signal(SIGUSR2);
+        });
+    };
+    std::string out = dir.path("out.ecu");
+    std::thread plug = unplugFor(500, 600);
+    auto read = cli({"read", "--port", port, out});
+    plug.join();
+    ASSERT_EQ(read.code, 0) << read.err;
+    EXPECT_NE(read.err.find("the ECU stopped answering"), std::string::npos) << read.err;
+    EXPECT_NE(read.err.find("the ECU answers again"), std::string::npos) << read.err;
+    expectSameConfiguration(first, out);
+
+    // A silent ECU costs each write run its 500 ms time-out, so a short unplug during a
+    // write is bridged by the retries before three status reads have failed.
+    plug = unplugFor(700, 600);
+    auto write = cli({"write", "--port", port, second});
+    plug.join();
+    ASSERT_EQ(write.code, 0) << write.err;
+    ASSERT_EQ(stopEmu(), 0);
+    expectSameConfiguration(second, saved);
+}
+
+TEST_F(EmuProcessTest, NoAnswerIsAClearFailure) {
+    startEmu({});
+    emu.signal(SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    auto read = cli({"read", "--port", port, "--timeout", "0.5", dir.path("never.ecu")});
+    EXPECT_EQ(read.code, 1);
+    EXPECT_NE(read.err.find("zolmar-cli: no answer from the ECU on " + port +
+                            " for 0.5 seconds (No response)"),
+              std::string::npos)
+        << read.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("never.ecu")));
+
+    auto missing = cli(
+        {"write", "--port", dir.path("nothing"), "--timeout", "0.2", configuration("c.ecu", 3, 1)});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("(Could not find ECU on USB chain (0 devices))"), std::string::npos)
+        << missing.err;
+
+    EXPECT_EQ(cli({"read", "--port", port}).code, 2);
+    EXPECT_EQ(cli({"read", "--timeout", "-1", "x.ecu"}).code, 2);
+    EXPECT_EQ(stopEmu(), 0);
+}
+
+TEST_F(EmuProcessTest, HelpTexts) {
+    auto emuHelp = runProgram({ZOLMAR_EMU, "--help"});
+    EXPECT_EQ(emuHelp.code, 0);
+    EXPECT_NE(emuHelp.out.find("--save-on-exit FILE.ecu"), std::string::npos);
+    EXPECT_EQ(runProgram({ZOLMAR_EMU, "--drop", "2", "--pty"}).code, 2);
+    auto cliHelp = cli({"--help"});
+    EXPECT_NE(cliHelp.out.find("read [--port PATH] [--timeout SECONDS] OUT.ecu"),
+              std::string::npos);
+    EXPECT_NE(cliHelp.out.find("write [--port PATH] [--timeout SECONDS] IN.ecu"),
+              std::string::npos);
+}
+
+} // namespace
