@@ -1,12 +1,22 @@
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "emu/VirtualEcu.h"
+#include "emu/VirtualEcuLink.h"
+#include "files/NewConfiguration.h"
+#include "files/SettingsFile.h"
+#include "files/StartupFiles.h"
+#include "link/SerialUsbXpress.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -17,6 +27,46 @@ void chooseOffscreenForScreenshots(int argc, char** argv) {
             !std::getenv("DISPLAY"))
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
+
+// The virtual ECU inside the program: it holds the default configuration (a new
+// blank one when that file is missing) and its time runs with the wall clock.
+class VirtualEcuSession {
+public:
+    VirtualEcuSession() : link_(ecu_) {
+        zolmar::SilentMessages quiet;
+        auto image = std::make_unique<zolmar::tECU>(quiet);
+        std::string path = zolmar::StartupFiles::Find(
+            zolmar::StartupFiles::kDefaultConfiguration, QDir::currentPath().toStdString(),
+            QCoreApplication::applicationDirPath().toStdString());
+        std::string error;
+        if (path.empty() || !zolmar::SettingsFile::load(*image, path, error)) {
+            if (!error.empty())
+                std::fprintf(stderr, "zolmar: %s: %s\n", path.c_str(), error.c_str());
+            zolmar::NewConfiguration::MakeBlank(*image);
+        }
+        ecu_.LoadConfiguration(*image);
+        clock_.start();
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { advance(); });
+        timer_.start();
+    }
+    zolmar::UsbXpress& link() { return link_; }
+
+private:
+    void advance() {
+        qint64 now = clock_.elapsed();
+        if (now > ecuMs_) {
+            ecu_.Advance(static_cast<uint32_t>(now - ecuMs_));
+            ecuMs_ = now;
+        }
+    }
+
+    zolmar::emu::VirtualEcu ecu_;
+    zolmar::emu::VirtualEcuLink link_;
+    QElapsedTimer clock_;
+    qint64 ecuMs_ = 0;
+    QTimer timer_;
+};
 
 } // namespace
 
@@ -35,6 +85,15 @@ int main(int argc, char** argv) {
                                  QStringLiteral("[FILE.ecu]"));
     QCommandLineOption open(QStringLiteral("open"), QStringLiteral("Open an ECU settings file."),
                             QStringLiteral("FILE.ecu"));
+    QCommandLineOption virtualEcu(
+        QStringLiteral("virtual-ecu"),
+        QStringLiteral("Work with the virtual ECU inside ZOLMAR instead of a real one. It holds "
+                       "q7700xDefaultConfig.ecu (from the current folder, else beside the "
+                       "program), or a new blank configuration when there is none."));
+    QCommandLineOption port(QStringLiteral("port"),
+                            QStringLiteral("Connect to the ECU on this serial device, e.g. the "
+                                           "pseudo-terminal that q7700x-emu prints."),
+                            QStringLiteral("PATH"));
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("Save a picture of the main window and exit."),
                                   QStringLiteral("FILE.png"));
@@ -45,8 +104,29 @@ int main(int argc, char** argv) {
     QCommandLineOption afterMs(QStringLiteral("after-ms"),
                                QStringLiteral("With --screenshot: wait N milliseconds first."),
                                QStringLiteral("N"), QStringLiteral("500"));
-    parser.addOptions({open, screenshot, advanced, page, afterMs});
+    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs});
     parser.process(application);
+    if (parser.isSet(virtualEcu) && parser.isSet(port)) {
+        std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
+        return 2;
+    }
+
+    // The link: the virtual ECU, or the serial devices (the given one, those in
+    // ZOLMAR_PORT, then the USB devices with the ECU's ids).
+    std::unique_ptr<VirtualEcuSession> session;
+    std::unique_ptr<zolmar::SerialUsbXpress> serial;
+    zolmar::UsbXpress* usb = nullptr;
+    if (parser.isSet(virtualEcu)) {
+        session = std::make_unique<VirtualEcuSession>();
+        usb = &session->link();
+    } else {
+        zolmar::SerialUsbXpress::Options options;
+        options.explicitPaths = parser.isSet(port)
+                                    ? std::vector<std::string>{parser.value(port).toStdString()}
+                                    : zolmar::SerialUsbXpress::environmentPorts();
+        serial = std::make_unique<zolmar::SerialUsbXpress>(options);
+        usb = serial.get();
+    }
 
     zolmar::gui::QtMessages messages;
     zolmar::gui::QtPreferences storedPrefs;
@@ -60,10 +140,11 @@ int main(int argc, char** argv) {
     if (parser.isSet(advanced))
         prefs.write("AdvancedView", "Advanced");
     zolmar::gui::QtFileDialogs dialogs;
-    zolmar::gui::TMainForm form(messages, prefs, dialogs);
+    zolmar::gui::TMainForm form(messages, prefs, dialogs, usb);
     messages.setParent(&form);
     dialogs.setParent(&form);
     if (shooting) {
+        form.setSplashAtStart(false);
         form.resize(1600, 900);
         form.show();
     } else {

@@ -1,5 +1,8 @@
 #include "editor/PageRenderer.h"
 
+#include "model/PinTable.h"
+#include "model/Tables.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -28,15 +31,18 @@ constexpr int kInputPins[] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1
 static_assert(std::size(kAnaloguePins) == 44);
 static_assert(std::size(kInputPins) == 53);
 
-// The pin record's name: its first 7 bytes, zero bytes skipped.
 std::string pinName(const tECU& ecu, int record) {
-    std::string name;
-    for (int k = 0; k < 7; ++k) {
-        uint8_t b = ecu.ImageByte(kPinTableBase + 8L * record + k);
-        if (b != 0)
-            name.push_back(static_cast<char>(b));
-    }
-    return name;
+    return PinTable::PinName(ecu, record);
+}
+
+// Annotations beside a Display's or a Gauge's pin are not padded for a live value.
+bool unpaddedBesidePin(int type) {
+    return type == ElementType::Display || type == ElementType::Gauge;
+}
+
+std::string withoutLeadingSpaces(const std::string& text) {
+    size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first);
 }
 
 } // namespace
@@ -45,12 +51,36 @@ PageRenderer::PageRenderer(tECU& ecu, LinkRouter& router, const TextMetrics& met
     : ecu_(ecu), router_(router), metrics_(metrics), sourceElement_(32768, -1) {}
 
 std::string PageRenderer::twoDecimals(int16_t raw) {
-    int v = raw;
-    int whole = (v < 0 ? -v : v) / 50;
-    int hundredths = 2 * ((v < 0 ? -v : v) % 50);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%s%d.%02d", v < 0 ? "-" : "", whole, hundredths);
-    return buffer;
+    return Tables::TwoDecimals(raw);
+}
+
+std::string PageRenderer::sourceName(uint16_t linkWord, bool withPage) const {
+    int source = -1;
+    int output = 0;
+    if (sourceOf(linkWord, source, output))
+        return ecu_.OutputName(source, output, withPage);
+    // A link to an address where no output lives: say where it points.
+    return "Live Address " + std::to_string(linkWord & 0xFFFE);
+}
+
+int PageRenderer::besidePinWidth(int element, const std::string& text) const {
+    if (unpaddedBesidePin(ecu_.TypeOf(element)))
+        return metrics_.width(Font::Fixed, text);
+    return metrics_.width(Font::Fixed, text + "       ");
+}
+
+void PageRenderer::failedRouteLabel(const RouteRecord& record, bool replayed, DrawList& out) {
+    int i = record.destElement;
+    if (i < 0 || i >= ecu_.NumElements)
+        return;
+    ElementBox box = boxOf(i);
+    std::string text = sourceName(record.net, false);
+    int width = besidePinWidth(i, text);
+    if (replayed)
+        out.text(box.left - 2 - width, Grid::kCell * record.destRow + 1, Font::Fixed,
+                 Colours::kBlack, text);
+    else
+        writeBesidePin(box, record.destInput, text, width, out);
 }
 
 ElementBox PageRenderer::boxOf(int element) const {
@@ -104,6 +134,9 @@ void PageRenderer::RenderPage(int page, bool advanced, DrawList& out) {
 
     if (recompute) {
         router_.recompute(page, out);
+        for (const RouteRecord& record : router_.routes(page))
+            if (!record.routed())
+                failedRouteLabel(record, false, out);
         for (int i = 0; i < ecu_.NumElements; ++i) {
             if (ecu_.PageOf(i) != page)
                 continue;
@@ -115,8 +148,19 @@ void PageRenderer::RenderPage(int page, bool advanced, DrawList& out) {
                 router_.setWireVisible(ecu_.InputWordAddress(i, k), left != LinkRouter::kFree);
             }
         }
+        // A failed link may end beside another net's wire; its value is shown at its pin.
+        for (const RouteRecord& record : router_.routes(page))
+            if (!record.routed() && record.destElement >= 0 &&
+                record.destElement < ecu_.NumElements)
+                router_.setWireVisible(ecu_.InputWordAddress(record.destElement, record.destInput),
+                                       false);
     } else {
-        router_.replay(page, out, {});
+        router_.replay(page, out, [&](const RouteRecord& record) {
+            failedRouteLabel(record, true, out);
+            if (record.destElement >= 0 && record.destElement < ecu_.NumElements)
+                router_.setWireVisible(ecu_.InputWordAddress(record.destElement, record.destInput),
+                                       false);
+        });
     }
 
     // The pictures' dark lines go over the wire ends.
@@ -360,8 +404,14 @@ void PageRenderer::annotateInputs(int i, bool recompute, DrawList& out) {
         int source = -1;
         int output = 0;
         bool onPage = sourceOf(word, source, output) && ecu_.PageOf(source) == page_;
-        if (!onPage)
+        if (!onPage) {
+            std::string text = sourceName(word, true);
+            int width = besidePinWidth(i, text);
+            writeBesidePin(box, k, text, width, out);
+            if (recompute)
+                blockBesidePin(box, k, width);
             continue;
+        }
         if (recompute) {
             ElementBox from = boxOf(source);
             LinkRequest request;
@@ -421,6 +471,61 @@ void PageRenderer::RenderOverlay(int page, Point mouse, DrawList& out) {
             overlayElement(i, out);
 }
 
+Rgb PageRenderer::liveColour(int address) const {
+    if (address != hovered_)
+        return Colours::kLiveText;
+    return blinkPhase_ ? Colours::kWhite : Colours::kGreen;
+}
+
+void PageRenderer::overlayOutputs(int i, const ElementBox& box, DrawList& out) {
+    int type = ecu_.TypeOf(i);
+    int outputs = ecu_.OutputCount(type);
+    // A Constant already shows its value, which is its output; a live copy written
+    // over it would hide it.
+    if (type == ElementType::Tickbox || type == ElementType::Constant)
+        return;
+    int fontHeight = metrics_.height(Font::Fixed);
+    for (int k = outputs - 1; k >= 0; --k) {
+        int address = (ecu_.ElementLiveOffset[i] + 2 * k) & 0xFFFF;
+        size_t word = static_cast<size_t>(address / 2);
+        bool shown = ecu_.ShowAllOutputs ||
+                     (word < std::size(ecu_.LiveWordLinked) && ecu_.LiveWordLinked[word] != 0);
+        std::string text =
+            shown ? ecu_.FormatValue50(static_cast<int16_t>(ecu_.ImageWord(kLiveBase + address)),
+                                       true)
+                  : std::string(6, ' ');
+        int top = Grid::centre(box.y + k) - fontHeight / 2;
+        if (k == 0)
+            top += 2;
+        else if (k == outputs - 1)
+            top -= 3;
+        out.text(box.left + box.w - 62, top, Font::Fixed, liveColour(address), text);
+    }
+}
+
+bool PageRenderer::linkedInputText(int i, int k, std::string& text) const {
+    uint16_t word = ecu_.InputWord(i, k);
+    if (!(word & 1))
+        return false;
+    int type = ecu_.TypeOf(i);
+    int source = -1;
+    int output = 0;
+    bool otherPage = !sourceOf(word, source, output) || ecu_.PageOf(source) != page_;
+    if (!otherPage && type != ElementType::Gauge &&
+        router_.wireVisible(ecu_.InputWordAddress(i, k)))
+        return false;
+    bool dial = type == ElementType::Gauge && boxOf(i).picture != 33;
+    if (ecu_.LiveValuesAvailable())
+        text = tECU::ValueText50(static_cast<int16_t>(ecu_.ImageWord(kLiveBase + (word & 0xFFFE))));
+    else if (type == ElementType::Display)
+        text.clear();
+    else
+        text = dial ? " ---- " : "  ----";
+    if (unpaddedBesidePin(type) && ecu_.LiveValuesAvailable())
+        text = withoutLeadingSpaces(text);
+    return true;
+}
+
 void PageRenderer::overlayElement(int i, DrawList& out) {
     ElementBox box = boxOf(i);
     int type = ecu_.TypeOf(i);
@@ -429,6 +534,26 @@ void PageRenderer::overlayElement(int i, DrawList& out) {
         map_.setOutputPin(box.outputColumn(), box.y + k, k);
         if (box.picture >= 0)
             map_.setOutputPin(box.outputColumn() - 1, box.y + k, k);
+    }
+    overlayOutputs(i, box, out);
+    if (type != ElementType::Gauge) {
+        int inputs = tECU::InputCount(type);
+        int fontHeight = metrics_.height(Font::Fixed);
+        for (int k = inputs - 1; k >= 0; --k) {
+            std::string text;
+            if (!linkedInputText(i, k, text))
+                continue;
+            int width = metrics_.width(Font::Fixed, text);
+            int top = Grid::centre(box.y + k) - fontHeight / 2;
+            // Unpadded values change width: clear the widest one first.
+            if (unpaddedBesidePin(type)) {
+                int widest = metrics_.width(Font::Fixed, "-655.4") + 1;
+                out.restore(box.left - 2 - widest, top, box.left - 2, top + fontHeight);
+            }
+            if (!text.empty())
+                out.text(box.left - 2 - width, top, Font::Fixed,
+                         liveColour(ecu_.InputWord(i, k) & 0xFFFE), text);
+        }
     }
     const int K = box.left;
     const int L = box.top;
@@ -515,6 +640,12 @@ void PageRenderer::overlayDial(int i, const ElementBox& box, DrawList& out) {
     };
     threshold(static_cast<int16_t>(ecu_.ReadConstWord(c + 4)), Colours::kAmber);
     threshold(static_cast<int16_t>(ecu_.ReadConstWord(c + 6)), Colours::kRed);
+    std::string text;
+    if (linkedInputText(i, 0, text)) {
+        int tw = metrics_.width(Font::Fixed, text);
+        out.text(K + (big ? 124 : 82) - tw / 2, L + (big ? 160 : 107), Font::Fixed,
+                 liveColour(ecu_.InputWord(i, 0) & 0xFFFE), text);
+    }
 }
 
 void PageRenderer::DrawSelectionMark(int element, DrawList& out) const {

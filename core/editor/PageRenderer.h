@@ -40,6 +40,8 @@ public:
 
     // Text of a raw value as value / 50 with two decimals.
     static std::string twoDecimals(int16_t raw);
+    // The name of the output a link word points at, for annotations beside pins.
+    std::string sourceName(uint16_t linkWord, bool withPage) const;
 
 private:
     void drawElement(int i, bool recompute, DrawList& out);
@@ -58,6 +60,14 @@ private:
     int writeBesidePin(const ElementBox& box, int input, const std::string& text, int width,
                        DrawList& out) const;
     void blockBesidePin(const ElementBox& box, int input, int width);
+    // A name written beside a pin leaves room for the live value after it.
+    int besidePinWidth(int element, const std::string& text) const;
+    void failedRouteLabel(const RouteRecord& record, bool replayed, DrawList& out);
+    void overlayOutputs(int i, const ElementBox& box, DrawList& out);
+    // The live text beside a linked input, or for a Gauge on its dial; empty when
+    // the input shows its value through its wire.
+    bool linkedInputText(int i, int k, std::string& text) const;
+    Rgb liveColour(int address) const;
 
     tECU& ecu_;
     LinkRouter& router_;
