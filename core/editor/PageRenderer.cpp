@@ -50,10 +50,6 @@ std::string withoutLeadingSpaces(const std::string& text) {
 PageRenderer::PageRenderer(tECU& ecu, LinkRouter& router, const TextMetrics& metrics)
     : ecu_(ecu), router_(router), metrics_(metrics), sourceElement_(32768, -1) {}
 
-std::string PageRenderer::twoDecimals(int16_t raw) {
-    return Tables::TwoDecimals(raw);
-}
-
 std::string PageRenderer::sourceName(uint16_t linkWord, bool withPage) const {
     int source = -1;
     int output = 0;
@@ -235,7 +231,7 @@ void PageRenderer::decorate(int i, const ElementBox& box, DrawList& out) {
     switch (ecu_.TypeOf(i)) {
     case ElementType::Constant:
         out.text(K + 3, L + 7, Font::Fixed, Colours::kBlack,
-                 twoDecimals(static_cast<int16_t>(ecu_.ReadConstWord(c))));
+                 Tables::TwoDecimals(static_cast<int16_t>(ecu_.ReadConstWord(c))));
         break;
     case ElementType::Delay:
         out.text(K + 62, L + 15, Font::Fixed, Colours::kBlack,
@@ -394,7 +390,7 @@ void PageRenderer::annotateInputs(int i, bool recompute, DrawList& out) {
         map_.setInputPin(box.x, box.y + k, k);
         uint16_t word = ecu_.InputWord(i, k);
         if (!(word & 1)) {
-            std::string text = twoDecimals(static_cast<int16_t>(word));
+            std::string text = Tables::TwoDecimals(static_cast<int16_t>(word));
             int width = metrics_.width(Font::Fixed, text);
             writeBesidePin(box, k, text, width, out);
             if (recompute)
@@ -560,7 +556,8 @@ void PageRenderer::overlayElement(int i, DrawList& out) {
     bool live = ecu_.LiveValuesAvailable();
     if (box.picture == 33 && type == ElementType::Display) {
         bool linked = ecu_.InputWord(i, 0) & 1;
-        std::string text = linked && !live ? std::string(8, ' ') : twoDecimals(inputValue(i, 0));
+        std::string text =
+            linked && !live ? std::string(8, ' ') : Tables::TwoDecimals(inputValue(i, 0));
         out.text(K + 24, L + 8, Font::Fixed, Colours::kBlack, text);
     } else if (box.picture == 33 && type == ElementType::Gauge) {
         bool linked = ecu_.InputWord(i, 0) & 1;
@@ -592,7 +589,7 @@ void PageRenderer::overlayDial(int i, const ElementBox& box, DrawList& out) {
     int e = q / 2;
     Font face = big ? Font::DialBig : Font::DialSmall;
     auto label = [&](int value, int x, int y, int anchor) {
-        std::string text = twoDecimals(static_cast<int16_t>(value));
+        std::string text = Tables::TwoDecimals(static_cast<int16_t>(value));
         int tw = metrics_.width(face, text);
         // anchor: 0 left edge at x, 1 centred on x, 2 right edge at x
         out.text(x - (anchor == 1 ? tw / 2 : anchor == 2 ? tw : 0), y, face, Colours::kBlack, text);

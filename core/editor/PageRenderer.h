@@ -38,8 +38,6 @@ public:
     // holds (the first in element order); false when no output lives there.
     bool sourceOf(uint16_t linkWord, int& element, int& output) const;
 
-    // Text of a raw value as value / 50 with two decimals.
-    static std::string twoDecimals(int16_t raw);
     // The name of the output a link word points at, for annotations beside pins.
     std::string sourceName(uint16_t linkWord, bool withPage) const;
 

@@ -531,7 +531,11 @@ void TMainForm::RenderPage() {
 }
 
 void TMainForm::RenderOverlay() {
-    if (!advancedView() || !pageDrawable())
+    // While a full read runs the canvas shows no page of the configuration arriving.
+    int state = ecu_->LinkState;
+    bool reading =
+        state == Link::ReadingAll || state == Link::StartReadAll || state == Link::LostDuringRead;
+    if (!advancedView() || !pageDrawable() || reading)
         return;
     DrawList list;
     renderer_.RenderOverlay(currentPage_, lastMouse_, list);

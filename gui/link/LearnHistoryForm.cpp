@@ -32,7 +32,8 @@ void TLearnHistoryForm::setHistory(const std::string& history) {
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     LearnHistoryMemo->setPlainText(text);
-    LearnHistoryMemo->verticalScrollBar()->setValue(LearnHistoryMemo->verticalScrollBar()->maximum());
+    LearnHistoryMemo->verticalScrollBar()->setValue(
+        LearnHistoryMemo->verticalScrollBar()->maximum());
 }
 
 } // namespace zolmar::gui

@@ -18,7 +18,8 @@ TLoadSaveOfflineForm::TLoadSaveOfflineForm(QWidget* parent) : QDialog(parent) {
         column->addWidget(button);
         return button;
     };
-    LoadButton = add("Load All Settings From ECU", "LoadButton", &TLoadSaveOfflineForm::loadClicked);
+    LoadButton =
+        add("Load All Settings From ECU", "LoadButton", &TLoadSaveOfflineForm::loadClicked);
     WriteButton =
         add("Write All Settings to ECU", "WriteButton", &TLoadSaveOfflineForm::writeClicked);
     OfflineButton =

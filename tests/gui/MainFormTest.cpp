@@ -2,12 +2,17 @@
 #include "RawConfig.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "app/SplashForm.h"
 #include "editor/DiagramCanvas.h"
+#include "files/ConfOptForm.h"
 #include "files/SettingsFile.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -69,6 +74,9 @@ TEST_F(MainFormTest, ToolbarOrderAndStartStates) {
     EXPECT_FALSE(form->action("Save ECU configuration (Ctrl+S)")->isEnabled());
     EXPECT_FALSE(form->action("New ECU configuration (Ctrl+N)")->isEnabled());
     EXPECT_FALSE(form->action("Go Online")->isEnabled());
+    EXPECT_EQ(form->action("OnlineButton")->text(), "Go Online");
+    EXPECT_FALSE(form->action("OnlineButton")->isEnabled());
+    EXPECT_FALSE(form->action("OptimiseButton")->isEnabled());
 }
 
 TEST_F(MainFormTest, OpenShowsTheFileAndSaveAsEnablesSave) {
@@ -243,10 +251,151 @@ TEST_F(MainFormViewTest, FirstShowingOffersTheNextHint) {
     EXPECT_EQ(messages.shown[0].text.substr(0, 26), "If you want to record deta");
     EXPECT_EQ(prefs.values["HintNumber"], "4");
     EXPECT_EQ(prefs.values["ShowStartHints"], "DontShowHints"); // the script answered No
+    EXPECT_TRUE(form->splash()->isVisible());                   // then the splash window
     form->hide();
     form->show();
     QTest::qWait(20);
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+struct MainFormCommandTest : MainFormViewTest {
+    void openTables(TMainForm& form) {
+        {
+            SilentMessages quiet;
+            auto other = std::make_unique<tECU>(quiet);
+            zolmar::test::RawConfig raw(*other);
+            raw.add(ElementType::Table2D, 9, 2, 3, "Warm-up", 4);
+            raw.add(ElementType::Table3D, 2, 20, 3, "Fuel", 3, 2);
+            raw.add(ElementType::Table2D, 3, 2, 10, "Cranking", 2);
+            raw.add(ElementType::Table2D, 3 | 0x80, 2, 20, "Hidden", 2);
+            raw.finish();
+            std::string error;
+            ASSERT_TRUE(SettingsFile::save(*other, dir.path("t.ecu"), error));
+        }
+        ASSERT_TRUE(form.fileCommands().openFile(dir.path("t.ecu"), true));
+    }
+    static QStringList texts(QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions())
+            out << (a->menu() ? a->menu()->title() : a->text());
+        return out;
+    }
+};
+
+TEST_F(MainFormCommandTest, ThePageListOpensOnItsFirstEntryAndClosingShowsThePage) {
+    prefs.values["AdvancedView"] = "Advanced";
+    auto form = make();
+    form->resize(800, 600);
+    form->show();
+    openDiagram(*form);
+    QComboBox* pages = form->pageSelector();
+    ASSERT_EQ(pages->count(), 128);
+    EXPECT_EQ(pages->itemText(4), "   5: ");
+    EXPECT_EQ(pages->itemText(5), "   6:  (blank)");
+    EXPECT_EQ(pages->itemText(99), "100:  (blank)");
+    form->setCurrentPage(4);
+    EXPECT_EQ(pages->currentIndex(), 4);
+    form->scrollBox()->verticalScrollBar()->setValue(200);
+    // Opened and closed without a choice: the first page.
+    pages->showPopup();
+    EXPECT_EQ(pages->currentIndex(), 0);
+    pages->hidePopup();
+    QTest::qWait(10);
+    EXPECT_EQ(form->currentPage(), 0);
+    EXPECT_EQ(form->scrollBox()->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(pages->hasFocus());
+    // A chosen entry becomes the page and is drawn.
+    pages->showPopup();
+    pages->setCurrentIndex(4);
+    pages->hidePopup();
+    QTest::qWait(10);
+    EXPECT_EQ(form->currentPage(), 4);
+    EXPECT_EQ(ElementMap::element(form->renderer().elementMap().at(2, 3)), 0);
+}
+
+TEST_F(MainFormCommandTest, TheTablesMenuIsBuiltWhenItOpens) {
+    auto form = make();
+    openTables(*form);
+    QMenu* maps = form->menu("Maps/Tables");
+    EXPECT_FALSE(form->menu("2D Tables")->isEnabled());
+    emit maps->aboutToShow();
+    EXPECT_EQ(texts(form->menu("2D Tables")),
+              (QStringList{"Page   4 - Cranking (2 entries, 0% Tuned)",
+                           "Page  10 - Warm-up (4 entries, 0% Tuned)"}));
+    EXPECT_EQ(texts(form->menu("3D Tables")), (QStringList{"Page   3 - Fuel (3x2, 0% Tuned)"}));
+    EXPECT_TRUE(form->menu("2D Tables")->isEnabled());
+    // Opening it again rebuilds rather than adds.
+    emit maps->aboutToShow();
+    EXPECT_EQ(form->menu("2D Tables")->actions().size(), 2);
+    form->menu("2D Tables")->actions()[1]->trigger();
+    EXPECT_EQ(form->currentPage(), 9);
+}
+
+TEST_F(MainFormCommandTest, OptimisationFollowsTheStoredChoiceAndTheDialogKeepsItOpposite) {
+    prefs.values["ConfOptMode"] = "Recalc";
+    prefs.values["AdvancedView"] = "Advanced";
+    auto form = make();
+    openDiagram(*form);
+    form->setCurrentPage(4);
+    form->OptimiseClick();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text, "Calculation Latency Optimisation Complete");
+    EXPECT_EQ(messages.shown.back().kind, Messages::Kind::Information);
+    EXPECT_TRUE(form->router().routesValid(4)); // redrawn at once
+    EXPECT_FALSE(form->router().routesValid(5));
+
+    form->action("Configuration Optimisation")->trigger();
+    TConfOptForm* dialog = form->confOptForm();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->Balanced->isChecked());
+    EXPECT_TRUE(dialog->Latency->isChecked());
+    dialog->Balanced->click();
+    EXPECT_TRUE(dialog->Balanced->isChecked());
+    EXPECT_FALSE(dialog->Latency->isChecked());
+    EXPECT_EQ(prefs.values["ConfOptMode"], "balanced");
+    dialog->Balanced->click(); // unticking one ticks the other
+    EXPECT_TRUE(dialog->Latency->isChecked());
+    EXPECT_EQ(prefs.values["ConfOptMode"], "recalc");
+    dialog->Latency->click();
+    form->OptimiseClick();
+    EXPECT_EQ(messages.shown.back().text, "Balanced Optimisation Complete");
+    EXPECT_EQ(form->action("Optimise Configuration")->toolTip().left(34),
+              "Optimise the current configuration");
+}
+
+TEST_F(MainFormCommandTest, TheCanvasMenuHoldsTheEditorsItemsDisabledUntilTheyWork) {
+    auto form = make();
+    QMenu* options = form->elementOptions();
+    EXPECT_EQ(texts(options),
+              (QStringList{"View Element Properties", "Rename Element", "Edit Link", "Delete Link",
+                           "Copy", "Cut", "Paste", "Delete Element/s", "Select All",
+                           "Search for Element", "Page Options", "New Element"}));
+    EXPECT_EQ(texts(form->menu("Page Options")),
+              (QStringList{"Page Properties", "Rename Page", "Move All to Different Page",
+                           "Duplicate Page", "Delete Page"}));
+    QStringList created = texts(form->menu("New Element"));
+    ASSERT_EQ(created.size(), 21);
+    EXPECT_EQ(created.first(), "New Constant");
+    EXPECT_EQ(created[19], "New Inj Aux Outputs Block");
+    EXPECT_FALSE(form->action("Paste")->isEnabled());
+    EXPECT_FALSE(form->action("Search for Element")->isEnabled());
+}
+
+TEST_F(MainFormCommandTest, AboutShowsTheSplashWithoutItsProgress) {
+    auto form = make();
+    form->action("About")->trigger();
+    TSplashForm* splash = form->splash();
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_FALSE(splash->progressShown());
+    EXPECT_EQ(splash->height(), TSplashForm::kSplashHeight);
+    EXPECT_FALSE(splash->CancelButton->isVisible());
+    EXPECT_TRUE(splash->OpenSettingsFile->isVisible());
+    QTest::mouseClick(splash, Qt::LeftButton);
+    EXPECT_FALSE(splash->isVisible());
 }
 
 } // namespace

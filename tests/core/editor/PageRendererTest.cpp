@@ -1,9 +1,13 @@
 #include "editor/PageRenderer.h"
 #include "RawConfig.h"
+#include "model/PinTable.h"
+#include "model/Tables.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
+#include <tuple>
 
 using namespace zolmar;
 using zolmar::test::RawConfig;
@@ -30,6 +34,14 @@ struct PageRendererTest : ::testing::Test {
         for (const auto& op : out.ops)
             if (op.kind == DrawOp::Kind::Text && op.text == text)
                 found.push_back(&op);
+        return found;
+    }
+    // Annotations and values: the texts in the fixed-pitch face.
+    std::vector<const DrawOp*> fixedTexts(const std::string& text) const {
+        std::vector<const DrawOp*> found;
+        for (const DrawOp* op : texts(text))
+            if (op->font == Font::Fixed)
+                found.push_back(op);
         return found;
     }
     size_t count(DrawOp::Kind kind) const {
@@ -145,14 +157,81 @@ TEST_F(PageRendererTest, LinksOnThePageAreWiredAndReplayedFromTheCache) {
     ASSERT_EQ(out.ops.size(), first.size());
 }
 
-TEST_F(PageRendererTest, LinksFromAnotherPageDrawNoWire) {
+TEST_F(PageRendererTest, LinksFromAnotherPageDrawNoWireButTheSourceName) {
     int k = raw.add(ElementType::Constant, kPage + 1, 2, 2, "Elsewhere");
     int s = raw.add(ElementType::Summer, kPage, 20, 2);
+    int d = raw.add(ElementType::Display, kPage, 20, 10);
     raw.link(s, 0, k, 0);
+    raw.link(d, 0, k, 0);
     raw.finish();
     render();
     EXPECT_TRUE(router.routes(kPage).empty());
     EXPECT_EQ(count(DrawOp::Kind::Polyline), 0u);
+    // "Pg4.Elsewhere" (13 characters of 8 pixels), measured with seven spaces after it
+    // so that the live value fits between the name and the pin.
+    std::string name = ecu->OutputName(k, 0, true);
+    ASSERT_EQ(name, "Pg4.Elsewhere");
+    auto found = texts(name);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0]->x, 340 - 2 - 20 * 8);
+    EXPECT_EQ(found[0]->y, 17 * 2 + 8 - 7);
+    // A Display's annotation is measured without the spaces.
+    EXPECT_EQ(found[1]->x, 340 - 2 - 13 * 8);
+    EXPECT_EQ(found[1]->y, 17 * 10 + 8 - 7);
+    // Its cells are blocked for the wires: columns (340 - 160) / 17 = 10 to the pin.
+    EXPECT_EQ(router.horizontal(10, 2), LinkRouter::kBlocked);
+    EXPECT_EQ(router.horizontal(9, 2), LinkRouter::kFree);
+}
+
+TEST_F(PageRendererTest, LinksToNoOutputSayWhereTheyPoint) {
+    int s = raw.add(ElementType::Summer, kPage, 20, 2);
+    raw.finish();
+    ecu->SetImageWord(Layout::kLogicBase + ecu->InputWordAddress(s, 0), 0x1F01, false);
+    render();
+    EXPECT_EQ(texts("Live Address 7936").size(), 1u);
+}
+
+TEST_F(PageRendererTest, FailedRoutesAreLabelledAndTheirWiresInvisible) {
+    // The constant's pin leaves in column 7; a clipper over columns 8..22, rows 0..3,
+    // walls it in.
+    int k = raw.add(ElementType::Constant, kPage, 2, 2, "Walled");
+    raw.add(ElementType::Clipper, kPage, 8, 0);
+    int s = raw.add(ElementType::Summer, kPage, 40, 10, "Sum");
+    raw.link(s, 1, k, 0);
+    raw.finish();
+    render();
+    ASSERT_EQ(router.routes(kPage).size(), 1u);
+    ASSERT_FALSE(router.routes(kPage)[0].routed());
+    // After a recomputation the label is centred on the pin row.
+    std::string name = ecu->OutputName(k, 0, false);
+    auto found = fixedTexts(name);
+    ASSERT_EQ(found.size(), 1u);
+    int width = 8 * static_cast<int>(name.size() + 7);
+    EXPECT_EQ(found[0]->x, 680 - 2 - width);
+    EXPECT_EQ(found[0]->y, 17 * 11 + 8 - 7);
+    EXPECT_FALSE(router.wireVisible(ecu->InputWordAddress(s, 1)));
+    // Replayed from the cache, its top is one pixel below the row's top.
+    render();
+    found = fixedTexts(name);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->x, 680 - 2 - width);
+    EXPECT_EQ(found[0]->y, 17 * 11 + 1);
+    EXPECT_FALSE(router.wireVisible(ecu->InputWordAddress(s, 1)));
+    EXPECT_TRUE(router.wireVisible(ecu->InputWordAddress(s, 0)));
+}
+
+TEST_F(PageRendererTest, ConnectorPinNamesComeFromThePinTable) {
+    raw.add(ElementType::Ignition, kPage, 2, 2); // 217 x 272, rows of pins 16, -, 26, ...
+    raw.finish();
+    PinTable::SetPinName(*ecu, 16, "Coil 1");
+    PinTable::SetPinName(*ecu, 26, "Coil 2");
+    render();
+    auto first = texts("Coil 1");
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0]->x, 34 + 217 - 130);
+    EXPECT_EQ(first[0]->y, 34 + 7);
+    ASSERT_EQ(texts("Coil 2").size(), 1u);
+    EXPECT_EQ(texts("Coil 2")[0]->y, 34 + 7 + 2 * 17);
 }
 
 TEST_F(PageRendererTest, FinalPassRedrawsPicturesInAndModeAndBlanksAnEmptyLatch) {
@@ -260,11 +339,11 @@ TEST_F(PageRendererTest, ElementsOffTheGridAreDrawnButNeitherMappedNorRouted) {
 }
 
 TEST_F(PageRendererTest, TwoDecimalsOfRawValues) {
-    EXPECT_EQ(PageRenderer::twoDecimals(125), "2.50");
-    EXPECT_EQ(PageRenderer::twoDecimals(-1), "-0.02");
-    EXPECT_EQ(PageRenderer::twoDecimals(0), "0.00");
-    EXPECT_EQ(PageRenderer::twoDecimals(-32768), "-655.36");
-    EXPECT_EQ(PageRenderer::twoDecimals(32767), "655.34");
+    EXPECT_EQ(Tables::TwoDecimals(125), "2.50");
+    EXPECT_EQ(Tables::TwoDecimals(-1), "-0.02");
+    EXPECT_EQ(Tables::TwoDecimals(0), "0.00");
+    EXPECT_EQ(Tables::TwoDecimals(-32768), "-655.36");
+    EXPECT_EQ(Tables::TwoDecimals(32767), "655.34");
 }
 
 } // namespace
@@ -398,6 +477,123 @@ TEST_F(OverlayTest, HoverFindsLinkedInputsAndOutputsAndTheBlinkTogglesEverySixCa
     for (size_t n = 1; n < phases.size(); ++n)
         changes += phases[n] != phases[n - 1];
     EXPECT_EQ(changes, 2);
+}
+
+} // namespace
+
+namespace {
+
+struct LiveTextTest : OverlayTest {
+    const DrawOp* overlayText(const std::string& text) const {
+        for (const auto& op : overlay.ops)
+            if (op.kind == DrawOp::Kind::Text && op.text == text)
+                return &op;
+        return nullptr;
+    }
+    void setLive(int element, int output, int16_t raw) {
+        ecu->SetImageWord(Layout::kLiveBase + ecu->ElementLiveOffset[element] + 2 * output,
+                          static_cast<uint16_t>(raw), false);
+    }
+};
+
+TEST_F(LiveTextTest, LinkedOutputsShowTheirLiveValuesInsideThePicture) {
+    int k = raw.add(ElementType::Constant, kPage, 2, 2);
+    int t = raw.add(ElementType::Table2D, kPage, 10, 5); // 206 x 67, four outputs
+    int s = raw.add(ElementType::Summer, kPage, 40, 5);
+    raw.link(s, 0, t, 0);
+    raw.link(s, 1, t, 3);
+    raw.link(t, 0, k, 0);
+    raw.finish();
+    setLive(t, 0, 125);
+    setLive(t, 3, -26);
+    renderWithOverlay();
+    // Without live values: dashes on linked outputs, blanks on the others.
+    const DrawOp* first = overlayText("  ----");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->x, 170 + 206 - 62);
+    EXPECT_EQ(first->colour, Colours::kLiveText);
+    ecu->Simulating = true;
+    renderWithOverlay();
+    const DrawOp* value = overlayText("  2.50");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->y, 17 * 5 + 8 - 7 + 2); // the first output two pixels lower
+    const DrawOp* last = overlayText("  -0.5");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->y, 17 * 8 + 8 - 7 - 3); // the last of several three pixels higher
+    int blanks = 0;
+    for (const auto& op : overlay.ops)
+        blanks += op.kind == DrawOp::Kind::Text && op.text == "      " && op.x == 170 + 206 - 62;
+    EXPECT_EQ(blanks, 2); // outputs 1 and 2 connect to nothing
+    // The constant shows its own value, not a live copy over it.
+    for (const auto& op : overlay.ops)
+        EXPECT_FALSE(op.kind == DrawOp::Kind::Text && op.x == 34 + 86 - 62);
+    ecu->ShowAllOutputs = true;
+    renderWithOverlay();
+    EXPECT_NE(overlayText("  0.00"), nullptr);
+}
+
+TEST_F(LiveTextTest, InputsWithoutAVisibleWireShowTheSourceValueBesideThePin) {
+    int k = raw.add(ElementType::Constant, kPage + 1, 2, 2);
+    int near = raw.add(ElementType::Constant, kPage, 2, 2);
+    int s = raw.add(ElementType::Summer, kPage, 20, 2);
+    int d = raw.add(ElementType::Display, kPage, 20, 10);
+    raw.link(s, 0, k, 0);    // from another page
+    raw.link(s, 1, near, 0); // wired on this page
+    raw.link(d, 0, k, 0);
+    raw.finish();
+    setLive(k, 0, 1000);
+    setLive(near, 0, 50);
+    renderWithOverlay();
+    // No live values: dashes beside the summer's pin, nothing for the display.
+    const DrawOp* dashes = overlayText("  ----");
+    ASSERT_NE(dashes, nullptr);
+    EXPECT_EQ(dashes->x, 340 - 2 - 6 * 8);
+    EXPECT_EQ(dashes->y, 17 * 2 + 8 - 7);
+    ecu->Simulating = true;
+    renderWithOverlay();
+    const DrawOp* padded = overlayText(" 20.00");
+    ASSERT_NE(padded, nullptr);
+    EXPECT_EQ(padded->x, 340 - 2 - 6 * 8);
+    EXPECT_EQ(overlayText("  1.00"), nullptr); // its wire shows where the value comes from
+    // A Display's value is not padded; the widest value's place is restored first.
+    const DrawOp* unpadded = nullptr;
+    for (const auto& op : overlay.ops)
+        if (op.kind == DrawOp::Kind::Text && op.text == "20.00" && op.y == 17 * 10 + 8 - 7)
+            unpadded = &op;
+    ASSERT_NE(unpadded, nullptr);
+    EXPECT_EQ(unpadded->x, 340 - 2 - 5 * 8);
+    bool restored = false;
+    for (const auto& op : overlay.ops)
+        restored |= op.kind == DrawOp::Kind::Restore && op.x2 == 340 - 2 && op.y == 17 * 10 + 1;
+    EXPECT_TRUE(restored);
+}
+
+TEST_F(LiveTextTest, DialsWriteTheirValueOnTheDialAndTheHoveredValueBlinks) {
+    int k = raw.add(ElementType::Constant, kPage, 40, 2);
+    int g = raw.add(ElementType::Gauge, kPage, 2, 2); // small dial
+    raw.link(g, 0, k, 0);
+    raw.finish();
+    setLive(k, 0, -50);
+    renderWithOverlay();
+    const DrawOp* none = overlayText(" ---- ");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->y, 34 + 107);
+    EXPECT_EQ(none->x, 34 + 82 - 3 * 8);
+    ecu->Simulating = true;
+    renderWithOverlay();
+    const DrawOp* value = overlayText("-1.0");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->x, 34 + 82 - 2 * 8);
+    EXPECT_EQ(value->colour, Colours::kLiveText);
+    // Hovering the gauge's input: its value turns green or white with the blink.
+    std::set<std::tuple<int, int, int>> colours;
+    for (int n = 0; n < 12; ++n) {
+        renderWithOverlay({34 + 3, 34 + 3});
+        const DrawOp* hovered = overlayText("-1.0");
+        ASSERT_NE(hovered, nullptr);
+        colours.insert({hovered->colour.r, hovered->colour.g, hovered->colour.b});
+    }
+    EXPECT_EQ(colours, (std::set<std::tuple<int, int, int>>{{0, 128, 0}, {255, 255, 255}}));
 }
 
 } // namespace
