@@ -136,6 +136,27 @@ void BM_ReplayRenderPainted(benchmark::State& state) {
 }
 BENCHMARK(BM_ReplayRenderPainted)->Unit(benchmark::kMillisecond);
 
+// The live overlay that every poll cycle draws: values of all outputs and inputs.
+void BM_LiveOverlayPainted(benchmark::State& state) {
+    Page page;
+    page.ecu->Simulating = true;
+    page.ecu->ShowAllOutputs = true;
+    gui::DiagramCanvas canvas;
+    canvas.setPixelRatio(1);
+    PageRenderer renderer(*page.ecu, page.router, canvas.metrics());
+    DrawList list;
+    renderer.RenderPage(kPage, true, list);
+    canvas.execute(list);
+    canvas.backUp();
+    for (auto _ : state) {
+        list.clear();
+        renderer.RenderOverlay(kPage, {-1, -1}, list);
+        canvas.execute(list);
+    }
+    state.counters["texts"] = static_cast<double>(list.ops.size());
+}
+BENCHMARK(BM_LiveOverlayPainted)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

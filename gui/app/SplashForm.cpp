@@ -4,11 +4,15 @@
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -21,6 +25,41 @@ QLabel* makeLabel(const QString& text, QWidget* parent, const char* name = nullp
         label->setObjectName(QString::fromUtf8(name));
     return label;
 }
+
+// A few elements of a block diagram, wired: the splash's picture.
+class DiagramMotif : public QWidget {
+public:
+    explicit DiagramMotif(QWidget* parent) : QWidget(parent) { setFixedSize(200, 120); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink(0x1d, 0x3f, 0x6e);
+        const QRectF boxes[] = {
+            {4, 10, 54, 24}, {4, 74, 54, 24}, {84, 40, 50, 34}, {150, 40, 46, 34}};
+        p.setPen(QPen(QColor(0, 0, 192), 3));
+        p.drawPolyline(QPolygonF({{58, 22}, {70, 22}, {70, 50}, {84, 50}}));
+        p.setPen(QPen(QColor(240, 120, 0), 3));
+        p.drawPolyline(QPolygonF({{58, 86}, {70, 86}, {70, 64}, {84, 64}}));
+        p.setPen(QPen(QColor(0, 128, 0), 3));
+        p.drawLine(QPointF(134, 57), QPointF(150, 57));
+        p.setPen(QPen(ink, 1.5));
+        p.setBrush(Qt::white);
+        for (const QRectF& box : boxes)
+            p.drawRoundedRect(box, 3, 3);
+        // A map's surface, as a table element shows it.
+        QPainterPath curve(QPointF(92, 68));
+        curve.cubicTo(QPointF(104, 67), QPointF(112, 48), QPointF(126, 46));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(curve);
+        p.setPen(QColor(224, 0, 0));
+        p.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 8));
+        p.drawText(boxes[3], Qt::AlignCenter, QStringLiteral("4.20"));
+        p.drawText(boxes[0], Qt::AlignCenter, QStringLiteral("98.0"));
+        p.drawText(boxes[1], Qt::AlignCenter, QStringLiteral("3000"));
+    }
+};
 
 } // namespace
 
@@ -39,18 +78,22 @@ TSplashForm::TSplashForm(QWidget* parent)
 
     auto* upper = new QWidget(this);
     upper->setFixedHeight(kSplashHeight);
-    upper->setStyleSheet(QStringLiteral("QWidget#SplashUpper { border: 1px solid #1d3f6e; }"));
-    upper->setObjectName(QStringLiteral("SplashUpper"));
     auto* top = new QVBoxLayout(upper);
     top->setContentsMargins(24, 20, 24, 14);
+    auto* heading = new QHBoxLayout();
+    auto* titles = new QVBoxLayout();
     auto* banner = makeLabel(QStringLiteral("ZOLMAR"), upper);
     banner->setStyleSheet(
         QStringLiteral("font-size: 44px; font-weight: bold; color: #1d3f6e; letter-spacing: 6px;"));
-    top->addWidget(banner);
+    titles->addWidget(banner);
     auto* subtitle = makeLabel(
-        QStringLiteral("Configure, tune and monitor the q7700x engine-management unit"), upper);
+        QStringLiteral("Configure, tune and monitor\nthe q7700x engine-management unit"), upper);
     subtitle->setStyleSheet(QStringLiteral("color: #444444;"));
-    top->addWidget(subtitle);
+    titles->addWidget(subtitle);
+    titles->addStretch(1);
+    heading->addLayout(titles, 1);
+    heading->addWidget(new DiagramMotif(upper), 0, Qt::AlignTop);
+    top->addLayout(heading);
     top->addStretch(1);
     auto* grid = new QGridLayout();
     grid->addWidget(makeLabel(QStringLiteral("Package/Firmware Version of Connected ECU:"), upper),
@@ -76,6 +119,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     auto* texts = new QVBoxLayout();
     texts->setSpacing(1);
     auto* first = new QHBoxLayout();
+    first->setSpacing(4);
     ReadWriteSplashLabel = makeLabel(QString(), lower_, "ReadWriteSplashLabel");
     first->addWidget(ReadWriteSplashLabel);
     first->addStretch(1);
@@ -105,6 +149,26 @@ void TSplashForm::setClientHeight(int height) {
     setFixedSize(kWidth, height);
 }
 
+void TSplashForm::showCentred() {
+    // Over the main window, or the screen's middle when that is not shown.
+    QWidget* over = parentWidget();
+    QRect area = over && over->isVisible() ? over->geometry() : QRect();
+    if (area.isEmpty())
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            area = screen->availableGeometry();
+    if (!isVisible())
+        move(area.center() - QPoint(kWidth / 2, kProgressHeight / 2));
+    show();
+    raise();
+}
+
+void TSplashForm::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    QPainter p(this);
+    p.setPen(QPen(QColor(0x1d, 0x3f, 0x6e), 2));
+    p.drawRect(rect().adjusted(1, 1, -1, -1));
+}
+
 bool TSplashForm::progressShown() const {
     return isVisible() && lower_->isVisible();
 }
@@ -113,8 +177,7 @@ void TSplashForm::showSplash(const std::string& package, const std::string& seri
     Package->setText(fromImageText(package));
     Serial->setText(fromImageText(serial));
     setClientHeight(kSplashHeight);
-    show();
-    raise();
+    showCentred();
 }
 
 void TSplashForm::showProgress(const ProgressView& view) {
@@ -125,10 +188,8 @@ void TSplashForm::showProgress(const ProgressView& view) {
     ProgressBar->setValue(view.position);
     BytesSoFar->setText(QString::fromStdString(view.bytesSoFar));
     setClientHeight(view.clientHeight);
-    if (!isVisible()) {
-        show();
-        raise();
-    }
+    if (!isVisible())
+        showCentred();
 }
 
 // The splash alone goes away at a click or Escape; the progress only by its buttons.

@@ -45,9 +45,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setClientHeight(int height);
+    void showCentred();
 
     QWidget* lower_ = nullptr;
 };

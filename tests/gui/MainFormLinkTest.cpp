@@ -75,7 +75,9 @@ struct MainFormLinkTest : ::testing::Test {
             poll();
         return form->ecu().LinkState == state;
     }
-    bool enabled(const char* name) const { return form->action(QString::fromUtf8(name))->isEnabled(); }
+    bool enabled(const char* name) const {
+        return form->action(QString::fromUtf8(name))->isEnabled();
+    }
     QImage region(const QRect& r) const {
         qreal ratio = form->canvas()->image().devicePixelRatio();
         return form->canvas()->image().copy(QRect(r.topLeft() * ratio, r.size() * ratio));

@@ -34,8 +34,8 @@ TEST_F(TablesMenuTest, CaptionsGiveThePageSizeAndTunedShare) {
     int idle = raw.add(ElementType::Table2D, 11, 1, 1, "Idle", 3);
     int boost = raw.add(ElementType::Table2D, 127, 1, 1, "boost", 8);
     raw.finish();
-    tune(fuel, 5);  // 5 of 12: 41 %
-    tune(idle, 2);  // 2 of 3: 66 %
+    tune(fuel, 5); // 5 of 12: 41 %
+    tune(idle, 2); // 2 of 3: 66 %
     EXPECT_EQ(TablesMenu::Caption(*ecu, fuel), "Page   3 - Fuel Map (4x3, 41% Tuned)");
     EXPECT_EQ(TablesMenu::Caption(*ecu, idle), "Page  12 - Idle (3 entries, 66% Tuned)");
     EXPECT_EQ(TablesMenu::Caption(*ecu, boost), "Page 128 - boost (8 entries, 0% Tuned)");
