@@ -308,11 +308,7 @@ void TMainForm::buildMenus() {
 
     QMenu* help = addMenu(QStringLiteral("Help"));
     addItem(help, QStringLiteral("About"), {}, true);
-    onTriggered(QStringLiteral("About"), [this] {
-        bool known = ecu_->EcuPresent && ecu_->OnlineCapable;
-        SplashForm->showSplash(known ? engine_.Labels().packageVersion : " ",
-                               known ? ecu_->EcuSerial : " ");
-    });
+    onTriggered(QStringLiteral("About"), [this] { showSplashWindow(); });
     addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
     onTriggered(QStringLiteral("Help / User Manual"),
                 [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
@@ -648,8 +644,15 @@ void TMainForm::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] {
         StartHints::show(prefs_, messages_);
         if (splashAtStart_ && !SplashForm->progressShown())
-            SplashForm->showSplash(" ", " ");
+            showSplashWindow();
     });
+}
+
+void TMainForm::showSplashWindow() {
+    // The connected ECU's version and serial number, when one is connected.
+    bool known = ecu_->EcuPresent && ecu_->OnlineCapable;
+    SplashForm->showSplash(known ? engine_.Labels().packageVersion : " ",
+                           known ? ecu_->EcuSerial : " ");
 }
 
 void TMainForm::updateCaption() {

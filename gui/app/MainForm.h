@@ -123,6 +123,7 @@ private:
     void onTriggered(const QString& caption, const std::function<void()>& command);
     void enableCommand(const QString& caption, bool enabled);
     void updateCaption();
+    void showSplashWindow();
     void viewSwitched(bool atStartUp);
     void lockClicked();
     void updateEditCommands();

@@ -141,6 +141,11 @@ TEST_F(MainFormLinkTest, StartUpReadsTheEcuAndGoesOnlineWithLiveValuesDrawn) {
     EXPECT_EQ(static_cast<int16_t>(form->ecu().ImageWord(Layout::kLiveBase + sumLive)), -1000);
     EXPECT_NE(region(text), shown);
     EXPECT_EQ(form->canvas()->backupImage(), backup);
+    // "About" shows the splash with the connected ECU's version and serial number.
+    form->action("About")->trigger();
+    EXPECT_FALSE(splash->progressShown());
+    EXPECT_EQ(splash->Package->text(), "3.012");
+    EXPECT_EQ(splash->Serial->text().trimmed().toStdString(), virtualEcu.Serial());
 }
 
 TEST_F(MainFormLinkTest, CommandsFollowTheLinkStateOnButtonsAndMenus) {
