@@ -20,6 +20,7 @@ struct Command {
 std::vector<Command> fileCommands();
 std::vector<Command> linkCommands();
 std::vector<Command> modelCommands();
+std::vector<Command> simulatorCommands();
 
 // Runs zolmar-cli with its arguments (without the program name); returns the exit code.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

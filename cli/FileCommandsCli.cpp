@@ -1,5 +1,6 @@
 // zolmar-cli commands that inspect, check and copy settings files.
 #include "Cli.h"
+#include "CliSupport.h"
 
 #include "files/ConfigurationReport.h"
 #include "files/SettingsFile.h"
@@ -18,23 +19,6 @@ std::string hex4(unsigned value) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "0x%04X", value & 0xFFFF);
     return buffer;
-}
-
-// Loads a settings file into a fresh model whose messages are recorded.
-std::unique_ptr<tECU> loadOrReport(const std::string& path, RecordingMessages& messages,
-                                   std::ostream& err) {
-    auto ecu = std::make_unique<tECU>(messages);
-    std::string error;
-    if (!SettingsFile::load(*ecu, path, error)) {
-        err << "zolmar-cli: " << error << "\n";
-        return nullptr;
-    }
-    return ecu;
-}
-
-int usageError(std::ostream& err, const std::string& usage) {
-    err << "usage: zolmar-cli " << usage << "\n";
-    return 2;
 }
 
 int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -87,12 +71,7 @@ int copy(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
     auto ecu = loadOrReport(args[0], messages, err);
     if (!ecu)
         return 1;
-    std::string error;
-    if (!SettingsFile::save(*ecu, args[1], error)) {
-        err << "zolmar-cli: " << error << "\n";
-        return 1;
-    }
-    return 0;
+    return saveOrReport(*ecu, args[1], err);
 }
 
 } // namespace

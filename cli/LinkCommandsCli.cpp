@@ -135,15 +135,41 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
         std::chrono::duration<double>(options.timeoutSeconds));
     auto lastAnswer = SteadyTime::now();
     auto next = lastAnswer;
+    // Progress: a new link state, or fewer bytes left to move than ever before.
+    auto lastProgress = lastAnswer;
+    int cyclesWithoutProgress = 0;
+    int progressState = -1;
+    long fewestLeft = -1;
+    auto why = [&engine] {
+        return engine.LastError().empty() ? std::string("no reply") : engine.LastError();
+    };
     PollContext context;
     context.currentPage = 1;
     while (!reporter.finished) {
         engine.PollCycle(context);
         auto now = SteadyTime::now();
-        if (ecu->EcuPresent && ecu->StatusFailures == 0)
+        const bool answered = ecu->EcuPresent && ecu->StatusFailures == 0;
+        if (answered)
             lastAnswer = now;
         if (reporter.finished)
             break;
+        // Waiting for a silent ECU is timed by its last answer, not here.
+        const long left = write ? engine.W() : engine.R();
+        if (!answered || ecu->LinkState != progressState || fewestLeft < 0 || left < fewestLeft) {
+            progressState = ecu->LinkState;
+            fewestLeft = left;
+            lastProgress = now;
+            cyclesWithoutProgress = 0;
+        } else {
+            ++cyclesWithoutProgress;
+        }
+        // An ECU that answers its status but takes no transfer would keep us forever.
+        // One slow failure is not enough: its own time-out may be longer than ours.
+        if (now - lastProgress > timeout && cyclesWithoutProgress >= 3) {
+            err << "zolmar-cli: the transfer made no progress for " << options.timeoutSeconds
+                << " seconds (" << why() << ")\n";
+            return 1;
+        }
         if (ecu->LinkState == Link::AskLoadOrWrite) {
             if (write)
                 engine.WriteAllToEcu();
@@ -151,10 +177,9 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
                 engine.LoadAllFromEcu();
         }
         if (now - lastAnswer > timeout) {
-            std::string why = engine.LastError().empty() ? "no reply" : engine.LastError();
             err << "zolmar-cli: no answer from the ECU"
                 << (options.port.empty() ? "" : " on " + options.port) << " for "
-                << options.timeoutSeconds << " seconds (" << why << ")\n";
+                << options.timeoutSeconds << " seconds (" << why() << ")\n";
             return 1;
         }
         next += kPollPeriod;
@@ -185,7 +210,8 @@ std::vector<Command> linkCommands() {
          "of q7700x-emu); without --port, ZOLMAR_PORT and then the USB devices with the\n"
          "ECU's ids 10C4:84BA are tried. Progress goes to stderr; then 'serial:',\n"
          "'package:' and 'NumElements:' lines. Exits 1 when the ECU has not answered for\n"
-         "SECONDS (default 5), at the start or after it stopped answering.",
+         "SECONDS (default 5), at the start or after it stopped answering, or when the\n"
+         "transfer has made no progress for SECONDS.",
          [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
              return transfer(false, args, out, err);
          }},

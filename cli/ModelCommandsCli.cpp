@@ -1,5 +1,6 @@
 // zolmar-cli commands that make, edit and describe configurations.
 #include "Cli.h"
+#include "CliSupport.h"
 
 #include "files/AtomicFile.h"
 #include "files/ConstantExport.h"
@@ -15,30 +16,6 @@
 namespace zolmar::cli {
 
 namespace {
-
-int usageError(std::ostream& err, const std::string& usage) {
-    err << "usage: zolmar-cli " << usage << "\n";
-    return 2;
-}
-
-std::unique_ptr<tECU> load(const std::string& path, Messages& messages, std::ostream& err) {
-    auto ecu = std::make_unique<tECU>(messages);
-    std::string error;
-    if (!SettingsFile::load(*ecu, path, error)) {
-        err << "zolmar-cli: " << error << "\n";
-        return nullptr;
-    }
-    return ecu;
-}
-
-int save(const tECU& ecu, const std::string& path, std::ostream& err) {
-    std::string error;
-    if (!SettingsFile::save(ecu, path, error)) {
-        err << "zolmar-cli: " << error << "\n";
-        return 1;
-    }
-    return 0;
-}
 
 std::string trimmed(const std::string& s) {
     size_t first = s.find_first_not_of(' ');
@@ -72,14 +49,14 @@ int newBlank(const std::vector<std::string>& args, std::ostream&, std::ostream& 
     NewConfiguration::MakeBlank(*ecu);
     for (const auto& text : messages.texts())
         err << "zolmar-cli: " << cp1252ToUtf8(text) << "\n";
-    return save(*ecu, args[0], err);
+    return saveOrReport(*ecu, args[0], err);
 }
 
 int edit(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
     if (args.size() != 3)
         return usageError(err, "edit IN.ecu SCRIPT OUT.ecu");
     RecordingMessages messages;
-    auto ecu = load(args[0], messages, err);
+    auto ecu = loadOrReport(args[0], messages, err);
     if (!ecu)
         return 1;
     std::vector<uint8_t> bytes;
@@ -92,14 +69,14 @@ int edit(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
         err << "zolmar-cli: " << cp1252ToUtf8(error) << "\n";
         return 1;
     }
-    return save(*ecu, args[2], err);
+    return saveOrReport(*ecu, args[2], err);
 }
 
 int names(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1)
         return usageError(err, "names FILE.ecu");
     RecordingMessages messages;
-    auto ecu = load(args[0], messages, err);
+    auto ecu = loadOrReport(args[0], messages, err);
     if (!ecu)
         return 1;
     for (int i = 0; i < ecu->NumElements; ++i) {
@@ -131,7 +108,7 @@ int exportConstants(const std::vector<std::string>& args, std::ostream&, std::os
     if (args.size() != 2)
         return usageError(err, "export-constants FILE.ecu OUT.csv");
     RecordingMessages messages;
-    auto ecu = load(args[0], messages, err);
+    auto ecu = loadOrReport(args[0], messages, err);
     if (!ecu)
         return 1;
     std::string error;

@@ -2,7 +2,9 @@
 #include "emu/PtyServer.h"
 #include "emu/VirtualEcu.h"
 #include "files/SettingsFile.h"
+#include "model/Cp1252.h"
 #include "model/ECU.h"
+#include "simulator/SimulationArguments.h"
 
 #include <atomic>
 #include <csignal>
@@ -50,7 +52,16 @@ const char* const kHelp =
     "  --seed N               seed of the fault generator (default 7700)\n"
     "  --realtime             pace replies to the link's 250000 baud\n"
     "  --save-on-exit FILE.ecu  on exit, save the committed configuration there\n"
-    "  --help                 this text\n";
+    "  --help                 this text\n"
+    "\n"
+    "The diagram: the ECU evaluates its committed configuration's diagram once per\n"
+    "millisecond, with the simulator's input signals (all 0 until set). Tables learn\n"
+    "into the ECU's constants and report each learnt cell in the status block.\n"
+    "  --input \"CONTROL=VALUE\"  set a simulator control by its caption, e.g.\n"
+    "                         --input \"RPM / 100=3000\" or --input \"Ana 1=25000\"\n"
+    "  --set WORD=RAW         hold live word WORD (0-4095) at RAW before every pass\n"
+    "  --speed N              N passes per millisecond (default 1, the ECU's rate)\n"
+    "  --no-diagram           do not run the diagram (the live area stays as it is)\n";
 
 int usage(const std::string& problem) {
     std::cerr << "q7700x-emu: " << problem << "\nSee q7700x-emu --help.\n";
@@ -74,6 +85,7 @@ bool parseUnsigned(const std::string& text, unsigned long& value) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool pty = false;
+    std::vector<std::string> controls;
     std::string config;
     std::string saveOnExit;
     emu::VirtualEcu ecu;
@@ -94,6 +106,26 @@ int main(int argc, char** argv) {
             pty = true;
         } else if (a == "--realtime") {
             server.realtime = true;
+        } else if (a == "--no-diagram") {
+            ecu.Diagram().running = false;
+        } else if (a == "--input") {
+            if (!value(v))
+                return usage("--input needs CONTROL=VALUE");
+            controls.push_back(v);
+        } else if (a == "--set") {
+            int word = 0;
+            uint16_t raw = 0;
+            std::string problem;
+            if (!value(v))
+                return usage("--set needs WORD=RAW");
+            if (!sim::SimulationArguments::ParseHeldWord(v, word, raw, problem))
+                return usage(problem);
+            ecu.Diagram().held.Hold(word, raw);
+        } else if (a == "--speed") {
+            long n = 0;
+            if (!value(v) || !sim::SimulationArguments::ParseInteger(v, 1, 1000, n))
+                return usage("--speed needs a whole number from 1 to 1000");
+            ecu.Diagram().passesPerMs = static_cast<int>(n);
         } else if (a == "--config") {
             if (!value(config))
                 return usage("--config needs a file");
@@ -136,6 +168,16 @@ int main(int argc, char** argv) {
         }
         ecu.LoadConfiguration(*image);
     }
+    // Captions may name the channels of the configuration just loaded.
+    for (const std::string& c : controls) {
+        std::string caption;
+        int position = 0;
+        if (!sim::SimulationArguments::ParseControl(c, caption, position, error) ||
+            !ecu.Diagram().SetInput(utf8ToCp1252(caption), position, ecu.DiagramMemory(), error))
+            return usage(cp1252ToUtf8(error));
+    }
+    // Never let the diagram keep the link waiting: a pass burst gets 10 ms at most.
+    ecu.Diagram().budgetMs = 10;
     if (!server.Open(error)) {
         std::cerr << "q7700x-emu: " << error << "\n";
         return 1;

@@ -2,7 +2,7 @@
 # Formats every C++ file with the repository's .clang-format; --check only reports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 [ ${#files[@]} -eq 0 ] && exit 0
 if [ "${1:-}" = "--check" ]; then
     clang-format --dry-run -Werror "${files[@]}"

@@ -67,8 +67,9 @@ void PtyServer::Step(int timeoutMs) {
     uint8_t frame[RequestAssembler::kMaxFrame];
     int length = 0;
     if (ready <= 0 || (p.revents & POLLIN) == 0) {
-        // The line went quiet: what is pending is one frame of unknown length, or noise.
-        if (ready == 0 && assembler_.Pending() > 0 && assembler_.Pause(frame, length))
+        // The line went quiet: what is pending is one frame of unknown length, or noise;
+        // after noise the assembler listens again.
+        if (ready == 0 && assembler_.Pause(frame, length))
             answer(frame, length, Clock::now());
         return;
     }

@@ -38,8 +38,19 @@ int finish(uint8_t* reply, int length) {
 } // namespace
 
 VirtualEcu::VirtualEcu() : memory_(kAddressSpace, 0), flash_(kNamesEnd, 0) {
+    // The diagram runs on the committed configuration, never on bytes still being
+    // written, and on the live RAM.
+    learner_.ecu = this;
+    view_.config = flash_.data();
+    view_.configSize = static_cast<uint32_t>(flash_.size());
+    view_.live = memory_.data() + kLiveBase;
+    view_.learn = &learner_;
     SetSerial("Q7700X-EMU-00000001");
     ClearConfiguration();
+}
+
+void VirtualEcu::restartDiagram() {
+    diagram_.Restart(view_);
 }
 
 // ---------------------------------------------------------------- configuration
@@ -54,6 +65,7 @@ void VirtualEcu::ClearConfiguration() {
     memory_[2] = 0x01; // ConfigMemUsage 1: the finish byte
     memory_[3] = 0x00;
     std::copy(memory_.begin(), memory_.begin() + kNamesEnd, flash_.begin());
+    restartDiagram();
 }
 
 void VirtualEcu::LoadConfiguration(const tECU& ecu) {
@@ -62,6 +74,7 @@ void VirtualEcu::LoadConfiguration(const tECU& ecu) {
     std::copy(memory_.begin(), memory_.begin() + kConfigEnd, flash_.begin());
     std::copy(memory_.begin() + kNamesBase, memory_.begin() + kNamesEnd,
               flash_.begin() + kNamesBase);
+    restartDiagram();
 }
 
 void VirtualEcu::StoreConfiguration(tECU& ecu, bool committed) const {
@@ -75,7 +88,9 @@ void VirtualEcu::Restart() {
     std::copy(flash_.begin() + kNamesBase, flash_.end(), memory_.begin() + kNamesBase);
     std::fill(memory_.begin() + kLiveBase, memory_.begin() + kNamesBase, 0);
     std::fill(std::begin(learnAddress_), std::end(learnAddress_), 0);
+    learnQueue_.clear();
     modeBits_ = 0;
+    restartDiagram();
 }
 
 uint16_t VirtualEcu::ReadWord(uint32_t address) const {
@@ -90,10 +105,18 @@ void VirtualEcu::WriteWord(uint32_t address, uint16_t value) {
 }
 
 void VirtualEcu::commit() {
+    // New logic means other elements at other live addresses: the diagram starts
+    // afresh. New constants alone (tuning) keep it running.
+    const auto logic = static_cast<long>(Layout::kLogicBase);
+    const bool newLogic =
+        !std::equal(memory_.begin() + logic, memory_.begin() + logic + Layout::kLogicSize,
+                    flash_.begin() + logic);
     std::copy(memory_.begin(), memory_.begin() + kConfigEnd, flash_.begin());
     std::copy(memory_.begin() + kNamesBase, memory_.begin() + kNamesEnd,
               flash_.begin() + kNamesBase);
     ++commits_;
+    if (newLogic)
+        restartDiagram();
 }
 
 // ---------------------------------------------------------------- status block
@@ -112,24 +135,74 @@ void VirtualEcu::SetPackage(uint8_t major, uint8_t minor) {
     packageMinor_ = minor;
 }
 
-bool VirtualEcu::PostLearnReport(uint16_t address, uint16_t value) {
+bool VirtualEcu::storeLearnt(uint16_t address, uint16_t value) {
     if (address == 0) // 0 marks an empty slot
+        return false;
+    // The ECU has learnt it: the constant is its own from now on. Bytes the link has
+    // written there but not yet committed are newer: a commit must not lose them.
+    if (address >= kConstStart && address + 2u <= kConstEnd) {
+        const bool staged =
+            memory_[address] != flash_[address] || memory_[address + 1] != flash_[address + 1];
+        for (auto* bytes : {&memory_, &flash_}) {
+            if (bytes == &memory_ && staged)
+                continue;
+            (*bytes)[address] = static_cast<uint8_t>(value & 0xFF);
+            (*bytes)[address + 1] = static_cast<uint8_t>(value >> 8);
+        }
+    }
+    return true;
+}
+
+bool VirtualEcu::PostLearnReport(uint16_t address, uint16_t value) {
+    if (address == 0)
         return false;
     for (int k = 0; k < kLearnSlots; ++k) {
         if (learnAddress_[k] != 0)
             continue;
         learnAddress_[k] = address;
         learnValue_[k] = value;
-        // The ECU has learnt it: the constant is its own from now on.
-        if (address >= kConstStart && address + 2u <= kConstEnd) {
-            for (auto* bytes : {&memory_, &flash_}) {
-                (*bytes)[address] = static_cast<uint8_t>(value & 0xFF);
-                (*bytes)[address + 1] = static_cast<uint8_t>(value >> 8);
-            }
-        }
+        storeLearnt(address, value);
         return true;
     }
     return false;
+}
+
+void VirtualEcu::LearnConstant(uint16_t address, uint16_t value) {
+    if (!storeLearnt(address, value))
+        return;
+    for (int k = 0; k < kLearnSlots; ++k) {
+        if (learnAddress_[k] == address) {
+            learnValue_[k] = value;
+            return;
+        }
+    }
+    for (auto& queued : learnQueue_) {
+        if (queued.first == address) {
+            queued.second = value;
+            return;
+        }
+    }
+    // Beyond the limit the cell is still learnt; only its report is lost.
+    if (learnQueue_.size() < kLearnQueueLimit)
+        learnQueue_.emplace_back(address, value);
+    refillLearnSlots();
+}
+
+void VirtualEcu::refillLearnSlots() {
+    size_t taken = 0;
+    for (int k = 0; k < kLearnSlots && taken < learnQueue_.size(); ++k) {
+        if (learnAddress_[k] != 0)
+            continue;
+        learnAddress_[k] = learnQueue_[taken].first;
+        learnValue_[k] = learnQueue_[taken].second;
+        ++taken;
+    }
+    learnQueue_.erase(learnQueue_.begin(), learnQueue_.begin() + static_cast<long>(taken));
+}
+
+void VirtualEcu::Learner::LearnConstWord(int constAddr, uint16_t value) {
+    ecu->LearnConstant(static_cast<uint16_t>(kConstStart + static_cast<uint32_t>(constAddr)),
+                       value);
 }
 
 int VirtualEcu::PendingLearnReports() const {
@@ -248,6 +321,7 @@ int VirtualEcu::HandleRequest(const uint8_t* frame, int length, uint8_t* reply) 
             if (second && a >= bank + 2 * r && a < bank + 2 * (r + n))
                 learnAddress_[k] = 0;
         }
+        refillLearnSlots();
         return finish(reply, static_cast<int>(3 + 2 * n));
     }
     case 0x06:
@@ -315,6 +389,7 @@ uint32_t VirtualEcu::WireMicros(int bytes, uint32_t baud) {
 
 void VirtualEcu::Advance(uint32_t ms) {
     nowMs_ += ms;
+    diagram_.Advance(view_, ms);
     for (auto& tick : onTick)
         tick(nowMs_);
 }

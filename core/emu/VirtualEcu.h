@@ -1,5 +1,8 @@
 #pragma once
 
+#include "emu/EcuDiagram.h"
+#include "model/EcuMemoryView.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -55,11 +58,14 @@ struct MemoryHandler {
 };
 
 // The virtual q7700x: its memory map, the Modbus RTU slave that serves it, the
-// commit word, the status block with learn reports, and faults on demand. Written
-// configuration bytes are staged in memory and made permanent by the commit word.
+// commit word, the status block with learn reports, the diagram it runs, and faults
+// on demand. Written configuration bytes are staged in memory and made permanent by
+// the commit word; the diagram runs only what was committed.
 class VirtualEcu {
 public:
     VirtualEcu();
+    VirtualEcu(const VirtualEcu&) = delete;
+    VirtualEcu& operator=(const VirtualEcu&) = delete;
 
     // --- configuration
     // An empty configuration: no elements, consistent usage words.
@@ -91,6 +97,13 @@ public:
     // shows it in the next free slot until a status read has carried it out.
     bool PostLearnReport(uint16_t address, uint16_t value);
     int PendingLearnReports() const;
+    // A constant the running diagram has learnt: stored (memory and committed) and
+    // reported like PostLearnReport; while all seven slots are taken the report waits
+    // in a queue, and a cell learnt again before its report went out is reported once
+    // with its latest value.
+    void LearnConstant(uint16_t address, uint16_t value);
+    int QueuedLearnReports() const { return static_cast<int>(learnQueue_.size()); }
+    static constexpr size_t kLearnQueueLimit = 4096;
 
     // --- the link
     // Serves one request frame as a Modbus RTU slave (unit 1) and applies the faults.
@@ -110,8 +123,14 @@ public:
     // Time a frame of this many bytes takes on the wire at the link's baud rate.
     static uint32_t WireMicros(int bytes, uint32_t baud = EcuMap::kLinkBaud);
 
-    // --- ECU time: later parts run the diagram, the log and the scope from here.
+    // --- ECU time: the diagram runs here, later parts run the log and the scope too.
+    // Advances ECU time: the diagram's passes for ms milliseconds, then onTick.
     void Advance(uint32_t ms);
+    // The running diagram: its inputs, held words, speed and counters.
+    EcuDiagram& Diagram() { return diagram_; }
+    const EcuDiagram& Diagram() const { return diagram_; }
+    // The memory the diagram runs on: the committed configuration and the live RAM.
+    const EcuMemoryView& DiagramMemory() const { return view_; }
     uint64_t NowMs() const { return nowMs_; }
     std::vector<std::function<void(uint64_t nowMs)>> onTick;
 
@@ -123,6 +142,15 @@ private:
     int exception(uint8_t function, uint8_t code, uint8_t* reply) const;
     void commit();
     uint16_t statusWord(int index) const;
+    bool storeLearnt(uint16_t address, uint16_t value);
+    void refillLearnSlots();
+    void restartDiagram();
+
+    // The diagram's learnt cells come back to the ECU through here.
+    struct Learner : LearnSink {
+        VirtualEcu* ecu = nullptr;
+        void LearnConstWord(int constAddr, uint16_t value) override;
+    };
 
     std::vector<uint8_t> memory_; // the whole address space, little-endian words
     std::vector<uint8_t> flash_;  // committed configuration, addresses 0..0x29FFF
@@ -143,6 +171,10 @@ private:
     uint32_t requests_ = 0;
     uint64_t nowMs_ = 0;
     std::mt19937 random_{7700};
+    std::vector<std::pair<uint16_t, uint16_t>> learnQueue_; // address, value
+    Learner learner_;
+    EcuMemoryView view_;
+    EcuDiagram diagram_;
 };
 
 // Cuts a byte stream into request frames: by the length the function code implies,

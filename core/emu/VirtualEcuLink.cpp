@@ -63,7 +63,7 @@ UsbXpress::Status VirtualEcuLink::Open(uint32_t device, Handle& handle) {
     ecuOpen_ = true;
     openedGeneration_ = ecu_->Unplugs();
     handle = kEcuHandleBase + openedGeneration_;
-    rxLength_ = 0;
+    dropReceived();
     return Success;
 }
 
@@ -90,7 +90,7 @@ UsbXpress::Status VirtualEcuLink::FlushBuffers(Handle handle, bool, bool receive
     if (handle >= kEcuHandleBase && !isEcuHandle(handle))
         return InvalidHandle;
     if (receive)
-        rxLength_ = 0;
+        dropReceived();
     return Success;
 }
 
@@ -116,16 +116,23 @@ UsbXpress::Status VirtualEcuLink::Write(Handle handle, const uint8_t* data, uint
     int frameLength = 0;
     while (assembler_.Next(frame, frameLength) || assembler_.Pause(frame, frameLength)) {
         EcuReply reply = ecu_->Serve(frame, frameLength);
-        // A reply later than the read time-out is flushed away unread.
-        if (reply.length == 0 || reply.delayMs >= readTimeout)
+        if (reply.length == 0)
             continue;
-        elapse(uint64_t{reply.delayMs} * 1000 + (pace ? VirtualEcu::WireMicros(reply.length) : 0));
+        // Whether it comes in time is up to the read that waits for it.
+        rxDelayMs_ = std::max(rxDelayMs_, reply.delayMs);
+        rxWireMicros_ += pace ? VirtualEcu::WireMicros(reply.length) : 0;
         int room = static_cast<int>(sizeof rx_) - rxLength_;
         int n = std::min(room, reply.length);
         std::memcpy(rx_ + rxLength_, reply.bytes, static_cast<size_t>(n));
         rxLength_ += n;
     }
     return Success;
+}
+
+void VirtualEcuLink::dropReceived() {
+    rxLength_ = 0;
+    rxDelayMs_ = 0;
+    rxWireMicros_ = 0;
 }
 
 UsbXpress::Status VirtualEcuLink::Read(Handle handle, uint8_t* buffer, uint32_t length,
@@ -137,14 +144,26 @@ UsbXpress::Status VirtualEcuLink::Read(Handle handle, uint8_t* buffer, uint32_t 
     }
     if (!isEcuHandle(handle))
         return ReadError;
+    const uint64_t timeoutMicros = readTimeout == kInfinite ? 0 : uint64_t{readTimeout} * 1000;
+    if (rxLength_ > 0 && readTimeout != kInfinite && rxDelayMs_ >= readTimeout) {
+        // The reply comes after the read has given up; the next flush takes it away.
+        dropReceived();
+        elapse(timeoutMicros);
+        return ReadTimedOut;
+    }
+    const uint64_t arrival = uint64_t{rxDelayMs_} * 1000 + rxWireMicros_;
+    rxDelayMs_ = 0;
+    rxWireMicros_ = 0;
     read = std::min<uint32_t>(length, static_cast<uint32_t>(rxLength_));
     std::memcpy(buffer, rx_, read);
     std::memmove(rx_, rx_ + read, static_cast<size_t>(rxLength_) - read);
     rxLength_ -= static_cast<int>(read);
     if (read < length) {
-        elapse(readTimeout == kInfinite ? 0 : uint64_t{readTimeout} * 1000);
+        // Waiting for bytes that never come lasts the whole time-out.
+        elapse(std::max(arrival, timeoutMicros));
         return ReadTimedOut;
     }
+    elapse(arrival);
     return Success;
 }
 

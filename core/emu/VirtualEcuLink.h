@@ -10,9 +10,11 @@
 
 namespace zolmar::emu {
 
-// The USB transport to a virtual ECU in the same process. Replies are there at once;
-// a missing reply costs nothing but, with a manual clock attached, the clock moves by
-// the read time-out (and by the wire time of every frame when pacing).
+// The USB transport to a virtual ECU in the same process. Replies are there at once
+// unless the ECU delays them; a reply later than the read time-out is lost. With a
+// manual clock attached, the clock moves by what a read waits (the reply's delay, or
+// the time-out when nothing or too little comes) and by the wire time of every frame
+// when pacing.
 class VirtualEcuLink : public UsbXpress {
 public:
     struct OtherDevice {
@@ -53,11 +55,14 @@ private:
     uint32_t deviceCount() const;
     bool isEcuHandle(Handle handle) const;
     void elapse(uint64_t micros);
+    void dropReceived();
 
     VirtualEcu* ecu_;
     RequestAssembler assembler_;
     uint8_t rx_[512] = {};
     int rxLength_ = 0;
+    uint32_t rxDelayMs_ = 0;    // how late the received reply is
+    uint64_t rxWireMicros_ = 0; // its time on the wire when pacing
     uint32_t openedGeneration_ = 0;
     bool ecuOpen_ = false;
     uint64_t micros_ = 0;

@@ -16,8 +16,9 @@ void MakeBlank(tECU& ecu) {
         ecu.WriteConstByte(a, 0);
     for (int p = 0; p < kNamePositions; ++p)
         ecu.WriteNameByte(p, 0);
+    // Spare bytes behind the names: cleared, but nothing the ECU needs to be sent.
     for (long offset = 0x29FD8; offset <= 0x29FFB; ++offset)
-        ecu.SetImageByte(offset, 0, true);
+        ecu.SetImageByte(offset, 0, false);
     ecu.RebuildIndex(true, false);
 
     const char* const pages[] = {"Gauges",      "Inputs",           "Analogue Inputs",

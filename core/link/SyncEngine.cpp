@@ -153,14 +153,16 @@ void SyncEngine::syncStep(const PollContext& context) {
                 commitPending_ = false;
                 ecu_.LinkState = Link::Offline;
             }
-            if (state >= Link::ReadingAll && state <= Link::WritingChanges)
+            // Not after that switch: what another ECU learnt is not this configuration's.
+            if (ecu_.LinkState >= Link::ReadingAll && ecu_.LinkState <= Link::WritingChanges)
                 applyLearnReports(context);
             setLabels();
         }
         count();
         if (ecu_.LinkState == Link::Online && r_ == 0 && !ecu_.Simulating) {
+            // The dial window asks for gauge values only while the simple view is on.
             MarkLiveValuesToPoll(context.currentPage, context.advancedView,
-                                 context.dialGaugesVisible);
+                                 context.dialGaugesVisible && !context.advancedView);
             r_ = static_cast<long>(std::count(
                 ecu_.SyncState + kLiveBase, ecu_.SyncState + kLiveBase + kLiveSize, Sync::ToRead));
         }

@@ -31,7 +31,7 @@ inline constexpr int ReadCancelled = 13;
 struct PollContext {
     int currentPage = 0;
     bool advancedView = true;
-    bool dialGaugesVisible = false;     // the dial-gauge window, while the advanced view is off
+    bool dialGaugesVisible = false;     // the dial-gauge window is visible
     bool logTransferActive = false;     // onboard-log window visible or transferring
     bool tableEditorVisible = false;    // refreshed after learn reports
     bool flashingWindowVisible = false; // firmware flashing owns the link

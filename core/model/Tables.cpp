@@ -1,5 +1,7 @@
 #include "model/Tables.h"
 
+#include "model/EcuMemoryView.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -99,19 +101,45 @@ struct AxisHit {
     int close = 0; // 0..5000
 };
 
-AxisHit searchAxis(const tECU& ecu, const Shape& shape, Axis axis, int x) {
+// The image's configuration as memory, for reading table blocks only (no live area).
+EcuMemoryView configurationOf(const tECU& ecu) {
+    EcuMemoryView view;
+    view.config = ecu.Image;
+    view.configSize = kImageSize;
+    return view;
+}
+
+// The shape of a table block as the memory holds it.
+Shape shapeIn(const EcuMemoryView& memory, int type, int constAddr) {
+    Shape s;
+    s.type = type;
+    s.constAddr = constAddr;
+    s.columns = memory.ConstByte(constAddr);
+    s.rows = type == ElementType::Table3D ? memory.ConstByte(constAddr + 1) : 1;
+    return s;
+}
+
+int reference(const EcuMemoryView& memory, const Shape& shape, Axis axis, int index) {
+    return static_cast<int16_t>(memory.ConstWord(shape.referenceAddress(axis, index)));
+}
+
+uint16_t cellWord(const EcuMemoryView& memory, const Shape& shape, int column, int row) {
+    return memory.ConstWord(shape.cellAddress(column, row));
+}
+
+AxisHit searchAxis(const EcuMemoryView& memory, const Shape& shape, Axis axis, int x) {
     const int n = shape.count(axis);
     AxisHit hit;
     if (n <= 0)
         return hit;
     if (n == 1) {
         hit.found = true;
-        hit.close = x == Reference(ecu, shape, axis, 0) ? 0 : 5000;
+        hit.close = x == reference(memory, shape, axis, 0) ? 0 : 5000;
         return hit;
     }
+    int lo = reference(memory, shape, axis, 0);
     for (int i = 0; i <= n - 2; ++i) {
-        const int lo = Reference(ecu, shape, axis, i);
-        const int hi = Reference(ecu, shape, axis, i + 1);
+        const int hi = reference(memory, shape, axis, i + 1);
         if (i == 0 && x < lo) {
             hit.found = true;
             hit.close = 5000;
@@ -137,6 +165,7 @@ AxisHit searchAxis(const tECU& ecu, const Shape& shape, Axis axis, int x) {
             }
             return hit;
         }
+        lo = hi;
     }
     return hit;
 }
@@ -151,18 +180,17 @@ int value(uint16_t cell) {
 }
 
 // The nearest cell's tuned flag, then learning on it with its latch.
-void tunedAndLearn(tECU& ecu, const Shape& shape, int column, int row, const int16_t* inputs,
-                   int first, bool latched, uint16_t& tunedOut) {
+void tunedAndLearn(const EcuMemoryView& memory, const Shape& shape, int column, int row,
+                   const int16_t* inputs, int first, bool latched, uint16_t& tunedOut) {
     const int16_t learnV = inputs[first];
     const int16_t learn = inputs[first + 1];
     const int16_t tuned = inputs[first + 2];
     const bool present = column < shape.columns && row < shape.rows;
-    tunedOut = present && (Cell(ecu, shape, column, row) & 1) ? 50 : 0;
-    const int addr = shape.cellAddress(column, row);
+    tunedOut = present && (cellWord(memory, shape, column, row) & 1) ? 50 : 0;
     // Learning only ever writes a cell that lies inside the table and the constant area.
-    if (learn > 0 && !latched && present && addr >= 0 && addr + 1 < kConstSize) {
+    if (learn > 0 && !latched && present) {
         auto word = static_cast<uint16_t>((learnV & 0xFFFE) | (tuned > 0 ? 1 : 0));
-        ecu.WriteConstWord(addr, word);
+        memory.Learn(shape.cellAddress(column, row), word);
     }
 }
 
@@ -216,12 +244,7 @@ int Shape::referenceAddress(Axis axis, int index) const {
 }
 
 Shape ShapeAt(const tECU& ecu, int type, int constAddr) {
-    Shape s;
-    s.type = type;
-    s.constAddr = constAddr;
-    s.columns = ecu.ReadConstByte(constAddr);
-    s.rows = type == ElementType::Table3D ? ecu.ReadConstByte(constAddr + 1) : 1;
-    return s;
+    return shapeIn(configurationOf(ecu), type, constAddr);
 }
 
 bool ShapeOf(const tECU& ecu, int element, Shape& shape) {
@@ -232,11 +255,11 @@ bool ShapeOf(const tECU& ecu, int element, Shape& shape) {
 }
 
 int16_t Reference(const tECU& ecu, const Shape& shape, Axis axis, int index) {
-    return static_cast<int16_t>(ecu.ReadConstWord(shape.referenceAddress(axis, index)));
+    return static_cast<int16_t>(reference(configurationOf(ecu), shape, axis, index));
 }
 
 uint16_t Cell(const tECU& ecu, const Shape& shape, int column, int row) {
-    return ecu.ReadConstWord(shape.cellAddress(column, row));
+    return cellWord(configurationOf(ecu), shape, column, row);
 }
 
 bool WriteCell(tECU& ecu, const Shape& shape, int column, int row, uint16_t raw) {
@@ -448,29 +471,35 @@ void FillInserted(tECU& ecu, int element, Axis axis, int index) {
 }
 
 void LookUp(tECU& ecu, int type, int constAddr, const int16_t* inputs, uint16_t* live) {
-    const Shape shape = ShapeAt(ecu, type, constAddr);
+    ImageMemory memory(ecu);
+    LookUp(memory.view(), type, constAddr, inputs, live);
+}
+
+void LookUp(const EcuMemoryView& memory, int type, int constAddr, const int16_t* inputs,
+            uint16_t* live) {
+    const Shape shape = shapeIn(memory, type, constAddr);
     if (!shape.is3D()) {
         const uint16_t state = live[4];
-        const AxisHit h = searchAxis(ecu, shape, Axis::Horizontal, inputs[0]);
+        const AxisHit h = searchAxis(memory, shape, Axis::Horizontal, inputs[0]);
         if (h.found) {
-            int low = value(Cell(ecu, shape, h.base, 0));
-            int high = h.frac ? value(Cell(ecu, shape, h.base + 1, 0)) : low;
+            int low = value(cellWord(memory, shape, h.base, 0));
+            int high = h.frac ? value(cellWord(memory, shape, h.base + 1, 0)) : low;
             live[0] = static_cast<uint16_t>(blend(low, high, h.frac));
             live[1] = static_cast<uint16_t>(h.close);
         }
         const int nearest = h.found ? h.nearest : 0;
         live[2] = nearest != (state >> 8) ? 50 : 0;
-        tunedAndLearn(ecu, shape, nearest, 0, inputs, 1, (state & 0xFF) != 0, live[3]);
+        tunedAndLearn(memory, shape, nearest, 0, inputs, 1, (state & 0xFF) != 0, live[3]);
         live[4] = static_cast<uint16_t>((nearest << 8) | (inputs[2] > 0 ? 1 : 0));
         return;
     }
     const uint16_t state = live[5];
-    const AxisHit h = searchAxis(ecu, shape, Axis::Horizontal, inputs[0]);
-    const AxisHit v = searchAxis(ecu, shape, Axis::Vertical, inputs[1]);
+    const AxisHit h = searchAxis(memory, shape, Axis::Horizontal, inputs[0]);
+    const AxisHit v = searchAxis(memory, shape, Axis::Vertical, inputs[1]);
     if (h.found && v.found) {
         auto row = [&](int e) {
-            int low = value(Cell(ecu, shape, h.base, e));
-            int high = h.frac ? value(Cell(ecu, shape, h.base + 1, e)) : low;
+            int low = value(cellWord(memory, shape, h.base, e));
+            int high = h.frac ? value(cellWord(memory, shape, h.base + 1, e)) : low;
             return blend(low, high, h.frac);
         };
         const int top = row(v.base);
@@ -485,7 +514,7 @@ void LookUp(tECU& ecu, int type, int constAddr, const int16_t* inputs, uint16_t*
     const int row = v.found ? v.nearest : 0;
     const bool same = column == ((state >> 1) & 0x7F) && row == (state >> 8);
     live[3] = same ? 0 : 50;
-    tunedAndLearn(ecu, shape, column, row, inputs, 2, (state & 1) != 0, live[4]);
+    tunedAndLearn(memory, shape, column, row, inputs, 2, (state & 1) != 0, live[4]);
     live[5] = static_cast<uint16_t>(column * 2 + row * 256 + (inputs[3] > 0 ? 1 : 0));
 }
 

@@ -7,6 +7,8 @@
 
 namespace zolmar {
 
+struct EcuMemoryView;
+
 // Table storage: where a 2D or 3D table keeps its references and cells in the
 // constant area, how the block is laid out, grown and shrunk, and how a table is
 // looked up. Everything goes through the model's constant accessors.
@@ -80,6 +82,10 @@ void FillInserted(tECU& ecu, int element, Axis axis, int index);
 // its live block (5 words for 2D, 6 for 3D), updated in place. Learning writes the
 // nearest cell with WriteConstWord.
 void LookUp(tECU& ecu, int type, int constAddr, const int16_t* inputs, uint16_t* live);
+// The same on any ECU memory (the virtual ECU's own, for one); a learnt cell goes to
+// the memory's learn sink.
+void LookUp(const EcuMemoryView& memory, int type, int constAddr, const int16_t* inputs,
+            uint16_t* live);
 
 // The table commands of the editor, with their checks, messages and change-log
 // lines. Texts are as the user typed them.

@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "CliRunner.h"
 #include "RawConfig.h"
 #include "TempDir.h"
 #include "files/AtomicFile.h"
@@ -10,21 +10,10 @@
 
 using namespace zolmar;
 using zolmar::test::RawConfig;
+using zolmar::test::runCli;
 using zolmar::test::TempDir;
 
 namespace {
-
-struct CliResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliResult runCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int code = cli::run(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 struct FileCliTest : ::testing::Test {
     SilentMessages quiet;

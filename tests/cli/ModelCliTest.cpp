@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "files/AtomicFile.h"
 #include "files/ConstantExport.h"
@@ -13,21 +13,10 @@
 #include <sstream>
 
 using namespace zolmar;
+using zolmar::test::runCli;
 using zolmar::test::TempDir;
 
 namespace {
-
-struct CliResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliResult runCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int code = cli::run(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 struct ModelCliTest : ::testing::Test {
     SilentMessages quiet;

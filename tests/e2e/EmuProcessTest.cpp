@@ -2,8 +2,12 @@
 #include "ChildProcess.h"
 #include "LinkTestSupport.h"
 #include "TempDir.h"
+#include "files/NewConfiguration.h"
 #include "files/SettingsFile.h"
+#include "link/ModbusDriver.h"
+#include "link/SerialUsbXpress.h"
 #include "model/ECU.h"
+#include "model/Tables.h"
 
 #include <chrono>
 #include <csignal>
@@ -64,7 +68,8 @@ TEST_F(EmuProcessTest, ReadAndWriteAreByteExact) {
     std::string first = configuration("first.ecu", 80, 1);
     std::string second = configuration("second.ecu", 130, 2);
     std::string saved = dir.path("saved.ecu");
-    startEmu({"--config", first, "--serial", "E2E-1", "--save-on-exit", saved});
+    // The generated tables learn from random links: keep the constants still.
+    startEmu({"--config", first, "--serial", "E2E-1", "--save-on-exit", saved, "--no-diagram"});
 
     std::string out = dir.path("out.ecu");
     auto read = cli({"read", "--port", port, out});
@@ -87,7 +92,7 @@ TEST_F(EmuProcessTest, ReadAndWriteSurviveDroppedAndCorruptedReplies) {
     std::string second = configuration("second.ecu", 100, 4);
     std::string saved = dir.path("saved.ecu");
     startEmu({"--config", first, "--drop", "0.05", "--corrupt", "0.02", "--seed", "11",
-              "--save-on-exit", saved});
+              "--save-on-exit", saved, "--no-diagram"});
     std::string out = dir.path("out.ecu");
     auto read = cli({"read", "--port", port, out});
     ASSERT_EQ(read.code, 0) << read.err;
@@ -102,7 +107,7 @@ TEST_F(EmuProcessTest, AnUnplugInTheMiddleIsSurvived) {
     std::string first = configuration("first.ecu", 900, 5);
     std::string second = configuration("second.ecu", 120, 6);
     std::string saved = dir.path("saved.ecu");
-    startEmu({"--config", first, "--save-on-exit", saved});
+    startEmu({"--config", first, "--save-on-exit", saved, "--no-diagram"});
     auto unplugFor = [this](int afterMs, int forMs) {
         return std::thread([this, afterMs, forMs] {
             std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
@@ -153,16 +158,68 @@ TEST_F(EmuProcessTest, NoAnswerIsAClearFailure) {
     EXPECT_EQ(stopEmu(), 0);
 }
 
+TEST_F(EmuProcessTest, TheProgramRunsItsDiagramAndReportsWhatItLearns) {
+    auto config = std::make_unique<tECU>(quiet);
+    NewConfiguration::MakeBlank(*config);
+    int speed = -1;
+    int fuel = -1;
+    ASSERT_TRUE(config->CreateElement(ElementType::Summer, 1, 1, "Speed", 2, &speed));
+    ASSERT_TRUE(config->CreateElement(ElementType::Table2D, 1, 5, "Fuel", 2, &fuel));
+    config->LinkInput(speed, 0, 0, 44); // RPM / 100
+    config->LinkInput(speed, 1, 0, 7);  // Serial1.8, held by --set
+    config->SetLiteral(fuel, 1, 3.0);   // LearnV
+    config->LinkInput(fuel, 2, 0, 45);  // Learn: Dig 1
+    std::string path = dir.path("diagram.ecu");
+    std::string error;
+    ASSERT_TRUE(SettingsFile::save(*config, path, error)) << error;
+    Tables::Shape shape;
+    ASSERT_TRUE(Tables::ShapeOf(*config, fuel, shape));
+    const uint32_t cell = 0x400 + static_cast<uint32_t>(shape.cellAddress(0, 0));
+
+    startEmu(
+        {"--config", path, "--input", "RPM / 100=3000", "--input", "Dig Inp 1=1", "--set", "7=50"});
+    SerialUsbXpress usb({{port}, false});
+    TModbusDriver driver(usb);
+    ASSERT_TRUE(driver.FindAndOpen(error)) << error;
+    uint16_t live = 0;
+    uint16_t status[32] = {};
+    bool learnt = false;
+    for (int i = 0; i < 100 && !learnt; ++i) {
+        if (driver.ReadRegisters(0x2A000, 32, status, error))
+            learnt = status[16] != 0;
+        if (!learnt)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(learnt) << "no learn report";
+    EXPECT_EQ(status[16], cell);
+    EXPECT_EQ(status[17], 150);
+    ASSERT_TRUE(driver.ReadRegisters(0x1E000 + config->ElementLiveOffset[speed], 1, &live, error))
+        << error;
+    EXPECT_EQ(live, 3050);
+    driver.Close();
+
+    // The ECU keeps what it learnt: a full read brings it along.
+    std::string out = dir.path("read.ecu");
+    auto read = cli({"read", "--port", port, out});
+    ASSERT_EQ(read.code, 0) << read.err;
+    EXPECT_EQ(load(out)->ReadConstWord(shape.cellAddress(0, 0)), 150);
+    EXPECT_EQ(stopEmu(), 0);
+}
+
 TEST_F(EmuProcessTest, HelpTexts) {
     auto emuHelp = runProgram({ZOLMAR_EMU, "--help"});
     EXPECT_EQ(emuHelp.code, 0);
     EXPECT_NE(emuHelp.out.find("--save-on-exit FILE.ecu"), std::string::npos);
+    EXPECT_NE(emuHelp.out.find("--input \"CONTROL=VALUE\""), std::string::npos);
+    EXPECT_EQ(runProgram({ZOLMAR_EMU, "--pty", "--input", "Boost=1"}).code, 2);
+    EXPECT_EQ(runProgram({ZOLMAR_EMU, "--pty", "--speed", "0"}).code, 2);
     EXPECT_EQ(runProgram({ZOLMAR_EMU, "--drop", "2", "--pty"}).code, 2);
     auto cliHelp = cli({"--help"});
     EXPECT_NE(cliHelp.out.find("read [--port PATH] [--timeout SECONDS] OUT.ecu"),
               std::string::npos);
     EXPECT_NE(cliHelp.out.find("write [--port PATH] [--timeout SECONDS] IN.ecu"),
               std::string::npos);
+    EXPECT_NE(cliHelp.out.find("simulate FILE.ecu [--passes N]"), std::string::npos);
 }
 
 } // namespace

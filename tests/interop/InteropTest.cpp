@@ -1,6 +1,7 @@
 // The Modbus code against independent peers: the driver against libmodbus's RTU server,
 // the virtual ECU against a libmodbus master and against mbpoll.
 #include "ChildProcess.h"
+#include "LinkTestSupport.h"
 #include "TempDir.h"
 #include "emu/PtyServer.h"
 #include "link/ModbusDriver.h"
@@ -142,23 +143,7 @@ TEST(Interop, DriverAgainstLibmodbusServer) {
     EXPECT_EQ(server.map->tab_input_registers[0x0001], 0xFFFF - 1);
 }
 
-// The virtual ECU served on a pseudo-terminal by a thread of the test.
-struct ServedEcu {
-    ServedEcu() {
-        std::string error;
-        opened = server.Open(error);
-        thread = std::thread([this] { server.Run([this] { return !stop.load(); }); });
-    }
-    ~ServedEcu() {
-        stop = true;
-        thread.join();
-    }
-    emu::VirtualEcu ecu;
-    emu::PtyServer server{ecu};
-    std::atomic<bool> stop{false};
-    std::thread thread;
-    bool opened = false;
-};
+using zolmar::test::ServedEcu;
 
 TEST(Interop, VirtualEcuAgainstLibmodbusMaster) {
     ServedEcu served;

@@ -261,6 +261,21 @@ TEST(VirtualEcuLink, TimePassesOnTheManualClockAndUnplugKillsTheHandle) {
     EXPECT_EQ(clock.now, 3u + 40u) << "a missing reply costs the read time-out";
     ecu.faults.dropProbability = 0;
 
+    // A late reply is judged by the time-out of its own read, not of the one before.
+    link.pace = false;
+    ASSERT_TRUE(driver.WriteRegister(0x1FFFE, 0, error)) << error; // waits up to 25 s
+    ecu.faults.delayMs = 100;
+    uint32_t before = clock.now;
+    EXPECT_FALSE(driver.ReadRegisters(0x2A000, 32, words, error));
+    EXPECT_EQ(error, "No response");
+    EXPECT_EQ(clock.now, before + 40u);
+    ASSERT_TRUE(driver.WriteRegister(0x1FFFE, 0, error)) << error;
+    EXPECT_EQ(clock.now, before + 140u);
+    ecu.faults.delayMs = 30;
+    ASSERT_TRUE(driver.ReadRegisters(0x2A000, 32, words, error)) << error;
+    EXPECT_EQ(clock.now, before + 170u);
+    ecu.faults.delayMs = 0;
+
     UsbXpress::Handle old = driver.Handle;
     ecu.Unplug();
     ecu.Replug();

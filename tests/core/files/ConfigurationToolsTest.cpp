@@ -62,8 +62,11 @@ TEST_F(ConfigurationToolsTest, NewBlankConfigurationHasTheDedicatedLayout) {
         ASSERT_EQ(ecu->ReadLogicByte(a), 0xFF) << a;
     for (int a = 429; a < kConstSize; ++a)
         ASSERT_EQ(ecu->ReadConstByte(a), 0) << a;
-    for (long k = 0x29FD8; k <= 0x29FFB; ++k)
+    // The spare bytes after the names are cleared but not sent to the ECU.
+    for (long k = 0x29FD8; k <= 0x29FFB; ++k) {
         EXPECT_EQ(ecu->Image[k], 0);
+        EXPECT_EQ(ecu->SyncState[k], Sync::InStep) << k;
+    }
     EXPECT_EQ(ConfigurationReport::ConstUsageText(*ecu), "429  / 31740 bytes");
     EXPECT_EQ(ConfigurationReport::LogicUsageText(*ecu), "192  / 45056 bytes");
     EXPECT_EQ(ConfigurationReport::LiveUsageText(*ecu), "274  / 8192 bytes");

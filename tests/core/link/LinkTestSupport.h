@@ -1,8 +1,12 @@
 #pragma once
 
+#include "emu/PtyServer.h"
 #include "model/ECU.h"
 
+#include <atomic>
 #include <cstdint>
+#include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,5 +27,32 @@ long firstDifference(const uint8_t* a, const uint8_t* b, const Ranges& ranges);
 
 // A Modbus frame with its CRC appended, low byte first.
 std::vector<uint8_t> withCrc(std::vector<uint8_t> frame);
+
+// The virtual ECU served on a pseudo-terminal by a thread of the test.
+struct ServedEcu {
+    explicit ServedEcu(bool realtime = false, bool diagram = true) {
+        server.realtime = realtime;
+        ecu.Diagram().running = diagram;
+        std::string error;
+        opened = server.Open(error);
+        if (opened)
+            thread = std::thread([this] { server.Run([this] { return !stop.load(); }); });
+        else
+            openError = error;
+    }
+    ~ServedEcu() {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+    }
+    ServedEcu(const ServedEcu&) = delete;
+    ServedEcu& operator=(const ServedEcu&) = delete;
+    emu::VirtualEcu ecu;
+    emu::PtyServer server{ecu};
+    std::atomic<bool> stop{false};
+    std::thread thread;
+    bool opened = false;
+    std::string openError;
+};
 
 } // namespace zolmar::test

@@ -157,6 +157,35 @@ TEST_F(EngineTest, StartUpReadsTheWholeConfigurationByteExact) {
         EXPECT_GE(observer.progress[k].position, observer.progress[k - 1].position);
 }
 
+TEST_F(EngineTest, AFullReadOfManyElementsFetchesTheOverflowNamesItUses) {
+    ecuHolds(2000, 12);
+    link.recordFrames = true;
+    engine.StartUp();
+    ASSERT_TRUE(runUntil(Link::Online, 6000));
+    SilentMessages quiet;
+    tECU reference(quiet);
+    ecu->StoreConfiguration(reference);
+    reference.RebuildIndex(false, false);
+    EXPECT_EQ(firstDifference(pc->Image, reference.Image, transferredRanges(reference)), -1);
+    EXPECT_EQ(pc->NumElements, 2000);
+    // Names of elements 1577 and up: only those in use, plus one run at most.
+    const uint32_t used = 0x13000 + (2000 - 1577) * 24;
+    bool overflowRead = false;
+    for (const auto& r : sent({0x03})) {
+        if (addressOf(r) >= 0x13000) {
+            overflowRead = true;
+            EXPECT_LE(addressOf(r), used + 200) << std::hex << addressOf(r);
+        }
+    }
+    EXPECT_TRUE(overflowRead);
+    uint32_t highestName = 0;
+    for (const auto& r : sent({0x04})) {
+        if (addressOf(r) != 0x2A000)
+            highestName = std::max(highestName, addressOf(r) + 2u * countOf(r));
+    }
+    EXPECT_EQ(highestName, 0x2A000u) << "the first name region is all in use";
+}
+
 TEST_F(EngineTest, HeaderWordsDecideWhatAFullReadFetches) {
     ecu->WriteWord(0, 0x1400);
     ecu->WriteWord(2, 0x0203);
@@ -493,12 +522,18 @@ TEST_F(EngineTest, AnotherEcuDuringIncrementalWritesGetsNoneOfThem) {
     EXPECT_EQ(pc->LinkState, Link::WritingChanges) << "no lost state here";
     ecu->SetSerial("A DIFFERENT ONE");
     ecuHolds(20, 99);
+    // What the other ECU learnt is its own: it must not slip into this configuration.
+    const uint16_t before = pc->ImageWord(0x600);
+    ASSERT_TRUE(ecu->PostLearnReport(0x600, static_cast<uint16_t>(before ^ 0x5A5A)));
+    const size_t lines = observer.lines.size();
     ecu->Replug();
     cycle();
     EXPECT_EQ(pc->LinkState, Link::Offline);
     EXPECT_NE(ecu->ReadWord(0x500), 0x7777);
     EXPECT_GT(marked(0, 0x8000, Sync::ToWrite), 0) << "the edits wait on the PC";
     EXPECT_TRUE(observer.commands.goOnline);
+    EXPECT_EQ(pc->ImageWord(0x600), before);
+    EXPECT_EQ(observer.lines.size(), lines);
 }
 
 TEST_F(EngineTest, CancelledReadLocksUntilTheEcuIsGone) {
@@ -593,6 +628,27 @@ TEST_F(EngineTest, FullReadAndWriteSurviveDroppedAndCorruptedReplies) {
     engine.WriteToEcu();
     ASSERT_TRUE(runUntil(Link::Online));
     EXPECT_EQ(firstDifference(pc->Image, ecu->Committed(), transferredRanges(*pc)), -1);
+}
+
+TEST_F(EngineTest, DialGaugesAskForGaugeValuesOnlyInTheSimpleView) {
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    RawConfig raw(*config);
+    int source = raw.add(ElementType::Constant, 1);
+    int gauge = raw.add(ElementType::Gauge, 0);
+    raw.link(gauge, 0, source, 0);
+    raw.finish();
+    ecu->LoadConfiguration(*config);
+    goOnline();
+    const long liveOfGauge = 0x1E000 + pc->ElementLiveOffset[gauge];
+    context.currentPage = 1;
+    context.dialGaugesVisible = true; // the window is open
+    ecu->WriteWord(liveOfGauge, 0x0321);
+    cycle(2);
+    EXPECT_EQ(pc->ImageWord(liveOfGauge), 0) << "the advanced view hides the dials";
+    context.advancedView = false;
+    cycle(2);
+    EXPECT_EQ(pc->ImageWord(liveOfGauge), 0x0321);
 }
 
 TEST_F(EngineTest, LiveValuesArePolledOnlyOnlineAndInStep) {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "model/ECU.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+namespace zolmar::cli {
+
+// Prints "usage: zolmar-cli USAGE" and returns the usage-error exit code.
+int usageError(std::ostream& err, const std::string& usage);
+// Loads a settings file into a fresh model that reports to the given messages;
+// prints the reason and returns null when it cannot be loaded.
+std::unique_ptr<tECU> loadOrReport(const std::string& path, Messages& messages, std::ostream& err);
+// Saves the model; prints the reason and returns 1 on failure, 0 on success.
+int saveOrReport(const tECU& ecu, const std::string& path, std::ostream& err);
+
+} // namespace zolmar::cli
