@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "emu/EngineProfile.h"
 #include "emu/VirtualEcu.h"
 #include "emu/VirtualEcuLink.h"
 #include "files/NewConfiguration.h"
@@ -29,7 +30,8 @@ void chooseOffscreenForScreenshots(int argc, char** argv) {
 }
 
 // The virtual ECU inside the program: it holds the default configuration (a new
-// blank one when that file is missing) and its time runs with the wall clock.
+// blank one when that file is missing), its time runs with the wall clock, and its
+// inputs measure an engine that idles and revs.
 class VirtualEcuSession {
 public:
     VirtualEcuSession() : link_(ecu_) {
@@ -58,6 +60,7 @@ private:
     void advance() {
         qint64 now = clock_.elapsed();
         if (now > ecuMs_) {
+            zolmar::emu::EngineProfile::Apply(ecu_.Diagram(), ecu_.DiagramMemory(), ecu_.NowMs());
             ecu_.Advance(static_cast<uint32_t>(now - ecuMs_));
             ecuMs_ = now;
         }
