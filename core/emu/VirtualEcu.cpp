@@ -119,6 +119,14 @@ void VirtualEcu::commit() {
         restartDiagram();
 }
 
+void VirtualEcu::PowerCycle() {
+    std::copy(flash_.begin(), flash_.begin() + kConfigEnd, memory_.begin());
+    std::copy(flash_.begin() + kNamesBase, flash_.begin() + kNamesEnd,
+              memory_.begin() + kNamesBase);
+    std::fill(memory_.begin() + kConfigEnd, memory_.begin() + kNamesBase, 0);
+    restartDiagram();
+}
+
 // ---------------------------------------------------------------- status block
 
 void VirtualEcu::SetSerial(const std::string& serial) {

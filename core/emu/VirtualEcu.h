@@ -119,6 +119,9 @@ public:
     }
     uint32_t Unplugs() const { return unplugs_; }
     void Replug() { plugged_ = true; }
+    // Power lost and back: configuration bytes written but not committed are gone,
+    // the live RAM is cleared and the diagram starts again.
+    void PowerCycle();
     uint32_t RequestsServed() const { return requests_; }
     // Time a frame of this many bytes takes on the wire at the link's baud rate.
     static uint32_t WireMicros(int bytes, uint32_t baud = EcuMap::kLinkBaud);

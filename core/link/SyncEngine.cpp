@@ -74,7 +74,7 @@ const char* const kChecklistElements[] = {
 } // namespace
 
 SyncEngine::SyncEngine(tECU& ecu, UsbXpress& usb, LinkObserver& observer)
-    : ecu_(ecu), usb_(usb), observer_(observer) {}
+    : ecu_(ecu), usb_(usb), observer_(observer), uncommitted_(kConfigEnd, 0) {}
 
 // ---------------------------------------------------------------- life cycle
 
@@ -91,7 +91,7 @@ void SyncEngine::StartUp() {
     ecu_.LogicOrNamesChanged = false;
     ecu_.StructureChanged = false;
     ecu_.TableEditElement = -1;
-    commitPending_ = false;
+    forgetUncommitted();
     connectionStatus_ = "Initialising";
     observer_.connectionStatusChanged(connectionStatus_);
     observer_.tickLockLogic();
@@ -150,13 +150,21 @@ void SyncEngine::syncStep(const PollContext& context) {
             // edits: go offline before the write pass; the user then chooses to load
             // from it or to write everything to it.
             if (state == Link::WritingChanges && ecu_.EcuSerial != previousSerial_) {
-                commitPending_ = false;
+                forgetUncommitted();
                 ecu_.LinkState = Link::Offline;
             }
+            if (silentSinceWrite_ && anyUncommitted_ && ecu_.EcuSerial == previousSerial_) {
+                for (long a = 0; a < kConfigEnd; ++a)
+                    if (uncommitted_[static_cast<size_t>(a)] && ecu_.SyncState[a] == Sync::InStep)
+                        ecu_.SyncState[a] = Sync::ToWrite;
+            }
+            silentSinceWrite_ = false;
             // Not after that switch: what another ECU learnt is not this configuration's.
             if (ecu_.LinkState >= Link::ReadingAll && ecu_.LinkState <= Link::WritingChanges)
                 applyLearnReports(context);
             setLabels();
+        } else if (anyUncommitted_) {
+            silentSinceWrite_ = true;
         }
         count();
         if (ecu_.LinkState == Link::Online && r_ == 0 && !ecu_.Simulating) {
@@ -345,10 +353,15 @@ void SyncEngine::writePass() {
         const auto address = static_cast<uint32_t>(start);
         bool ok = n == 1 ? driver_->WriteRegister(address, transfer_[0], error_)
                          : driver_->WriteRegisters(address, n, transfer_, error_);
-        if (ok)
+        if (ok) {
             markRange(start, start + 2 * n, Sync::InStep);
-        else
+            if (state == Link::WritingChanges) {
+                std::fill_n(uncommitted_.begin() + start, 2 * n, uint8_t{1});
+                anyUncommitted_ = true;
+            }
+        } else {
             lastError_ = error_;
+        }
     }
 }
 
@@ -434,7 +447,7 @@ void SyncEngine::runStateMachine() {
         if (present()) {
             bool other = ecu_.EcuSerial != previousSerial_;
             if (other)
-                commitPending_ = false;
+                forgetUncommitted();
             ecu_.LinkState = other ? Link::StartReadAll : Link::Online;
         }
         break;
@@ -443,6 +456,8 @@ void SyncEngine::runStateMachine() {
             // The commit value is status word 0 of this cycle (0 when that read failed).
             commitPending_ = !driver_ || !driver_->WriteRegister(TModbusDriver::kCommandWord,
                                                                  transfer_[0], ignored);
+            if (!commitPending_)
+                forgetUncommitted();
             ecu_.LinkState = Link::Online;
         }
         break;
@@ -494,9 +509,17 @@ void SyncEngine::runStateMachine() {
     }
 }
 
+void SyncEngine::forgetUncommitted() {
+    commitPending_ = false;
+    if (anyUncommitted_)
+        std::fill(uncommitted_.begin(), uncommitted_.end(), uint8_t{0});
+    anyUncommitted_ = false;
+    silentSinceWrite_ = false;
+}
+
 void SyncEngine::startReadAll() {
     ClearLearnHistory();
-    commitPending_ = false;
+    forgetUncommitted();
     markRange(0, kConfigEnd, Sync::InStep);
     uint16_t header[2] = {};
     if (!driver_ || !driver_->ReadRegisters(0, 2, header, error_)) {
@@ -518,7 +541,7 @@ void SyncEngine::startReadAll() {
 
 void SyncEngine::startWriteAll() {
     ecu_.CheckUsageWords();
-    commitPending_ = false;
+    forgetUncommitted();
     markRange(0, kConfigEnd, Sync::InStep);
     markRange(0, ecu_.ConstEnd() + 1024L, Sync::ToWrite);
     markRange(kLogicBase, kLogicBase + ecu_.LogicEnd() + 1L, Sync::ToWrite);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zolmar {
 
@@ -198,6 +199,13 @@ private:
     // A commit after incremental writes that failed: sent again once the ECU answers,
     // so that edits the ECU holds do not stay uncommitted.
     bool commitPending_ = false;
+    // Bytes written by incremental writes since the last commit. An ECU that stops
+    // answering may have lost power and with it these bytes; when the same ECU answers
+    // again they are marked to be written once more (writing them twice is harmless).
+    std::vector<uint8_t> uncommitted_;
+    bool anyUncommitted_ = false;
+    bool silentSinceWrite_ = false;
+    void forgetUncommitted();
     uint8_t outputWord_[Layout::kLiveWords] = {}; // live words that are outputs of non-Gauges
 };
 

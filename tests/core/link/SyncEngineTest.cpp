@@ -510,6 +510,29 @@ TEST_F(EngineTest, ACommitLostWithTheEcuIsSentWhenItReturns) {
     EXPECT_EQ(ecu->Committed()[0x405], 0x44);
 }
 
+TEST_F(EngineTest, EditsAnEcuLostBeforeItsCommitAreWrittenAgain) {
+    // Power lost in the middle of incremental writes takes the written but
+    // uncommitted bytes with it; the same ECU coming back must get them again.
+    ecuHolds(200);
+    goOnline();
+    for (int k = 0; k < 40; ++k)
+        pc->WriteConstWord(100 + 64 * k, static_cast<uint16_t>(0x1111 * (k % 7 + 1)));
+    cycle(2);
+    ASSERT_EQ(pc->LinkState, Link::WritingChanges);
+    ASSERT_GT(marked(0, 0x8000, Sync::ToWrite), 0);
+    ecu->Unplug();
+    ecu->PowerCycle();
+    cycle(4);
+    ecu->Replug();
+    ASSERT_TRUE(runUntil(Link::Online, 50));
+    cycle(3);
+    ASSERT_EQ(pc->LinkState, Link::Online);
+    EXPECT_GE(ecu->CommitCount(), 1);
+    for (int k = 0; k < 40; ++k)
+        EXPECT_EQ(ecu->Committed()[0x400 + 100 + 64 * k], pc->Image[0x400 + 100 + 64 * k]) << k;
+    EXPECT_TRUE(std::equal(pc->Image, pc->Image + 0x8000, ecu->Committed()));
+}
+
 TEST_F(EngineTest, AnotherEcuDuringIncrementalWritesGetsNoneOfThem) {
     ecuHolds(20);
     goOnline();
