@@ -1,4 +1,5 @@
 #include "editor/PageRenderer.h"
+#include "DiagramGenerator.h"
 #include "RawConfig.h"
 #include "model/PinTable.h"
 #include "model/Tables.h"
@@ -594,6 +595,83 @@ TEST_F(LiveTextTest, DialsWriteTheirValueOnTheDialAndTheHoveredValueBlinks) {
         colours.insert({hovered->colour.r, hovered->colour.g, hovered->colour.b});
     }
     EXPECT_EQ(colours, (std::set<std::tuple<int, int, int>>{{0, 128, 0}, {255, 255, 255}}));
+}
+
+} // namespace
+
+namespace {
+
+// Pages of generated diagrams: every link of a page is either wired or labelled, a
+// link from another page is named, and the cache replays exactly what was routed.
+TEST(GeneratedPagesTest, EveryLinkIsWiredOrNamedAndReplayRepeatsTheRouting) {
+    int failed = 0;
+    int crossPage = 0;
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+        SilentMessages messages;
+        auto ecu = std::make_unique<tECU>(messages);
+        test::DiagramOptions options;
+        options.seed = seed;
+        options.elements = 120;
+        options.pages = 3;
+        test::GenerateDiagram(*ecu, options);
+        LinkRouter router;
+        FixedCellMetrics metrics;
+        PageRenderer renderer(*ecu, router, metrics);
+        for (int page = 1; page <= 3; ++page) {
+            DrawList routed;
+            renderer.RenderPage(page, true, routed);
+            auto textsOf = [](const DrawList& list) {
+                std::multiset<std::string> texts;
+                for (const auto& op : list.ops)
+                    if (op.kind == DrawOp::Kind::Text && op.font == Font::Fixed)
+                        texts.insert(op.text);
+                return texts;
+            };
+            std::multiset<std::string> written = textsOf(routed);
+            size_t samePageLinks = 0;
+            for (int i = 0; i < ecu->NumElements; ++i) {
+                if (ecu->PageOf(i) != page)
+                    continue;
+                for (int k = 0; k < tECU::InputCount(ecu->TypeOf(i)); ++k) {
+                    uint16_t word = ecu->InputWord(i, k);
+                    int source = -1;
+                    int output = 0;
+                    if (!(word & 1) || !renderer.sourceOf(word, source, output))
+                        continue;
+                    if (ecu->PageOf(source) == page)
+                        ++samePageLinks;
+                    else if (++crossPage)
+                        EXPECT_GE(written.count(ecu->OutputName(source, output, true)), 1u)
+                            << "seed " << seed << " element " << i << " input " << k;
+                }
+            }
+            const auto& records = router.routes(page);
+            ASSERT_EQ(records.size(), samePageLinks);
+            std::vector<std::vector<Point>> wires;
+            for (const RouteRecord& r : records) {
+                if (r.routed())
+                    continue;
+                ++failed;
+                int source = -1;
+                int output = 0;
+                ASSERT_TRUE(renderer.sourceOf(r.net, source, output));
+                EXPECT_GE(written.count(ecu->OutputName(source, output, false)), 1u);
+                EXPECT_FALSE(router.wireVisible(ecu->InputWordAddress(r.destElement, r.destInput)));
+            }
+            DrawList replayed;
+            renderer.RenderPage(page, true, replayed);
+            EXPECT_EQ(replayed.points, routed.points) << "seed " << seed << " page " << page;
+            size_t dots = 0;
+            for (const auto& op : replayed.ops)
+                dots += op.kind == DrawOp::Kind::Ellipse && op.width == LinkRouter::kWireWidth;
+            EXPECT_EQ(dots, router.junctions(page).size());
+            // The same annotations, apart from where failed labels sit after a replay.
+            EXPECT_EQ(textsOf(replayed), written);
+        }
+    }
+    // The pages hold both kinds of annotation.
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(crossPage, 0);
 }
 
 } // namespace
