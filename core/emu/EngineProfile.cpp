@@ -90,8 +90,8 @@ int EngineProfile::Signal(Sensor sensor, uint64_t ms) {
         const double kPa = 33 + 130 * throttle + 0.6 * std::sin(t * 3.7);
         return volts(0.2 + 0.045 * kPa);
     }
-    case Sensor::Coolant: // warm: a thermistor's biased signal near 0.9 V
-        return volts(0.92 + 0.02 * std::sin(t * 0.05));
+    case Sensor::Coolant: // warm, about 80 C: a thermistor's biased signal near 0.6 V
+        return volts(0.62 + 0.02 * std::sin(t * 0.05));
     case Sensor::AirTemperature: // about 30 C
         return volts(2.3 - 0.1 * throttle);
     case Sensor::Oxygen: // a narrowband sensor switching about stoichiometric
@@ -109,8 +109,8 @@ void EngineProfile::Apply(EcuDiagram& diagram, const EcuMemoryView& memory, uint
     int channel = 0;
     for (int control = 0; control < SimulatedInputs::kControls; ++control) {
         switch (SimulatedInputs::Kind(control)) {
-        case InputKind::Rpm:
-            inputs.SetPosition(control, Rpm(ms));
+        case InputKind::Rpm: // the raw value of RPM / 100
+            inputs.SetPosition(control, (Rpm(ms) + 1) / 2);
             break;
         case InputKind::Battery: // 13.9 V, charging
             inputs.SetPosition(control, 695);

@@ -64,7 +64,7 @@ TEST(EngineProfileTest, NamedChannelsFollowTheEngineAndOthersAreLeftAlone) {
     ASSERT_GE(ana1, 0);
     inputs.SetPosition(ana2, 12345);
     EngineProfile::Apply(ecu.Diagram(), memory, 18000);
-    EXPECT_EQ(inputs.Position(rpm), EngineProfile::Rpm(18000));
+    EXPECT_EQ(inputs.Position(rpm), (EngineProfile::Rpm(18000) + 1) / 2); // RPM / 100 x 50
     EXPECT_EQ(inputs.Position(ana1), EngineProfile::Signal(EngineProfile::Sensor::Throttle, 18000));
     EXPECT_EQ(inputs.Position(ana5), EngineProfile::Signal(EngineProfile::Sensor::Pressure, 18000));
     EXPECT_EQ(inputs.Position(ana2), 12345);
