@@ -1,14 +1,79 @@
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "emu/EngineProfile.h"
+#include "emu/VirtualEcu.h"
+#include "emu/VirtualEcuLink.h"
+#include "files/NewConfiguration.h"
 #include "files/ProgramFiles.h"
+#include "files/SettingsFile.h"
+#include "link/SerialUsbXpress.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The screenshot mode draws without a display unless one is asked for.
+void chooseOffscreenForScreenshots(int argc, char** argv) {
+    for (int k = 1; k < argc; ++k)
+        if (std::strcmp(argv[k], "--screenshot") == 0 && !std::getenv("QT_QPA_PLATFORM") &&
+            !std::getenv("DISPLAY"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// The virtual ECU inside the program: it holds the default configuration (a new
+// blank one when that file is missing), its time runs with the wall clock, and its
+// inputs measure an engine that idles and revs.
+class VirtualEcuSession {
+public:
+    VirtualEcuSession() : link_(ecu_) {
+        zolmar::SilentMessages quiet;
+        auto image = std::make_unique<zolmar::tECU>(quiet);
+        std::string error;
+        if (!zolmar::NewConfiguration::LoadComplete(*image, error)) {
+            std::fprintf(stderr, "zolmar: %s\n", error.c_str());
+            zolmar::NewConfiguration::MakeBlank(*image);
+        }
+        ecu_.LoadConfiguration(*image);
+        // A burst of passes after a stall never keeps the link waiting long.
+        ecu_.Diagram().budgetMs = 10;
+        clock_.start();
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { advance(); });
+        timer_.start();
+    }
+    zolmar::UsbXpress& link() { return link_; }
+
+private:
+    void advance() {
+        qint64 now = clock_.elapsed();
+        if (now > ecuMs_) {
+            zolmar::emu::EngineProfile::Apply(ecu_.Diagram(), ecu_.DiagramMemory(), ecu_.NowMs());
+            ecu_.Advance(static_cast<uint32_t>(now - ecuMs_));
+            ecuMs_ = now;
+        }
+    }
+
+    zolmar::emu::VirtualEcu ecu_;
+    zolmar::emu::VirtualEcuLink link_;
+    QElapsedTimer clock_;
+    qint64 ecuMs_ = 0;
+    QTimer timer_;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The default configuration and the settings hints are looked for here first.
     zolmar::ProgramFiles::RememberStartDirectory();
+    chooseOffscreenForScreenshots(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZOLMAR"));
     QApplication::setOrganizationName(QStringLiteral("Helverdy"));
@@ -20,19 +85,91 @@ int main(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("An ECU settings file (*.ecu) to open."),
                                  QStringLiteral("[FILE.ecu]"));
+    QCommandLineOption open(QStringLiteral("open"), QStringLiteral("Open an ECU settings file."),
+                            QStringLiteral("FILE.ecu"));
+    QCommandLineOption virtualEcu(
+        QStringLiteral("virtual-ecu"),
+        QStringLiteral("Work with the virtual ECU inside ZOLMAR instead of a real one. It holds "
+                       "q7700xDefaultConfig.ecu (from the current folder, else beside the "
+                       "program), or a new blank configuration when there is none."));
+    QCommandLineOption port(QStringLiteral("port"),
+                            QStringLiteral("Connect to the ECU on this serial device, e.g. the "
+                                           "pseudo-terminal that q7700x-emu prints."),
+                            QStringLiteral("PATH"));
+    QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                  QStringLiteral("Save a picture of the main window and exit."),
+                                  QStringLiteral("FILE.png"));
+    QCommandLineOption advanced(QStringLiteral("advanced"),
+                                QStringLiteral("Start in the advanced view (the diagram)."));
+    QCommandLineOption page(QStringLiteral("page"), QStringLiteral("Show page N (1-128)."),
+                            QStringLiteral("N"));
+    QCommandLineOption afterMs(QStringLiteral("after-ms"),
+                               QStringLiteral("With --screenshot: wait N milliseconds first."),
+                               QStringLiteral("N"), QStringLiteral("500"));
+    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs});
     parser.process(application);
+    if (parser.isSet(virtualEcu) && parser.isSet(port)) {
+        std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
+        return 2;
+    }
+
+    // The link: the virtual ECU, or the serial devices (the given one, those in
+    // ZOLMAR_PORT, then the USB devices with the ECU's ids).
+    std::unique_ptr<VirtualEcuSession> session;
+    std::unique_ptr<zolmar::SerialUsbXpress> serial;
+    zolmar::UsbXpress* usb = nullptr;
+    if (parser.isSet(virtualEcu)) {
+        session = std::make_unique<VirtualEcuSession>();
+        usb = &session->link();
+    } else {
+        zolmar::SerialUsbXpress::Options options;
+        options.explicitPaths = parser.isSet(port)
+                                    ? std::vector<std::string>{parser.value(port).toStdString()}
+                                    : zolmar::SerialUsbXpress::environmentPorts();
+        serial = std::make_unique<zolmar::SerialUsbXpress>(options);
+        usb = serial.get();
+    }
 
     zolmar::gui::QtMessages messages;
-    zolmar::gui::QtPreferences prefs;
+    zolmar::gui::QtPreferences storedPrefs;
+    zolmar::MemoryPreferences screenshotPrefs;
+    bool shooting = parser.isSet(screenshot);
+    // A screenshot neither reads nor changes the user's preferences, and shows no hints.
+    if (shooting)
+        screenshotPrefs.values["ShowStartHints"] = "DontShowHints";
+    zolmar::Preferences& prefs =
+        shooting ? static_cast<zolmar::Preferences&>(screenshotPrefs) : storedPrefs;
+    if (parser.isSet(advanced))
+        prefs.write("AdvancedView", "Advanced");
     zolmar::gui::QtFileDialogs dialogs;
-    zolmar::gui::TMainForm form(messages, prefs, dialogs);
+    zolmar::gui::TMainForm form(messages, prefs, dialogs, usb);
     messages.setParent(&form);
     dialogs.setParent(&form);
-    // Without a window manager a maximised window keeps its default size.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        form.setGeometry(screen->availableGeometry());
-    form.showMaximized();
-    if (!parser.positionalArguments().isEmpty())
-        form.fileCommands().openFile(parser.positionalArguments().first().toStdString(), true);
+    if (shooting) {
+        form.setSplashAtStart(false);
+        form.resize(1600, 900);
+        form.show();
+    } else {
+        // Without a window manager a maximised window keeps its default size.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            form.setGeometry(screen->availableGeometry());
+        form.showMaximized();
+    }
+
+    QString file = parser.value(open);
+    if (file.isEmpty() && !parser.positionalArguments().isEmpty())
+        file = parser.positionalArguments().first();
+    if (!file.isEmpty())
+        form.fileCommands().openFile(file.toStdString(), true);
+    if (parser.isSet(page))
+        form.setCurrentPage(parser.value(page).toInt() - 1);
+
+    if (shooting) {
+        QString target = parser.value(screenshot);
+        QTimer::singleShot(parser.value(afterMs).toInt(), &form, [&form, target] {
+            bool ok = form.grab().save(target);
+            QApplication::exit(ok ? 0 : 1);
+        });
+    }
     return application.exec();
 }

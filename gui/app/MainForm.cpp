@@ -1,19 +1,33 @@
 #include "app/MainForm.h"
 
+#include "app/PageSelector.h"
 #include "app/QtPorts.h"
+#include "app/SplashForm.h"
+#include "app/StartHints.h"
+#include "app/TablesMenu.h"
 #include "app/ToolIcons.h"
+#include "files/ConfOptForm.h"
+#include "files/Optimisation.h"
+#include "link/LearnHistoryForm.h"
+#include "link/LoadSaveOfflineForm.h"
+#include "link/ReconnectForm.h"
+#include "link/SerialUsbXpress.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -48,8 +62,54 @@ constexpr ToolButton kToolButtons[] = {
     {"Analogue Voltages (F11)", "Analogue Voltages", "V"},
 };
 
-// The push buttons that follow the icons.
-constexpr const char* kPushButtons[] = {"Optimise", "Update Cosmetic", "Go Online"};
+// The push buttons that follow the icons: caption, menu twin, control name.
+struct PushButton {
+    const char* caption;
+    const char* menuTwin;
+    const char* name;
+};
+
+constexpr PushButton kPushButtons[] = {
+    {"Optimise", "Optimise Configuration", "OptimiseButton"},
+    {"Update Cosmetic", "Update Cosmetic Changes", "UpdateCosmeticButton"},
+    {"Go Online", "Go Online", "OnlineButton"},
+};
+
+// The context menu's "New Element" items, in the order of the add buttons.
+constexpr const char* kNewElementItems[] = {
+    "New Constant",
+    "New 2D Table",
+    "New 3D Table",
+    "New Summer",
+    "New Comparator",
+    "New Multiplier",
+    "New PID Controller",
+    "New Clipper",
+    "New Switch",
+    "New Tickbox",
+    "New 4-Way Multiplexer",
+    "New Timer",
+    "New Delay",
+    "New Latch",
+    "New Gauge",
+    "New Display",
+    "New Label",
+    "New Stepper Motor Block",
+    "New Wrapper",
+    "New Inj Aux Outputs Block",
+    "New 32-Way Multiplexer",
+};
+
+// Hint of "Optimise Configuration".
+constexpr const char* kOptimiseHint = "Optimise the current configuration (may take a few "
+                                      "seconds). See the 'Settings' menu for options.";
+
+// A transport without devices: the window then waits for a file or an ECU forever.
+std::unique_ptr<UsbXpress> noDevices() {
+    SerialUsbXpress::Options options;
+    options.scanSystem = false;
+    return std::make_unique<SerialUsbXpress>(options);
+}
 
 // The add-element buttons: hint and the picture's short text.
 constexpr ToolButton kAddButtons[] = {
@@ -78,15 +138,46 @@ constexpr ToolButton kAddButtons[] = {
 
 } // namespace
 
-TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, QWidget* parent)
+QString helpFilePath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html");
+}
+
+TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
+                     QWidget* parent)
     : QMainWindow(parent), messages_(messages), prefs_(prefs),
-      ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this) {
+      ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
+      renderer_(*ecu_, router_, metrics_), noDevices_(usb ? nullptr : noDevices()),
+      engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
     setObjectName(QStringLiteral("TMainForm"));
     buildMenus();
     buildToolBar();
     buildTopPanel();
+    buildContextMenu();
+    buildLinkWindows();
     updateCaption();
-    refreshView();
+
+    // Start-up: every page to be routed, every live word shown, options loaded, the
+    // synchronisation reset (locked, "Initialising") and the USB connection opened.
+    router_.invalidateAll();
+    std::fill(std::begin(ecu_->LiveWordLinked), std::end(ecu_->LiveWordLinked), 1);
+    ecu_->TableEditElement = -1;
+    ecu_->ShowAllOutputs = prefs_.read("ShowUnusedLiveVals") == "DoShow";
+    ConfOptForm->load();
+    engine_.StartUp();
+
+    RedrawTimer = new QTimer(this);
+    RedrawTimer->setObjectName(QStringLiteral("RedrawTimer"));
+    RedrawTimer->setInterval(500);
+    connect(RedrawTimer, &QTimer::timeout, this, &TMainForm::redrawTimerTimer);
+    RedrawTimer->start();
+
+    applyStoredView();
+
+    PollTimer = new QTimer(this);
+    PollTimer->setObjectName(QStringLiteral("PollTimer"));
+    PollTimer->setInterval(kPollInterval);
+    connect(PollTimer, &QTimer::timeout, this, &TMainForm::PollTimerTimer);
+    PollTimer->start();
 }
 
 TMainForm::~TMainForm() = default;
@@ -100,6 +191,17 @@ QAction* TMainForm::addItem(QMenu* menu, const QString& caption, const QKeySeque
     return a;
 }
 
+void TMainForm::onTriggered(const QString& caption, const std::function<void()>& command) {
+    QAction* a = action(caption);
+    working_.insert(a);
+    connect(a, &QAction::triggered, this, [command] { command(); });
+}
+
+void TMainForm::enableCommand(const QString& caption, bool enabled) {
+    if (QAction* a = action(caption))
+        a->setEnabled(enabled && working_.contains(a));
+}
+
 void TMainForm::buildMenus() {
     auto addMenu = [this](const QString& title) {
         QMenu* m = menuBar()->addMenu(title);
@@ -109,11 +211,9 @@ void TMainForm::buildMenus() {
 
     QMenu* file = addMenu(QStringLiteral("File"));
     addItem(file, QStringLiteral("New ..."), QKeySequence(Qt::CTRL | Qt::Key_N));
-    auto* open =
-        addItem(file, QStringLiteral("Open ..."), QKeySequence(Qt::CTRL | Qt::Key_O), true);
-    auto* save = addItem(file, QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    auto* saveAs =
-        addItem(file, QStringLiteral("Save As ..."), QKeySequence(Qt::CTRL | Qt::Key_A), true);
+    addItem(file, QStringLiteral("Open ..."), QKeySequence(Qt::CTRL | Qt::Key_O), true);
+    addItem(file, QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    addItem(file, QStringLiteral("Save As ..."), QKeySequence(Qt::CTRL | Qt::Key_A), true);
     addItem(file, QStringLiteral("Import/Merge Configuration"));
     addItem(file, QStringLiteral("Properties ..."));
     for (size_t k = 0; k < recent_.size(); ++k) {
@@ -124,18 +224,26 @@ void TMainForm::buildMenus() {
             refreshRecentItems();
         });
     }
-    auto* exitItem =
-        addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
+    addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
     connect(file, &QMenu::aboutToShow, this, &TMainForm::refreshRecentItems);
-    connect(open, &QAction::triggered, this, [this] { commands_.open(); });
-    connect(save, &QAction::triggered, this, [this] { commands_.save(); });
-    connect(saveAs, &QAction::triggered, this, [this] { commands_.saveAs(); });
-    connect(exitItem, &QAction::triggered, this, &QWidget::close);
+    onTriggered(QStringLiteral("Open ..."), [this] { commands_.open(); });
+    onTriggered(QStringLiteral("Save"), [this] { commands_.save(); });
+    onTriggered(QStringLiteral("Save As ..."), [this] { commands_.saveAs(); });
+    onTriggered(QStringLiteral("Exit"), [this] { close(); });
 
     QMenu* sync = addMenu(QStringLiteral("ECU Config / Settings Synchronisation"));
     for (const char* c : {"Go Online", "Update Cosmetic Changes", "Read from ECU", "Write to ECU",
                           "Optimise Configuration", "Setup Wizard"})
         addItem(sync, QString::fromUtf8(c));
+    action(QStringLiteral("Optimise Configuration"))
+        ->setStatusTip(QString::fromUtf8(kOptimiseHint));
+    action(QStringLiteral("Optimise Configuration"))->setToolTip(QString::fromUtf8(kOptimiseHint));
+    sync->setToolTipsVisible(true);
+    onTriggered(QStringLiteral("Go Online"), [this] { engine_.GoOnline(); });
+    onTriggered(QStringLiteral("Update Cosmetic Changes"), [this] { engine_.GoOnline(); });
+    onTriggered(QStringLiteral("Read from ECU"), [this] { engine_.ReadFromEcu(); });
+    onTriggered(QStringLiteral("Write to ECU"), [this] { engine_.WriteToEcu(); });
+    onTriggered(QStringLiteral("Optimise Configuration"), [this] { OptimiseClick(); });
 
     QMenu* windows = addMenu(QStringLiteral("Windows"));
     addItem(windows, QStringLiteral("Gauges ..."), QKeySequence(Qt::Key_F2));
@@ -152,6 +260,7 @@ void TMainForm::buildMenus() {
         menus_.insert(QString::fromUtf8(sub), m);
     }
     addItem(maps, QStringLiteral("Map/Table Options"));
+    connect(maps, &QMenu::aboutToShow, this, &TMainForm::refreshTablesMenu);
 
     QMenu* dedicated = addMenu(QStringLiteral("Dedicated Functions"));
     for (const char* c : {"Inputs and Triggering", "Ignition", "Injectors", "Aux Outputs",
@@ -172,6 +281,12 @@ void TMainForm::buildMenus() {
                           "Stop Logging Configuration Changes", "ECU Ram Test", "ECU Injector Test",
                           "ECU Digital Input capacitor test", "Calibrate Analog"})
         addItem(advanced, QString::fromUtf8(c));
+    action(QStringLiteral("View Learn History"))->setEnabled(true);
+    onTriggered(QStringLiteral("View Learn History"), [this] {
+        LearnHistoryForm->setHistory(engine_.LearnHistory());
+        LearnHistoryForm->show();
+        LearnHistoryForm->raise();
+    });
 
     QMenu* firmware = addMenu(QStringLiteral("Firmware"));
     addItem(firmware, QStringLiteral("Upgrade Package/Firmware"));
@@ -181,10 +296,22 @@ void TMainForm::buildMenus() {
          {"Startup Hints", "Configuration Optimisation", "Advanced Element Properties",
           "Live Value Display", "Column size on each page/tabsheet"})
         addItem(settings, QString::fromUtf8(c));
+    action(QStringLiteral("Startup Hints"))->setEnabled(true);
+    onTriggered(QStringLiteral("Startup Hints"),
+                [this] { StartHints::showFromMenu(prefs_, messages_); });
+    action(QStringLiteral("Configuration Optimisation"))->setEnabled(true);
+    onTriggered(QStringLiteral("Configuration Optimisation"), [this] {
+        ConfOptForm->load();
+        ConfOptForm->show();
+        ConfOptForm->raise();
+    });
 
     QMenu* help = addMenu(QStringLiteral("Help"));
-    addItem(help, QStringLiteral("About"));
-    addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1));
+    addItem(help, QStringLiteral("About"), {}, true);
+    onTriggered(QStringLiteral("About"), [this] { showSplashWindow(); });
+    addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
+    onTriggered(QStringLiteral("Help / User Manual"),
+                [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
     addItem(help, QStringLiteral("On-line forum"));
 }
 
@@ -195,28 +322,36 @@ void TMainForm::buildToolBar() {
     toolBar_->setIconSize(QSize(22, 22));
     toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
-    auto addButton = [this](const ToolButton& b) {
-        QAction* twin = b.menuTwin[0] ? actions_.value(QString::fromUtf8(b.menuTwin)) : nullptr;
-        auto* a = toolBar_->addAction(toolIcon(QString::fromUtf8(b.iconText)), QString());
-        a->setToolTip(QString::fromUtf8(b.hint));
+    // Each button runs its menu twin's command and always has its twin's state.
+    auto twinned = [this](QAction* a, const char* menuTwin) {
+        QAction* twin = menuTwin[0] ? actions_.value(QString::fromUtf8(menuTwin)) : nullptr;
         a->setEnabled(twin && twin->isEnabled());
         if (twin) {
             connect(a, &QAction::triggered, twin, &QAction::trigger);
             connect(twin, &QAction::changed, a, [a, twin] { a->setEnabled(twin->isEnabled()); });
         }
+    };
+    auto addButton = [&](const ToolButton& b) {
+        auto* a = toolBar_->addAction(toolIcon(QString::fromUtf8(b.iconText)), QString());
+        a->setToolTip(QString::fromUtf8(b.hint));
+        twinned(a, b.menuTwin);
         actions_.insert(QString::fromUtf8(b.hint), a);
     };
     for (const auto& b : kToolButtons)
         addButton(b);
     toolBar_->addSeparator();
-    for (const char* caption : kPushButtons) {
-        auto* a = toolBar_->addAction(QString::fromUtf8(caption));
-        a->setEnabled(false);
-        actions_.insert(QString::fromUtf8(caption), a);
+    for (const auto& b : kPushButtons) {
+        auto* a = toolBar_->addAction(QString::fromUtf8(b.caption));
+        a->setObjectName(QString::fromUtf8(b.name));
+        twinned(a, b.menuTwin);
+        actions_.insert(QString::fromUtf8(b.name), a);
     }
+    action(QStringLiteral("OptimiseButton"))->setToolTip(QString::fromUtf8(kOptimiseHint));
     toolBar_->addSeparator();
-    for (const auto& b : kAddButtons)
+    for (const auto& b : kAddButtons) {
         addButton(b);
+        addButtons_.append(actions_.value(QString::fromUtf8(b.hint)));
+    }
 }
 
 void TMainForm::buildTopPanel() {
@@ -227,11 +362,12 @@ void TMainForm::buildTopPanel() {
 
     auto* row = new QHBoxLayout();
     row->addWidget(new QLabel(QStringLiteral("ECU Page:"), central));
-    ECUPage = new QComboBox(central);
+    ECUPage = new PageSelector(central);
     ECUPage->setObjectName(QStringLiteral("ECUPage"));
     ECUPage->setMaxVisibleItems(30);
     ECUPage->setMinimumContentsLength(32);
     ECUPage->addItem(QStringLiteral("No Pages"));
+    ECUPage->onChosen = [this](int index) { pageChosen(index); };
     row->addWidget(ECUPage);
     ECUPageSimple = new QComboBox(central);
     ECUPageSimple->setObjectName(QStringLiteral("ECUPageSimple"));
@@ -242,13 +378,12 @@ void TMainForm::buildTopPanel() {
     row->addWidget(ECUPageSimple);
     AdvancedView = new QCheckBox(QStringLiteral("Advanced View"), central);
     AdvancedView->setObjectName(QStringLiteral("AdvancedView"));
-    AdvancedView->setChecked(true);
-    AdvancedView->setEnabled(false);
+    connect(AdvancedView, &QCheckBox::clicked, this, [this] { viewSwitched(false); });
     row->addWidget(AdvancedView);
     ConfigLock = new QCheckBox(QStringLiteral("Lock Logic Configuration"), central);
     ConfigLock->setObjectName(QStringLiteral("ConfigLock"));
     ConfigLock->setChecked(true);
-    ConfigLock->setEnabled(false);
+    connect(ConfigLock, &QCheckBox::clicked, this, &TMainForm::lockClicked);
     row->addWidget(ConfigLock);
     LinkingHintLabel = new QLabel(central);
     LinkingHintLabel->setObjectName(QStringLiteral("LinkingHintLabel"));
@@ -259,21 +394,72 @@ void TMainForm::buildTopPanel() {
     row->addWidget(ConnectionStatus);
     column->addLayout(row);
 
-    // Until the diagram is drawn, the client area lists the configuration's elements.
     ScrollBox = new QScrollArea(central);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
-    ScrollBox->setWidgetResizable(true);
-    ElementList = new QTreeWidget(ScrollBox);
-    ElementList->setObjectName(QStringLiteral("ElementList"));
-    ElementList->setRootIsDecorated(false);
-    ElementList->setUniformRowHeights(true);
-    ElementList->setHeaderLabels({QStringLiteral("Index"), QStringLiteral("Type"),
-                                  QStringLiteral("Page"), QStringLiteral("Column"),
-                                  QStringLiteral("Row"), QStringLiteral("Name")});
-    ElementList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    ScrollBox->setWidget(ElementList);
+    ScrollBox->setWidgetResizable(false);
+    ScrollBox->setBackgroundRole(QPalette::Base);
+    ElementView = new DiagramCanvas(ScrollBox);
+    connect(ElementView, &DiagramCanvas::mouseMoved, this, [this](QPoint position) {
+        lastMouse_ = {position.x(), position.y()};
+        RenderOverlay();
+    });
+    ScrollBox->setWidget(ElementView);
+    ScrollBox->horizontalScrollBar()->setSingleStep(Grid::kCell);
+    ScrollBox->verticalScrollBar()->setSingleStep(Grid::kCell);
     column->addWidget(ScrollBox, 1);
     setCentralWidget(central);
+}
+
+void TMainForm::buildContextMenu() {
+    ElementOptions = new QMenu(this);
+    ElementOptions->setObjectName(QStringLiteral("ElementOptions"));
+    // The editing behind these items comes with pointer editing and the clipboard.
+    for (const char* c :
+         {"View Element Properties", "Rename Element", "Edit Link", "Delete Link", "Copy", "Cut",
+          "Paste", "Delete Element/s", "Select All", "Search for Element"})
+        addItem(ElementOptions, QString::fromUtf8(c));
+    QMenu* pages = ElementOptions->addMenu(QStringLiteral("Page Options"));
+    menus_.insert(QStringLiteral("Page Options"), pages);
+    for (const char* c : {"Page Properties", "Rename Page", "Move All to Different Page",
+                          "Duplicate Page", "Delete Page"})
+        addItem(pages, QString::fromUtf8(c));
+    QMenu* create = ElementOptions->addMenu(QStringLiteral("New Element"));
+    menus_.insert(QStringLiteral("New Element"), create);
+    for (const char* c : kNewElementItems)
+        addItem(create, QString::fromUtf8(c));
+
+    ElementView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ElementView, &QWidget::customContextMenuRequested, this, [this](QPoint position) {
+        if (advancedView())
+            ElementOptions->popup(ElementView->mapToGlobal(position));
+    });
+}
+
+void TMainForm::buildLinkWindows() {
+    SplashForm = new TSplashForm(this);
+    connect(SplashForm, &TSplashForm::cancelClicked, this, [this] { engine_.CancelProgress(); });
+    connect(SplashForm, &TSplashForm::openSettingsFileClicked, this, [this] {
+        engine_.OpenFileFromProgress();
+        commands_.open();
+    });
+    ReconnectForm = new TreconnectForm(this);
+    connect(ReconnectForm, &TreconnectForm::cancelClicked, this,
+            [this] { engine_.CancelReconnect(); });
+    LoadSaveOfflineForm = new TLoadSaveOfflineForm(this);
+    connect(LoadSaveOfflineForm, &TLoadSaveOfflineForm::loadClicked, this,
+            [this] { engine_.LoadAllFromEcu(); });
+    connect(LoadSaveOfflineForm, &TLoadSaveOfflineForm::writeClicked, this,
+            [this] { engine_.WriteAllToEcu(); });
+    connect(LoadSaveOfflineForm, &TLoadSaveOfflineForm::offlineClicked, this,
+            [this] { engine_.StayOffline(); });
+    LearnHistoryForm = new TLearnHistoryForm(this);
+    connect(LearnHistoryForm, &TLearnHistoryForm::clearClicked, this,
+            [this] { engine_.ClearLearnHistory(); });
+    ConfOptForm = new TConfOptForm(prefs_, this);
+}
+
+QComboBox* TMainForm::pageSelector() const {
+    return ECUPage;
 }
 
 void TMainForm::refreshRecentItems() {
@@ -285,21 +471,188 @@ void TMainForm::refreshRecentItems() {
     }
 }
 
+void TMainForm::refreshTablesMenu() {
+    TablesMenu::Lists lists = TablesMenu::Build(*ecu_);
+    auto fill = [this](QMenu* m, const std::vector<TablesMenu::Item>& items) {
+        m->clear();
+        for (const auto& item : items) {
+            QAction* a = m->addAction(fromImageText(item.caption));
+            int element = item.element;
+            // Until the table editor exists, an item shows the table's page.
+            connect(a, &QAction::triggered, this, [this, element] {
+                if (element < ecu_->NumElements)
+                    setCurrentPage(ecu_->PageOf(element));
+            });
+        }
+        m->setEnabled(!items.empty());
+    };
+    fill(menu(QStringLiteral("3D Tables")), lists.tables3D);
+    fill(menu(QStringLiteral("2D Tables")), lists.tables2D);
+}
+
 void TMainForm::refreshView() {
-    ElementList->clear();
-    QList<QTreeWidgetItem*> items;
-    for (int i = 0; i < ecu_->NumElements; ++i) {
-        int type = ecu_->TypeOf(i);
-        QString typeName = QString::fromStdString(tECU::TypeName(type));
-        if (isDedicatedType(type))
-            typeName = fromImageText(typeInfo(type).initialName);
-        auto* item = new QTreeWidgetItem(
-            {QString::number(i), typeName, QString::number(ecu_->PageOf(i) + 1),
-             QString::number(ecu_->ColumnOf(i)), QString::number(ecu_->RowOf(i)),
-             fromImageText(ecu_->NameOf(Layout::kNumPages + i))});
-        items.append(item);
+    RenderPage();
+}
+
+bool TMainForm::pageDrawable() const {
+    return ecu_->LinkState != Link::Startup && ecu_->LinkState != Link::ReadCancelled;
+}
+
+void TMainForm::refreshPageList() {
+    ChoiceList list;
+    list.selected = currentPage_;
+    ecu_->FillPageList(list);
+    QSignalBlocker block(ECUPage);
+    if (ECUPage->count() != static_cast<int>(list.items.size())) {
+        ECUPage->clear();
+        for (const auto& item : list.items)
+            ECUPage->addItem(fromImageText(item));
+    } else {
+        for (int k = 0; k < ECUPage->count(); ++k) {
+            QString text = fromImageText(list.items[static_cast<size_t>(k)]);
+            if (ECUPage->itemText(k) != text)
+                ECUPage->setItemText(k, text);
+        }
     }
-    ElementList->addTopLevelItems(items);
+    ECUPage->setCurrentIndex(currentPage_);
+}
+
+void TMainForm::RenderPage() {
+    DrawList list;
+    renderer_.RenderPage(currentPage_, advancedView(), list);
+    ElementView->execute(list);
+    ElementView->backUp();
+    refreshPageList();
+    RenderOverlay();
+}
+
+void TMainForm::RenderOverlay() {
+    // While a full read runs the canvas shows no page of the configuration arriving.
+    int state = ecu_->LinkState;
+    bool reading =
+        state == Link::ReadingAll || state == Link::StartReadAll || state == Link::LostDuringRead;
+    if (!advancedView() || !pageDrawable() || reading)
+        return;
+    DrawList list;
+    renderer_.RenderOverlay(currentPage_, lastMouse_, list);
+    ElementView->execute(list);
+}
+
+void TMainForm::setCurrentPage(int page) {
+    if (page < 0 || page >= Layout::kNumPages)
+        return;
+    currentPage_ = page;
+    if (pageDrawable())
+        RenderPage();
+    else
+        refreshPageList();
+    ScrollBox->horizontalScrollBar()->setValue(0);
+    ScrollBox->verticalScrollBar()->setValue(0);
+}
+
+void TMainForm::pageChosen(int index) {
+    // The selection of pointer editing is emptied with the page change.
+    setCurrentPage(index < 0 ? 0 : index);
+    ElementView->setFocus(Qt::OtherFocusReason);
+}
+
+bool TMainForm::advancedView() const {
+    return AdvancedView->isChecked();
+}
+
+bool TMainForm::configLocked() const {
+    return ConfigLock->isChecked();
+}
+
+void TMainForm::setAdvancedView(bool advanced) {
+    AdvancedView->setChecked(advanced);
+    viewSwitched(false);
+}
+
+void TMainForm::setConfigLocked(bool locked) {
+    ConfigLock->setChecked(locked);
+    lockClicked();
+}
+
+void TMainForm::applyStoredView() {
+    AdvancedView->setChecked(prefs_.read("AdvancedView") == "Advanced");
+    viewSwitched(true);
+}
+
+void TMainForm::updateEditCommands() {
+    bool editable = advancedView() && !ConfigLock->isChecked();
+    for (QAction* a : addButtons_)
+        a->setEnabled(editable);
+    action(QStringLiteral("Start Logging Configuration Changes"))->setEnabled(editable);
+    action(QStringLiteral("Stop Logging Configuration Changes"))->setEnabled(editable);
+}
+
+void TMainForm::viewSwitched(bool atStartUp) {
+    bool advanced = advancedView();
+    prefs_.write("AdvancedView", advanced ? "Advanced" : "Simple");
+    ConfigLock->setVisible(advanced);
+    if (!advanced)
+        ConfigLock->setChecked(true);
+    updateEditCommands();
+    ECUPage->setVisible(advanced);
+    ECUPageSimple->setVisible(!advanced);
+    (void)atStartUp; // the dial-gauge window, shown in the simple view, comes later
+    if (pageDrawable()) {
+        router_.invalidate(currentPage_);
+        RenderPage();
+    }
+}
+
+void TMainForm::lockClicked() {
+    LinkingHintLabel->clear();
+    updateEditCommands();
+}
+
+void TMainForm::redrawTimerTimer() {
+    if (!ecu_->ConstantsChanged)
+        return;
+    ecu_->ConstantsChanged = false;
+    RenderPage();
+}
+
+PollContext TMainForm::pollContext() const {
+    PollContext context;
+    context.currentPage = currentPage_;
+    context.advancedView = advancedView();
+    return context;
+}
+
+void TMainForm::PollTimerTimer() {
+    engine_.PollCycle(pollContext());
+    if (!ecu_->Simulating)
+        RenderOverlay();
+}
+
+void TMainForm::OptimiseClick() {
+    std::string message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced());
+    router_.invalidateAll();
+    RenderPage();
+    messages_.information(message);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    // After the window is on the screen, so the hint has a parent to sit over.
+    QTimer::singleShot(0, this, [this] {
+        StartHints::show(prefs_, messages_);
+        if (splashAtStart_ && !SplashForm->progressShown())
+            showSplashWindow();
+    });
+}
+
+void TMainForm::showSplashWindow() {
+    // The connected ECU's version and serial number, when one is connected.
+    bool known = ecu_->EcuPresent && ecu_->OnlineCapable;
+    SplashForm->showSplash(known ? engine_.Labels().packageVersion : " ",
+                           known ? ecu_->EcuSerial : " ");
 }
 
 void TMainForm::updateCaption() {
@@ -307,20 +660,103 @@ void TMainForm::updateCaption() {
     action(QStringLiteral("Save"))->setEnabled(commands_.saveEnabled());
 }
 
-void TMainForm::configurationLoaded(bool) {
-    refreshView();
+void TMainForm::configurationLoaded(bool fromDialog) {
+    // A file read offline: wait for an ECU, then ask whether to load from or write to it.
+    engine_.ConfigurationOpened();
+    router_.invalidateAll();
+    RenderPage();
+    engine_.ClearLearnHistory();
+    if (fromDialog)
+        SplashForm->hide();
 }
 
 void TMainForm::captionChanged() {
     updateCaption();
 }
 
+// ---------------------------------------------------------------- the link's views
+
+void TMainForm::commandsChanged(const CommandAvailability& c) {
+    enableCommand(QStringLiteral("Read from ECU"), c.readFromEcu);
+    enableCommand(QStringLiteral("Write to ECU"), c.writeToEcu);
+    enableCommand(QStringLiteral("ECU Ram Test"), c.ramTest);
+    enableCommand(QStringLiteral("ECU Injector Test"), c.injectorTest);
+    enableCommand(QStringLiteral("ECU Digital Input capacitor test"), c.digitalInputTest);
+    enableCommand(QStringLiteral("Calibrate Analog"), c.calibrateAnalog);
+    enableCommand(QStringLiteral("Retrieve Log from ECU"), c.retrieveLog);
+    enableCommand(QStringLiteral("Stop Logging to Laptop/PC"), c.stopLogging);
+    enableCommand(QStringLiteral("Save As ..."), c.saveAs);
+    enableCommand(QStringLiteral("Go Online"), c.goOnline);
+    enableCommand(QStringLiteral("Optimise Configuration"), c.optimise);
+    enableCommand(QStringLiteral("Setup Wizard"), c.wizardAndScope);
+    enableCommand(QStringLiteral("Scope ..."), c.wizardAndScope);
+    enableCommand(QStringLiteral("Search for Element"), c.searchElement);
+    enableCommand(QStringLiteral("Update Cosmetic Changes"), c.updateCosmetic);
+}
+
+void TMainForm::connectionStatusChanged(const std::string& text) {
+    ConnectionStatus->setText(QString::fromStdString(text));
+}
+
+void TMainForm::showProgress(const ProgressView& view) {
+    SplashForm->showProgress(view);
+}
+
+void TMainForm::hideProgress() {
+    SplashForm->hide();
+}
+
+void TMainForm::showReconnect() {
+    if (!ReconnectForm->isVisible())
+        ReconnectForm->show();
+}
+
+void TMainForm::hideReconnect() {
+    ReconnectForm->hide();
+}
+
+void TMainForm::showLoadOrWrite() {
+    if (!LoadSaveOfflineForm->isVisible()) {
+        LoadSaveOfflineForm->show();
+        LoadSaveOfflineForm->raise();
+    }
+}
+
+void TMainForm::hideLoadOrWrite() {
+    LoadSaveOfflineForm->hide();
+}
+
+void TMainForm::tickLockLogic() {
+    if (!ConfigLock->isChecked())
+        setConfigLocked(true);
+}
+
+void TMainForm::learnHistoryLine(const std::string&) {
+    LearnHistoryForm->setHistory(engine_.LearnHistory());
+}
+
+void TMainForm::learnHistoryCleared() {
+    LearnHistoryForm->setHistory({});
+}
+
+void TMainForm::redrawLiveOverlay() {
+    RenderOverlay();
+}
+
+void TMainForm::fullReadFinished() {
+    updateCaption();
+    router_.invalidateAll();
+    RenderPage();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
     // Closing is abandoned when the user wanted the changes saved and they were not.
-    if (commands_.canClose())
+    if (commands_.canClose()) {
+        PollTimer->stop();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 } // namespace zolmar::gui

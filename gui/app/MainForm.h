@@ -1,10 +1,15 @@
 #pragma once
 
+#include "editor/DiagramCanvas.h"
+#include "editor/LinkRouter.h"
+#include "editor/PageRenderer.h"
 #include "files/FileCommands.h"
+#include "link/SyncEngine.h"
 #include "model/ECU.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 #include <array>
 #include <memory>
 
@@ -14,68 +19,175 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QScrollArea;
+class QTimer;
 class QToolBar;
-class QTreeWidget;
+
+namespace zolmar {
+class UsbXpress;
+}
 
 namespace zolmar::gui {
 
-// The main window: owner of the one configuration model, its menus, toolbar and views.
-class TMainForm : public QMainWindow, private FileCommandHooks {
+class PageSelector;
+class TConfOptForm;
+class TLearnHistoryForm;
+class TLoadSaveOfflineForm;
+class TSplashForm;
+class TreconnectForm;
+
+// The manual shipped beside the program.
+QString helpFilePath();
+
+// The main window: owner of the one configuration model, its menus, toolbar and
+// views, and of the poll timer that keeps the model in step with the ECU.
+class TMainForm : public QMainWindow, private FileCommandHooks, private LinkObserver {
     Q_OBJECT
 
 public:
     static constexpr const char* kTitle = "ZOLMAR";
+    static constexpr int kPollInterval = 50;
 
+    // usb is the link to the ECU; without one the window finds no ECU.
     TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs,
-              QWidget* parent = nullptr);
+              UsbXpress* usb = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     tECU& ecu() { return *ecu_; }
     FileCommands& fileCommands() { return commands_; }
+    SyncEngine& engine() { return engine_; }
 
-    // A menu or toolbar command by its caption (menus) or hint (toolbar buttons).
+    // A menu or toolbar command by its caption (menus), hint (toolbar buttons) or
+    // control name (the push buttons "OptimiseButton", "UpdateCosmeticButton",
+    // "OnlineButton").
     QAction* action(const QString& caption) const { return actions_.value(caption); }
     QMenu* menu(const QString& title) const { return menus_.value(title); }
     QToolBar* toolBar() const { return toolBar_; }
+    QMenu* elementOptions() const { return ElementOptions; }
     const std::array<QAction*, RecentFiles::kCount>& recentItems() const { return recent_; }
+
+    LinkRouter& router() { return router_; }
+    PageRenderer& renderer() { return renderer_; }
+    DiagramCanvas* canvas() const { return ElementView; }
+    QScrollArea* scrollBox() const { return ScrollBox; }
+    QComboBox* pageSelector() const;
+    QLabel* connectionStatus() const { return ConnectionStatus; }
+    TSplashForm* splash() const { return SplashForm; }
+    TreconnectForm* reconnectForm() const { return ReconnectForm; }
+    TLoadSaveOfflineForm* loadSaveOfflineForm() const { return LoadSaveOfflineForm; }
+    TLearnHistoryForm* learnHistoryForm() const { return LearnHistoryForm; }
+    TConfOptForm* confOptForm() const { return ConfOptForm; }
+    QTimer* pollTimer() const { return PollTimer; }
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
+    // Rebuilds the "3D Tables" and "2D Tables" submenus, as each opening of the menu does.
+    void refreshTablesMenu();
     // Shows the configuration as it now stands in the model.
     void refreshView();
+    // Full redraw of the current page, then its overlay.
+    void RenderPage();
+    // Live values, hover blink, displays, dials and levers over the current page.
+    void RenderOverlay();
+    // Page 0..127: the page becomes current, is drawn and shown from its top-left corner.
+    void setCurrentPage(int page);
+    int currentPage() const { return currentPage_; }
+    bool advancedView() const;
+    // Ticks or unticks "Advanced View" as a click does.
+    void setAdvancedView(bool advanced);
+    // Ticks or unticks "Lock Logic Configuration" as a click does.
+    void setConfigLocked(bool locked);
+    bool configLocked() const;
+    // The start-up form of the view switch, from the stored preference.
+    void applyStoredView();
+    // Whether the splash window follows the start hint when the window is first shown.
+    void setSplashAtStart(bool show) { splashAtStart_ = show; }
+
+    // One poll cycle: synchronisation, then the live overlay.
+    void PollTimerTimer();
+    // "Optimise Configuration".
+    void OptimiseClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
     void buildToolBar();
     void buildTopPanel();
+    void buildContextMenu();
+    void buildLinkWindows();
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
+    // Connects a command and marks it as working, so availability may enable it.
+    void onTriggered(const QString& caption, const std::function<void()>& command);
+    void enableCommand(const QString& caption, bool enabled);
     void updateCaption();
+    void showSplashWindow();
+    void viewSwitched(bool atStartUp);
+    void lockClicked();
+    void updateEditCommands();
+    void redrawTimerTimer();
+    void pageChosen(int index);
+    void refreshPageList();
+    bool pageDrawable() const;
+    PollContext pollContext() const;
 
     // FileCommandHooks
     void configurationLoaded(bool fromDialog) override;
     void captionChanged() override;
 
+    // LinkObserver
+    void commandsChanged(const CommandAvailability& commands) override;
+    void connectionStatusChanged(const std::string& text) override;
+    void showProgress(const ProgressView& view) override;
+    void hideProgress() override;
+    void showReconnect() override;
+    void hideReconnect() override;
+    void showLoadOrWrite() override;
+    void hideLoadOrWrite() override;
+    void tickLockLogic() override;
+    void learnHistoryLine(const std::string& line) override;
+    void learnHistoryCleared() override;
+    void redrawLiveOverlay() override;
+    void fullReadFinished() override;
+
     Messages& messages_;
     Preferences& prefs_;
     std::unique_ptr<tECU> ecu_;
     FileCommands commands_;
+    LinkRouter router_;
+    DiagramCanvas* ElementView = nullptr;
+    QtTextMetrics metrics_;
+    PageRenderer renderer_;
+    std::unique_ptr<UsbXpress> noDevices_;
+    SyncEngine engine_;
+    int currentPage_ = 0;
+    Point lastMouse_{-1, -1};
+    bool shownOnce_ = false;
+    bool splashAtStart_ = true;
 
     QHash<QString, QAction*> actions_;
+    QSet<QAction*> working_;
     QHash<QString, QMenu*> menus_;
     std::array<QAction*, RecentFiles::kCount> recent_{};
     QToolBar* toolBar_ = nullptr;
-    QComboBox* ECUPage = nullptr;
+    PageSelector* ECUPage = nullptr;
     QComboBox* ECUPageSimple = nullptr;
     QCheckBox* AdvancedView = nullptr;
     QCheckBox* ConfigLock = nullptr;
     QLabel* LinkingHintLabel = nullptr;
     QLabel* ConnectionStatus = nullptr;
     QScrollArea* ScrollBox = nullptr;
-    QTreeWidget* ElementList = nullptr;
+    QMenu* ElementOptions = nullptr;
+    QTimer* RedrawTimer = nullptr;
+    QTimer* PollTimer = nullptr;
+    QList<QAction*> addButtons_;
+    TSplashForm* SplashForm = nullptr;
+    TreconnectForm* ReconnectForm = nullptr;
+    TLoadSaveOfflineForm* LoadSaveOfflineForm = nullptr;
+    TLearnHistoryForm* LearnHistoryForm = nullptr;
+    TConfOptForm* ConfOptForm = nullptr;
 };
 
 } // namespace zolmar::gui

@@ -1,0 +1,170 @@
+// Routing and rendering figures of one dense diagram page: about 100 elements
+// and 200 links. Run by hand; the figures are reported, never asserted.
+#include "RawConfig.h"
+#include "editor/DiagramCanvas.h"
+#include "editor/PageRenderer.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace zolmar;
+
+namespace {
+
+constexpr int kPage = 1;
+
+// Ten columns of ten elements: constants on the left, then summers and
+// multipliers, each input linked to an element of the column before: near
+// rows, as diagrams are drawn, or any row (many links then fail to route).
+std::unique_ptr<tECU> densePage(Messages& messages, int& links, bool farLinks) {
+    auto ecu = std::make_unique<tECU>(messages);
+    test::RawConfig raw(*ecu);
+    links = 0;
+    std::vector<std::vector<int>> columns(10);
+    for (int c = 0; c < 10; ++c) {
+        for (int r = 0; r < 10; ++r) {
+            int type = c == 0 ? ElementType::Constant
+                              : (r % 3 == 0 ? ElementType::Multiplier : ElementType::Summer);
+            char name[16];
+            std::snprintf(name, sizeof name, "E%d.%d", c, r);
+            int e = raw.add(type, kPage, 1 + 12 * c, 1 + 12 * r, name);
+            columns[static_cast<size_t>(c)].push_back(e);
+            if (c == 0)
+                continue;
+            const auto& before = columns[static_cast<size_t>(c - 1)];
+            for (int k = 0; k < tECU::InputCount(type); ++k) {
+                int near = std::min(9, std::max(0, r + k - 1));
+                int far = (r + k * 3 + c) % 10;
+                int source = before[static_cast<size_t>(farLinks ? far : near)];
+                raw.link(e, k, source, 0);
+                ++links;
+            }
+        }
+    }
+    raw.finish();
+    return ecu;
+}
+
+struct Page {
+    explicit Page(bool farLinks = false) : ecu(densePage(messages, links, farLinks)) {}
+    SilentMessages messages;
+    int links = 0;
+    std::unique_ptr<tECU> ecu;
+    LinkRouter router;
+    FixedCellMetrics metrics;
+    PageRenderer renderer{*ecu, router, metrics};
+};
+
+void BM_RouteAndDecide(benchmark::State& state) {
+    Page page;
+    DrawList list;
+    for (auto _ : state) {
+        page.router.invalidate(kPage);
+        list.clear();
+        page.renderer.RenderPage(kPage, true, list);
+    }
+    int routed = 0;
+    for (const auto& r : page.router.routes(kPage))
+        routed += r.routed();
+    state.counters["elements"] = page.ecu->NumElements;
+    state.counters["links"] = page.links;
+    state.counters["routed"] = routed;
+}
+BENCHMARK(BM_RouteAndDecide)->Unit(benchmark::kMillisecond);
+
+void BM_RouteAndDecideFarLinks(benchmark::State& state) {
+    Page page(true);
+    DrawList list;
+    for (auto _ : state) {
+        page.router.invalidate(kPage);
+        list.clear();
+        page.renderer.RenderPage(kPage, true, list);
+    }
+    int routed = 0;
+    for (const auto& r : page.router.routes(kPage))
+        routed += r.routed();
+    state.counters["links"] = page.links;
+    state.counters["routed"] = routed;
+}
+BENCHMARK(BM_RouteAndDecideFarLinks)->Unit(benchmark::kMillisecond);
+
+void BM_ReplayDecide(benchmark::State& state) {
+    Page page;
+    DrawList list;
+    page.renderer.RenderPage(kPage, true, list);
+    for (auto _ : state) {
+        list.clear();
+        page.renderer.RenderPage(kPage, true, list);
+    }
+}
+BENCHMARK(BM_ReplayDecide)->Unit(benchmark::kMillisecond);
+
+// Routing, deciding and painting the canvas, with the copy into the backup.
+void BM_FullRenderPainted(benchmark::State& state) {
+    Page page;
+    gui::DiagramCanvas canvas;
+    canvas.setPixelRatio(1);
+    PageRenderer renderer(*page.ecu, page.router, canvas.metrics());
+    DrawList list;
+    for (auto _ : state) {
+        page.router.invalidate(kPage);
+        list.clear();
+        renderer.RenderPage(kPage, true, list);
+        canvas.execute(list);
+        canvas.backUp();
+    }
+}
+BENCHMARK(BM_FullRenderPainted)->Unit(benchmark::kMillisecond);
+
+void BM_ReplayRenderPainted(benchmark::State& state) {
+    Page page;
+    gui::DiagramCanvas canvas;
+    canvas.setPixelRatio(1);
+    PageRenderer renderer(*page.ecu, page.router, canvas.metrics());
+    DrawList list;
+    renderer.RenderPage(kPage, true, list);
+    for (auto _ : state) {
+        list.clear();
+        renderer.RenderPage(kPage, true, list);
+        canvas.execute(list);
+        canvas.backUp();
+    }
+}
+BENCHMARK(BM_ReplayRenderPainted)->Unit(benchmark::kMillisecond);
+
+// The live overlay that every poll cycle draws: values of all outputs and inputs.
+void BM_LiveOverlayPainted(benchmark::State& state) {
+    Page page;
+    page.ecu->Simulating = true;
+    page.ecu->ShowAllOutputs = true;
+    gui::DiagramCanvas canvas;
+    canvas.setPixelRatio(1);
+    PageRenderer renderer(*page.ecu, page.router, canvas.metrics());
+    DrawList list;
+    renderer.RenderPage(kPage, true, list);
+    canvas.execute(list);
+    canvas.backUp();
+    for (auto _ : state) {
+        list.clear();
+        renderer.RenderOverlay(kPage, {-1, -1}, list);
+        canvas.execute(list);
+    }
+    state.counters["texts"] = static_cast<double>(list.ops.size());
+}
+BENCHMARK(BM_LiveOverlayPainted)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
