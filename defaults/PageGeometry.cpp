@@ -9,14 +9,6 @@ namespace zolmar::defaults::PageGeometry {
 
 namespace {
 
-constexpr PictureSize kPictures[] = {
-    {86, 29},   {206, 67},  {206, 84},  {103, 33},  {120, 50},  {239, 203}, {239, 51},
-    {137, 51},  {222, 33},  {171, 33},  {137, 33},  {18, 21},   {18, 21},   {18, 21},
-    {18, 21},   {18, 21},   {18, 16},   {18, 16},   {18, 16},   {6, 7},     {6, 7},
-    {73, 33},   {222, 67},  {30, 27},   {30, 27},   {18, 21},   {18, 21},   {255, 749},
-    {326, 816}, {217, 272}, {239, 272}, {222, 902}, {205, 67},  {103, 33},  {158, 132},
-    {323, 51},  {239, 51},  {241, 209}, {239, 272}, {326, 816}, {222, 543}};
-
 // The element that owns the output at the live address, or -1.
 int sourceElement(const tECU& ecu, int liveAddr, int& output) {
     for (int i = 0; i < ecu.NumElements; ++i) {
@@ -37,12 +29,6 @@ std::string twoDecimals(int16_t raw) {
 }
 
 } // namespace
-
-PictureSize pictureSize(int picture) {
-    if (picture < 0 || picture >= static_cast<int>(std::size(kPictures)))
-        return {};
-    return kPictures[picture];
-}
 
 Rect Footprint::bounds() const {
     Rect b = box;

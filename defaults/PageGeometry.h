@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/Geometry.h"
 #include "model/ECU.h"
 
 #include <string>
@@ -13,8 +14,8 @@ namespace zolmar::defaults {
 // another page. Used to lay pages out and to check that nothing overlaps.
 namespace PageGeometry {
 
-inline constexpr int kCell = 17;
-inline constexpr int kGridCells = 120;
+inline constexpr int kCell = Grid::kCell;
+inline constexpr int kGridCells = Grid::kCells;
 inline constexpr int kGridPixels = kCell * kGridCells;
 // Widths of one character: generous for the proportional name and label faces,
 // exact for the fixed face of the pin texts.
@@ -36,14 +37,6 @@ struct Rect {
     }
     Rect moved(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
 };
-
-struct PictureSize {
-    int w = 0;
-    int h = 0;
-};
-
-// The fixed size of each of the 41 element pictures; -1 and others give 0 x 0.
-PictureSize pictureSize(int picture);
 
 // An element's parts relative to its pixel origin (17 x column, 17 x row).
 struct Footprint {

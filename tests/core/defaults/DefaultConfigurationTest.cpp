@@ -3,6 +3,7 @@
 // links, layout, gauges, logging channels and hints.
 #include "DefaultConfiguration.h"
 #include "PageGeometry.h"
+#include "editor/PageRenderer.h"
 #include "editor/SimpleViewSettings.h"
 #include "files/SettingsFile.h"
 #include "files/SettingsHints.h"
@@ -431,6 +432,35 @@ TEST_F(DefaultConfigurationTest, EverySimpleViewSettingHasAHint) {
         std::string name = ecu().NameOf(kNumPages + s.element);
         EXPECT_FALSE(SettingsHints::Lookup(bytes, name).empty()) << cp1252ToUtf8(name);
     }
+}
+
+// Every page draws with all its wires: no link of the default diagram falls back to
+// a "not routed" label, and no page's routes overflow what the router keeps.
+TEST_F(DefaultConfigurationTest, EveryPageRoutesAllItsLinks) {
+    SilentMessages quiet;
+    auto drawn = std::make_unique<tECU>(quiet);
+    std::string error;
+    ASSERT_TRUE(SettingsFile::load(*drawn, ZOLMAR_DEFAULT_CONFIG, error)) << error;
+    LinkRouter router;
+    FixedCellMetrics metrics;
+    PageRenderer renderer(*drawn, router, metrics);
+    std::set<int> pages;
+    for (int i = 0; i < drawn->NumElements; ++i)
+        pages.insert(drawn->PageOf(i));
+    size_t wires = 0;
+    for (int page : pages) {
+        DrawList list;
+        renderer.RenderPage(page, true, list);
+        const auto& records = router.routes(page);
+        EXPECT_LE(records.size(), 256u) << "page " << page + 1;
+        for (const RouteRecord& r : records) {
+            EXPECT_TRUE(r.routed()) << "page " << page + 1 << ": element "
+                                    << cp1252ToUtf8(drawn->NameOf(kNumPages + r.destElement))
+                                    << " input " << r.destInput;
+            wires += r.routed();
+        }
+    }
+    EXPECT_GT(wires, 300u);
 }
 
 } // namespace
