@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "emu/EcuSelfTests.h"
 #include "emu/EngineProfile.h"
 #include "emu/VirtualEcu.h"
 #include "emu/VirtualEcuLink.h"
@@ -62,6 +63,7 @@ private:
     }
 
     zolmar::emu::VirtualEcu ecu_;
+    zolmar::emu::EcuSelfTests selfTests_{ecu_};
     zolmar::emu::VirtualEcuLink link_;
     QElapsedTimer clock_;
     qint64 ecuMs_ = 0;
