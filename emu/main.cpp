@@ -1,4 +1,5 @@
 // q7700x-emu: the virtual ECU as a program, serving on a pseudo-terminal.
+#include "emu/EcuBootLoader.h"
 #include "emu/EcuSelfTests.h"
 #include "emu/PtyServer.h"
 #include "emu/VirtualEcu.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     std::string saveOnExit;
     emu::VirtualEcu ecu;
     emu::EcuSelfTests selfTests(ecu);
+    emu::EcuBootLoader bootLoader(ecu);
     emu::PtyServer server(ecu);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -161,6 +163,8 @@ int main(int argc, char** argv) {
             return usage("unknown option \"" + a + "\"");
         }
     }
+    // The boot loader's serial number area holds the serial the options chose.
+    bootLoader.SetSerial(ecu.Serial());
     if (!pty)
         return usage("--pty is required");
 

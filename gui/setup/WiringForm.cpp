@@ -16,7 +16,7 @@ namespace zolmar::gui {
 namespace {
 
 constexpr int kPictureWidth = 300;
-constexpr int kPictureHeight = 520;
+constexpr int kPictureHeight = 524;
 constexpr int kMarker = 12;
 
 // The connector drawn as two blocks: the 16 power pins (101..116) in two columns at
@@ -36,7 +36,7 @@ QRect markerRect(int n) {
         columns = 3;
         column = (pin - 1) / 20;
         row = (pin - 1) % 20;
-        top = 170;
+        top = 184;
     }
     int pitchX = 60;
     int left = (kPictureWidth - (columns - 1) * pitchX) / 2 - kMarker / 2;
@@ -124,7 +124,7 @@ void TWiringForm::drawConnector() {
     p.setPen(Qt::black);
     p.setBrush(QColor(0x30, 0x30, 0x30));
     p.drawRoundedRect(QRect(60, 24, 180, 148), 8, 8);
-    p.drawRoundedRect(QRect(30, 154, 240, 344), 8, 8);
+    p.drawRoundedRect(QRect(30, 172, 240, 340), 8, 8);
     p.setFont(QFont(QStringLiteral("Sans"), 7));
     for (int n = 0; n < PinTable::kNumRecords; ++n) {
         QRect r = markerRect(n);
