@@ -4,6 +4,7 @@
 #include "emu/VirtualEcuLink.h"
 #include "files/AtomicFile.h"
 #include "link/ModbusDriver.h"
+#include "link/SyncEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -310,6 +311,35 @@ TEST_F(FlasherTest, BootLoaderIgnoresBytesAtAnotherRate) {
     loader.Receive(read + 3, 2, 57600, reply);
     ASSERT_EQ(reply.size(), 3u);
     EXPECT_TRUE(FirmwareFlasher::ChecksumValid(reply.data(), 2));
+}
+
+// While the flashing window is open the poll cycle leaves the device alone: a status
+// read would reopen it at the configuration link's rate under the boot loader's feet.
+TEST_F(FlasherTest, PollCyclesDoNotTouchTheDeviceWhileFlashing) {
+    RecordingMessages messages;
+    auto model = std::make_unique<tECU>(messages);
+    LinkObserver quiet;
+    SyncEngine engine(*model, link, quiet);
+    engine.StartUp();
+    PollContext context;
+    context.flashingWindowVisible = true;
+    engine.Disconnect();
+    ASSERT_EQ(connect(), 3);
+    const size_t before = link.requests.size();
+    for (int n = 0; n < 5; ++n)
+        engine.PollCycle(context);
+    EXPECT_EQ(link.requests.size(), before);
+    EXPECT_EQ(link.baudRate, 57600u);
+    EXPECT_EQ(engine.ConnectionStatus(), "Updating Package/Firmware");
+    EXPECT_EQ(flasher.PingTick(), 1000u);
+
+    flasher.Done();
+    engine.Connect();
+    context.flashingWindowVisible = false;
+    for (int n = 0; n < 5; ++n)
+        engine.PollCycle(context);
+    EXPECT_GT(link.requests.size(), before + 1);
+    EXPECT_TRUE(model->EcuPresent);
 }
 
 } // namespace
