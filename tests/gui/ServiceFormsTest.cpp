@@ -215,7 +215,9 @@ TEST_F(ServiceFormsTest, ImportWithBothSourcesCurrentKeepsTheConfiguration) {
         EXPECT_TRUE(import->Explanation->toPlainText().contains(
             "Configuration Source (the current settings) ..."));
         import->GoButton->click();
-        done = true;
+        done = !import->isVisible();
+        if (!done)
+            import->reject(); // never leave the modal dialog waiting
     });
     trigger("Import/Merge Configuration");
     ASSERT_TRUE(done);
@@ -229,6 +231,49 @@ TEST_F(ServiceFormsTest, ImportWithBothSourcesCurrentKeepsTheConfiguration) {
     EXPECT_EQ(after, before);
     EXPECT_TRUE(form->ecu().Modified);
     EXPECT_EQ(form->ecu().LinkState, Link::NewConfiguration);
+}
+
+TEST_F(ServiceFormsTest, ImportTakesTheValuesOfAChosenFile) {
+    ASSERT_TRUE(pollUntil(Link::Online));
+    tECU& ecu = form->ecu();
+    int boost = ecu.FindElementByName("Boost", false);
+    ASSERT_GE(boost, 0);
+    // The values file: the same diagram with another boost constant and pin name.
+    {
+        SilentMessages quiet;
+        auto values = std::make_unique<tECU>(quiet);
+        NewConfiguration::MakeBlank(*values);
+        int k = -1;
+        ASSERT_TRUE(values->CreateElement(ElementType::Constant, 5, 5, "Boost", 3, &k));
+        values->WriteConstWord(values->ElementConstOffset[k], 300);
+        PinTable::SetPinName(*values, 37, "TPS");
+        std::string error;
+        ASSERT_TRUE(SettingsFile::save(*values, dir.path("values.ecu"), error)) << error;
+    }
+    dialogs.answers.push_back(dir.path("values.ecu"));
+    TImportForm* import = form->importForm();
+    bool done = false;
+    QTimer::singleShot(0, [&] {
+        import->ConfigSource->setCurrentIndex(0);
+        emit import->ConfigSource->activated(0);
+        EXPECT_FALSE(import->GoButton->isEnabled());
+        EXPECT_TRUE(import->ValuesBrowse->isEnabled());
+        import->ValuesBrowse->click();
+        EXPECT_EQ(dialogs.titles.back(), "Select File for Values Source");
+        EXPECT_TRUE(import->Explanation->toPlainText().contains(
+            QStringLiteral("Values Source (\"%1\") ...")
+                .arg(QString::fromStdString(dir.path("values.ecu")))));
+        EXPECT_TRUE(import->GoButton->isEnabled());
+        import->GoButton->click();
+        done = !import->isVisible();
+        if (!done)
+            import->reject(); // never leave the modal dialog waiting
+    });
+    trigger("Import/Merge Configuration");
+    ASSERT_TRUE(done);
+    EXPECT_EQ(ecu.ReadConstWord(ecu.ElementConstOffset[boost]), 300);
+    EXPECT_EQ(ecu.ColumnOf(boost), 2); // the place is the diagram's
+    EXPECT_EQ(PinTable::PinName(ecu, 37), "TPS");
 }
 
 TEST_F(ServiceFormsTest, SelfTestsAndVoltagesOverTheLink) {
