@@ -548,7 +548,9 @@ void TMainForm::RamTestClick() {
 }
 
 void TMainForm::InjectorTestClick() {
-    if (TModbusDriver* driver = engine_.Driver())
+    // The window's "Test" stays usable, but the test runs only while the menu item may.
+    TModbusDriver* driver = engine_.Driver();
+    if (driver && engine_.Commands().injectorTest)
         SelfTests::Runner(*ecu_, *driver, messages_).InjectorTest(InjectorTestForm->captures());
     InjectorTestForm->redraw();
 }

@@ -312,6 +312,16 @@ TEST_F(ServiceFormsTest, SelfTestsAndVoltagesOverTheLink) {
     EXPECT_EQ(volts->InjectorVolts[11]->text(), "13.90 V");
     volts->hide();
     EXPECT_FALSE(form->ecu().AnaVoltsOpen);
+
+    // Offline the window's Test button exchanges nothing.
+    form->ecu().StructureChanged = true;
+    ASSERT_TRUE(pollUntil(Link::Offline));
+    form->PollTimerTimer(); // availability follows the state of the cycle's start
+    EXPECT_FALSE(form->action("ECU Injector Test")->isEnabled());
+    for (auto& capture : injectors->captures())
+        capture.fill(7);
+    injectors->TestButton->click();
+    EXPECT_EQ(injectors->captures()[0][0], 7);
 }
 
 TEST_F(ServiceFormsTest, FlashingWindowOwnsTheDeviceWhileOpen) {
