@@ -233,7 +233,8 @@ bool Merge(const std::vector<uint8_t>& configuration, const std::vector<uint8_t>
     for (int i = 0; i < c->NumElements; ++i) {
         const int type = c->TypeOf(i);
         const int at = c->ElementConstOffset[i];
-        const int s = c->ConstSize(type, at);
+        // Sizes of unknown types read as -1: such an element has no block to copy.
+        const int s = std::max(0, c->ConstSize(type, at));
         const tECU* from = c.get();
         int fromAddr = at;
         int size = s;
@@ -242,7 +243,7 @@ bool Merge(const std::vector<uint8_t>& configuration, const std::vector<uint8_t>
             if (m >= 0) {
                 from = v.get();
                 fromAddr = v->ElementConstOffset[m];
-                size = v->ConstSize(type, fromAddr);
+                size = std::max(0, v->ConstSize(type, fromAddr));
                 growth += size - s;
             }
         } else if (isDedicatedType(type)) {

@@ -202,6 +202,34 @@ TEST_F(ImportMergeTest, MergeThatWouldOverflowTheConstantAreaIsRefused) {
     EXPECT_EQ(result, (std::vector<uint8_t>{1, 2, 3}));
 }
 
+TEST_F(ImportMergeTest, CorruptDimensionsInTheValuesSourceAreRefusedNotCopied) {
+    auto configuration = blank();
+    add(*configuration, ElementType::Table3D, "Spark");
+    auto values = blank();
+    int v = add(*values, ElementType::Table3D, "Spark");
+    // Dimension bytes no editor would write: 255 x 255 cells need 130 kB.
+    values->WriteConstByte(values->ElementConstOffset[v], 255);
+    values->WriteConstByte(values->ElementConstOffset[v] + 1, 255);
+    std::vector<uint8_t> result;
+    std::string error;
+    EXPECT_FALSE(ImportMerge::Merge(SettingsFile::fromImage(*configuration),
+                                    SettingsFile::fromImage(*values), result, error));
+    EXPECT_TRUE(result.empty());
+    // Random bytes in both sources: whatever comes out, nothing leaves the image.
+    std::vector<uint8_t> a(SettingsFile::kFileSize);
+    std::vector<uint8_t> b(SettingsFile::kFileSize);
+    uint32_t x = 7700;
+    for (size_t k = 0; k < a.size(); ++k) {
+        x = x * 1103515245u + 12345u;
+        a[k] = static_cast<uint8_t>(x >> 16);
+        b[k] = static_cast<uint8_t>(x >> 24) % 8;
+    }
+    if (ImportMerge::Merge(a, b, result, error)) {
+        EXPECT_EQ(result.size(), static_cast<size_t>(SettingsFile::kFileSize));
+    }
+    ImportMerge::FailedMatches(b, a);
+}
+
 TEST_F(ImportMergeTest, ValidationExplainsWhatIsMissing) {
     ImportMerge::Source file;
     ImportMerge::Source current;
