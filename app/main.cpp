@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "emu/EcuBootLoader.h"
+#include "emu/EcuSelfTests.h"
 #include "emu/EngineProfile.h"
 #include "emu/VirtualEcu.h"
 #include "emu/VirtualEcuLink.h"
@@ -8,9 +10,11 @@
 #include "files/SettingsFile.h"
 #include "link/SerialUsbXpress.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -62,6 +66,8 @@ private:
     }
 
     zolmar::emu::VirtualEcu ecu_;
+    zolmar::emu::EcuSelfTests selfTests_{ecu_};
+    zolmar::emu::EcuBootLoader bootLoader_{ecu_};
     zolmar::emu::VirtualEcuLink link_;
     QElapsedTimer clock_;
     qint64 ecuMs_ = 0;
@@ -106,7 +112,13 @@ int main(int argc, char** argv) {
     QCommandLineOption afterMs(QStringLiteral("after-ms"),
                                QStringLiteral("With --screenshot: wait N milliseconds first."),
                                QStringLiteral("N"), QStringLiteral("500"));
-    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs});
+    QCommandLineOption window(
+        QStringLiteral("window"),
+        QStringLiteral("With --screenshot: open this window half way through the wait and "
+                       "picture it instead of the main window: new, import, properties, "
+                       "wiring, voltages, injectors or flashing."),
+        QStringLiteral("NAME"));
+    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window});
     parser.process(application);
     if (parser.isSet(virtualEcu) && parser.isSet(port)) {
         std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
@@ -166,8 +178,39 @@ int main(int argc, char** argv) {
 
     if (shooting) {
         QString target = parser.value(screenshot);
-        QTimer::singleShot(parser.value(afterMs).toInt(), &form, [&form, target] {
-            bool ok = form.grab().save(target);
+        // The window to picture: its command (menu caption) and its object name.
+        static const QHash<QString, QPair<QString, QString>> kWindows = {
+            {QStringLiteral("new"), {QStringLiteral("New ..."), QStringLiteral("TNewConfigForm")}},
+            {QStringLiteral("import"),
+             {QStringLiteral("Import/Merge Configuration"), QStringLiteral("TImportForm")}},
+            {QStringLiteral("properties"),
+             {QStringLiteral("Properties ..."), QStringLiteral("TPropertiesForm")}},
+            {QStringLiteral("wiring"),
+             {QStringLiteral("Wiring ..."), QStringLiteral("TWiringForm")}},
+            {QStringLiteral("voltages"),
+             {QStringLiteral("Analogue Voltages"), QStringLiteral("TAnaVoltsForm")}},
+            {QStringLiteral("injectors"),
+             {QStringLiteral("ECU Injector Test"), QStringLiteral("TInjectorTestForm")}},
+            {QStringLiteral("flashing"),
+             {QStringLiteral("Upgrade Package/Firmware"), QStringLiteral("TFlashingForm")}},
+        };
+        const int wait = parser.value(afterMs).toInt();
+        const QString name = parser.value(window);
+        if (!name.isEmpty() && !kWindows.contains(name)) {
+            std::fprintf(stderr, "zolmar: no window called %s\n", qPrintable(name));
+            return 2;
+        }
+        QString objectName = kWindows.value(name).second;
+        if (!name.isEmpty()) {
+            QString caption = kWindows.value(name).first;
+            QTimer::singleShot(wait / 2, &form, [&form, caption] {
+                if (QAction* a = form.action(caption))
+                    a->trigger();
+            });
+        }
+        QTimer::singleShot(wait, &form, [&form, target, objectName] {
+            QWidget* shown = objectName.isEmpty() ? nullptr : form.findChild<QWidget*>(objectName);
+            bool ok = (shown && shown->isVisible() ? shown->grab() : form.grab()).save(target);
             QApplication::exit(ok ? 0 : 1);
         });
     }

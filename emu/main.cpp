@@ -1,4 +1,6 @@
 // q7700x-emu: the virtual ECU as a program, serving on a pseudo-terminal.
+#include "emu/EcuBootLoader.h"
+#include "emu/EcuSelfTests.h"
 #include "emu/PtyServer.h"
 #include "emu/VirtualEcu.h"
 #include "files/SettingsFile.h"
@@ -41,6 +43,10 @@ const char* const kHelp =
     "0x90) until SIGINT or SIGTERM. Point ZOLMAR at it with --port PATH or ZOLMAR_PORT.\n"
     "Written configuration bytes take effect when the command word 0x1FFFE is written.\n"
     "SIGUSR1 unplugs the ECU (it stops answering), SIGUSR2 plugs it in again.\n"
+    "The self-tests answer: the RAM test (read 0x2B000), injector traces, the\n"
+    "digital-input test and the analogue calibration (command word 0x1000+n, 0x2000,\n"
+    "0x2001). Writing 0x5253 (\"RS\") to the command word restarts the ECU into its\n"
+    "boot loader, which serves the flashing tool at 57600 baud until told \"G\".\n"
     "\n"
     "Options:\n"
     "  --pty                  serve on a new pseudo-terminal (the only mode)\n"
@@ -89,6 +95,8 @@ int main(int argc, char** argv) {
     std::string config;
     std::string saveOnExit;
     emu::VirtualEcu ecu;
+    emu::EcuSelfTests selfTests(ecu);
+    emu::EcuBootLoader bootLoader(ecu);
     emu::PtyServer server(ecu);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -155,6 +163,8 @@ int main(int argc, char** argv) {
             return usage("unknown option \"" + a + "\"");
         }
     }
+    // The boot loader's serial number area holds the serial the options chose.
+    bootLoader.SetSerial(ecu.Serial());
     if (!pty)
         return usage("--pty is required");
 

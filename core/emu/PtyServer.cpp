@@ -1,5 +1,7 @@
 #include "emu/PtyServer.h"
 
+#include "emu/EcuBootLoader.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +10,10 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+
+namespace zolmar {
+bool getSerialBaudRate(int fd, uint32_t& baud);
+}
 
 namespace zolmar::emu {
 
@@ -80,9 +86,36 @@ void PtyServer::Step(int timeoutMs) {
     auto received = Clock::now();
     if (!ecu_.Plugged())
         return; // unplugged: requests go nowhere
+    if (serveBootLoader(bytes, static_cast<int>(n)))
+        return;
     assembler_.Add(bytes, static_cast<int>(n));
     while (assembler_.Next(frame, length))
         answer(frame, length, received);
+}
+
+bool PtyServer::serveBootLoader(const uint8_t* bytes, int length) {
+    uint32_t baud = 0;
+    const bool bootRate = getSerialBaudRate(slave_, baud) && baud == EcuBootLoader::kBaud;
+    EcuBootLoader* loader = ecu_.bootLoader;
+    if (loader == nullptr || !loader->Running())
+        return bootRate; // the application does not listen at the boot loader's rate
+    std::vector<uint8_t> reply;
+    loader->Receive(bytes, length, baud, reply);
+    send(reply.data(), static_cast<int>(reply.size()));
+    return true;
+}
+
+void PtyServer::send(const uint8_t* bytes, int length) {
+    int sent = 0;
+    while (sent < length) {
+        ssize_t n = ::write(master_, bytes + sent, static_cast<size_t>(length - sent));
+        if (n > 0)
+            sent += static_cast<int>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            return; // nobody reads: drop the rest
+    }
 }
 
 void PtyServer::answer(const uint8_t* frame, int length, Clock::time_point received) {
@@ -93,16 +126,7 @@ void PtyServer::answer(const uint8_t* frame, int length, Clock::time_point recei
     if (realtime)
         due += std::chrono::microseconds(VirtualEcu::WireMicros(length + reply.length));
     std::this_thread::sleep_until(due);
-    int sent = 0;
-    while (sent < reply.length) {
-        ssize_t n = ::write(master_, reply.bytes + sent, static_cast<size_t>(reply.length - sent));
-        if (n > 0)
-            sent += static_cast<int>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else
-            return; // nobody reads: drop the rest
-    }
+    send(reply.bytes, reply.length);
 }
 
 } // namespace zolmar::emu

@@ -32,6 +32,9 @@ public:
 
 private:
     void answer(const uint8_t* frame, int length, std::chrono::steady_clock::time_point received);
+    // Bytes for a running boot loader (or at its rate): true when they were taken.
+    bool serveBootLoader(const uint8_t* bytes, int length);
+    void send(const uint8_t* bytes, int length);
 
     VirtualEcu& ecu_;
     RequestAssembler assembler_;

@@ -16,6 +16,8 @@ class tECU;
 
 namespace zolmar::emu {
 
+class EcuBootLoader;
+
 // The ECU's memory map as the link sees it (ECU byte addresses).
 namespace EcuMap {
 inline constexpr uint32_t kAddressSpace = 0x40000; // two banks of 65536 registers
@@ -85,6 +87,8 @@ public:
     void AddHandler(MemoryHandler handler) { handlers_.push_back(std::move(handler)); }
     // Called for every write to the command word, after the commit.
     std::function<void(uint16_t value)> onCommand;
+    // The boot loader, when one is installed: while it runs it owns the serial line.
+    EcuBootLoader* bootLoader = nullptr;
 
     // --- status block
     void SetSerial(const std::string& serial);

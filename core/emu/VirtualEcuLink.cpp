@@ -1,5 +1,7 @@
 #include "emu/VirtualEcuLink.h"
 
+#include "emu/EcuBootLoader.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -110,6 +112,16 @@ UsbXpress::Status VirtualEcuLink::Write(Handle handle, const uint8_t* data, uint
         requests.emplace_back(data, data + length);
     if (pace)
         elapse(VirtualEcu::WireMicros(static_cast<int>(length)));
+    if (EcuBootLoader* loader = ecu_->bootLoader; loader && loader->Running()) {
+        std::vector<uint8_t> reply;
+        loader->Receive(data, length, baudRate, reply);
+        int n = std::min(static_cast<int>(sizeof rx_) - rxLength_, static_cast<int>(reply.size()));
+        std::memcpy(rx_ + rxLength_, reply.data(), static_cast<size_t>(n));
+        rxLength_ += n;
+        return Success;
+    }
+    if (baudRate == EcuBootLoader::kBaud)
+        return Success; // the application does not listen at the boot loader's rate
     // One write is one frame, and the driver then waits: a pause on the line.
     assembler_.Add(data, static_cast<int>(std::min<uint32_t>(length, 0x7FFFFFFF)));
     uint8_t frame[RequestAssembler::kMaxFrame];

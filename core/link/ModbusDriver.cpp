@@ -51,33 +51,39 @@ uint32_t TModbusDriver::WriteTimeout(uint32_t address) {
     return 500;
 }
 
+UsbXpress::Handle TModbusDriver::OpenEcu(UsbXpress& usb, uint32_t baud, uint32_t& count) {
+    count = 0;
+    if (usb.GetNumDevices(count) != UsbXpress::Success)
+        count = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        UsbXpress::Handle handle = 0;
+        if (usb.Open(i, handle) != UsbXpress::Success)
+            continue;
+        std::string vid;
+        std::string pid;
+        bool found = usb.SetBaudRate(handle, baud) == UsbXpress::Success &&
+                     usb.GetProductString(i, vid, UsbXpress::VendorId) == UsbXpress::Success &&
+                     upper(vid) == "10C4" &&
+                     usb.GetProductString(i, pid, UsbXpress::ProductId) == UsbXpress::Success &&
+                     upper(pid) == "84BA";
+        if (found)
+            return handle;
+        usb.Close(handle);
+    }
+    return 0;
+}
+
 bool TModbusDriver::FindAndOpen(std::string& error) {
     if (Handle != 0) {
         usb_->Close(Handle);
         Handle = 0;
     }
     uint32_t count = 0;
-    if (usb_->GetNumDevices(count) != UsbXpress::Success)
-        count = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        UsbXpress::Handle handle = 0;
-        if (usb_->Open(i, handle) != UsbXpress::Success)
-            continue;
-        std::string vid;
-        std::string pid;
-        bool found = usb_->SetBaudRate(handle, kBaudRate) == UsbXpress::Success &&
-                     usb_->GetProductString(i, vid, UsbXpress::VendorId) == UsbXpress::Success &&
-                     upper(vid) == "10C4" &&
-                     usb_->GetProductString(i, pid, UsbXpress::ProductId) == UsbXpress::Success &&
-                     upper(pid) == "84BA";
-        if (found) {
-            Handle = handle;
-            error.clear();
-            return true;
-        }
-        usb_->Close(handle);
+    Handle = OpenEcu(*usb_, kBaudRate, count);
+    if (Handle != 0) {
+        error.clear();
+        return true;
     }
-    Handle = 0;
     error = "Could not find ECU on USB chain (" + std::to_string(count) + " devices)";
     return false;
 }

@@ -29,6 +29,9 @@ public:
     bool WriteRegisters(uint32_t address, int count, const uint16_t* words, std::string& error);
 
     static uint16_t Crc16(const uint8_t* bytes, int length);
+    // Opens the first device with the ECU's ids whose baud rate can be set; 0 when none.
+    // count gets the number of devices enumerated.
+    static UsbXpress::Handle OpenEcu(UsbXpress& usb, uint32_t baud, uint32_t& count);
 
     // Time-outs of the transactions, in milliseconds.
     static uint32_t ReadTimeout(uint32_t address);

@@ -20,4 +20,12 @@ bool setSerialBaudRate(int fd, uint32_t baud) {
     return ioctl(fd, TCSETS2, &t) == 0;
 }
 
+bool getSerialBaudRate(int fd, uint32_t& baud) {
+    struct termios2 t {};
+    if (ioctl(fd, TCGETS2, &t) != 0)
+        return false;
+    baud = t.c_ospeed;
+    return true;
+}
+
 } // namespace zolmar

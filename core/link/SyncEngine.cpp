@@ -116,7 +116,10 @@ void SyncEngine::Disconnect() {
 void SyncEngine::PollCycle(const PollContext& context) {
     if (context.logTransferActive)
         return;
-    syncStep(context);
+    // While firmware is flashed the flashing window owns the device: no transaction
+    // may reopen it at the configuration link's rate.
+    if (!context.flashingWindowVisible)
+        syncStep(context);
     commands_.calibrateAnalog = ecu_.OnlineCapable && ecu_.CalcRate != 0;
     commands_.stopLogging = ecu_.LoggingToPc;
     observer_.commandsChanged(commands_);

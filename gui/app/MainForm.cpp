@@ -6,12 +6,19 @@
 #include "app/StartHints.h"
 #include "app/TablesMenu.h"
 #include "app/ToolIcons.h"
+#include "diagnostics/SelfTestForms.h"
 #include "files/ConfOptForm.h"
+#include "files/ImportForm.h"
+#include "files/NewConfigForm.h"
+#include "files/NewConfiguration.h"
 #include "files/Optimisation.h"
+#include "files/PropertiesForm.h"
+#include "link/FlashingForm.h"
 #include "link/LearnHistoryForm.h"
 #include "link/LoadSaveOfflineForm.h"
 #include "link/ReconnectForm.h"
 #include "link/SerialUsbXpress.h"
+#include "setup/WiringForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -144,7 +151,7 @@ QString helpFilePath() {
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
                      QWidget* parent)
-    : QMainWindow(parent), messages_(messages), prefs_(prefs),
+    : QMainWindow(parent), messages_(messages), prefs_(prefs), dialogs_(dialogs),
       ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
       renderer_(*ecu_, router_, metrics_), noDevices_(usb ? nullptr : noDevices()),
       engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
@@ -154,6 +161,10 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildTopPanel();
     buildContextMenu();
     buildLinkWindows();
+    buildServiceWindows();
+    buildDiagnosticsWindows();
+    usbLink_ = usb ? usb : noDevices_.get();
+    buildFlashingWindow();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -458,6 +469,145 @@ void TMainForm::buildLinkWindows() {
     ConfOptForm = new TConfOptForm(prefs_, this);
 }
 
+void TMainForm::buildServiceWindows() {
+    NewConfigForm = new TNewConfigForm(this);
+    connect(NewConfigForm, &TNewConfigForm::blankClicked, this, &TMainForm::NewBlankClick);
+    connect(NewConfigForm, &TNewConfigForm::completeClicked, this, &TMainForm::NewCompleteClick);
+    action(QStringLiteral("New ..."))->setEnabled(true);
+    onTriggered(QStringLiteral("New ..."), [this] {
+        SplashForm->hide();
+        NewConfigForm->show();
+        NewConfigForm->raise();
+    });
+
+    ImportForm = new TImportForm(*ecu_, messages_, dialogs_, this);
+    connect(ImportForm, &TImportForm::merged, this, &TMainForm::importMerged);
+    action(QStringLiteral("Import/Merge Configuration"))->setEnabled(true);
+    onTriggered(QStringLiteral("Import/Merge Configuration"), [this] {
+        ImportForm->prepare();
+        ImportForm->exec();
+    });
+
+    PropertiesForm = new TPropertiesForm(*ecu_, messages_, this);
+    action(QStringLiteral("Properties ..."))->setEnabled(true);
+    onTriggered(QStringLiteral("Properties ..."), [this] {
+        PropertiesForm->fill();
+        PropertiesForm->setLabels(engine_.Labels());
+        PropertiesForm->show();
+        PropertiesForm->raise();
+    });
+
+    WiringForm = new TWiringForm(*ecu_, this);
+    connect(WiringForm, &TWiringForm::hidden, this, [this] {
+        if (pageDrawable())
+            RenderPage();
+    });
+    action(QStringLiteral("Wiring ..."))->setEnabled(true);
+    onTriggered(QStringLiteral("Wiring ..."), [this] {
+        WiringForm->fill();
+        WiringForm->show();
+        WiringForm->raise();
+    });
+}
+
+void TMainForm::buildDiagnosticsWindows() {
+    RamTestForm = new TRamTestForm(this);
+    InjectorTestForm = new TInjectorTestForm(this);
+    connect(InjectorTestForm, &TInjectorTestForm::testClicked, this, &TMainForm::InjectorTestClick);
+    AnaVoltsForm = new TAnaVoltsForm(*ecu_, this);
+    onTriggered(QStringLiteral("ECU Ram Test"), [this] { RamTestClick(); });
+    onTriggered(QStringLiteral("ECU Injector Test"), [this] {
+        InjectorTestForm->show();
+        InjectorTestForm->raise();
+        InjectorTestClick();
+    });
+    onTriggered(QStringLiteral("ECU Digital Input capacitor test"),
+                [this] { DigitalInputTestClick(); });
+    onTriggered(QStringLiteral("Calibrate Analog"), [this] { CalibrateAnalogClick(); });
+    action(QStringLiteral("Analogue Voltages"))->setEnabled(true);
+    onTriggered(QStringLiteral("Analogue Voltages"), [this] { AnaVoltsForm->open(); });
+}
+
+void TMainForm::buildFlashingWindow() {
+    FlashingForm = new TFlashingForm(*usbLink_, dialogs_, this);
+    connect(FlashingForm, &TFlashingForm::linkWanted, this, [this](bool flashing) {
+        if (flashing)
+            engine_.Disconnect();
+        else
+            engine_.Connect();
+    });
+    action(QStringLiteral("Upgrade Package/Firmware"))->setEnabled(true);
+    onTriggered(QStringLiteral("Upgrade Package/Firmware"), [this] { FlashingForm->exec(); });
+}
+
+void TMainForm::RamTestClick() {
+    if (TModbusDriver* driver = engine_.Driver())
+        SelfTests::Runner(*ecu_, *driver, messages_)
+            .RamTest(
+                [this](const std::vector<std::string>& lines) { RamTestForm->showLines(lines); });
+}
+
+void TMainForm::InjectorTestClick() {
+    // The window's "Test" stays usable, but the test runs only while the menu item may.
+    TModbusDriver* driver = engine_.Driver();
+    if (driver && engine_.Commands().injectorTest)
+        SelfTests::Runner(*ecu_, *driver, messages_).InjectorTest(InjectorTestForm->captures());
+    InjectorTestForm->redraw();
+}
+
+void TMainForm::DigitalInputTestClick() {
+    if (TModbusDriver* driver = engine_.Driver())
+        SelfTests::Runner(*ecu_, *driver, messages_).DigitalInputTest();
+}
+
+void TMainForm::CalibrateAnalogClick() {
+    if (TModbusDriver* driver = engine_.Driver())
+        SelfTests::Runner(*ecu_, *driver, messages_).CalibrateAnalog();
+}
+
+void TMainForm::NewBlankClick() {
+    if (!commands_.askToSave(FileCommands::OnNo::KeepModified))
+        return;
+    NewConfiguration::MakeBlank(*ecu_);
+    router_.invalidateAll();
+    engine_.NewBlankConfiguration();
+    NewConfigForm->hide();
+    engine_.ClearLearnHistory();
+    setConfigLocked(true);
+    RenderPage();
+    refreshTablesMenu();
+}
+
+void TMainForm::NewCompleteClick() {
+    if (!commands_.askToSave(FileCommands::OnNo::KeepModified))
+        return;
+    std::string error;
+    if (!NewConfiguration::LoadComplete(*ecu_, error)) {
+        messages_.error(error);
+        return;
+    }
+    router_.invalidateAll();
+    NewConfigForm->hide();
+    engine_.ClearLearnHistory();
+    setConfigLocked(true);
+    refreshTablesMenu();
+    // The ECU holds another configuration now: once connected it asks to load or write.
+    engine_.ConfigurationOpened();
+    RenderPage();
+    ecu_->CheckUsageWords();
+    QAction* wizard = action(QStringLiteral("Setup Wizard"));
+    if (working_.contains(wizard))
+        wizard->trigger();
+}
+
+void TMainForm::importMerged() {
+    router_.invalidateAll();
+    engine_.ConfigurationOpened();
+    RenderPage();
+    refreshTablesMenu();
+    engine_.ClearLearnHistory();
+}
+
 QComboBox* TMainForm::pageSelector() const {
     return ECUPage;
 }
@@ -619,6 +769,7 @@ PollContext TMainForm::pollContext() const {
     PollContext context;
     context.currentPage = currentPage_;
     context.advancedView = advancedView();
+    context.flashingWindowVisible = FlashingForm && FlashingForm->isVisible();
     return context;
 }
 
@@ -626,6 +777,7 @@ void TMainForm::PollTimerTimer() {
     engine_.PollCycle(pollContext());
     if (!ecu_->Simulating)
         RenderOverlay();
+    AnaVoltsForm->pollCycle();
 }
 
 void TMainForm::OptimiseClick() {
@@ -747,6 +899,10 @@ void TMainForm::fullReadFinished() {
     updateCaption();
     router_.invalidateAll();
     RenderPage();
+}
+
+void TMainForm::labelsChanged(const EcuLabels& labels) {
+    PropertiesForm->setLabels(labels);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -30,6 +30,14 @@ namespace zolmar::gui {
 
 class PageSelector;
 class TConfOptForm;
+class TImportForm;
+class TNewConfigForm;
+class TPropertiesForm;
+class TWiringForm;
+class TRamTestForm;
+class TInjectorTestForm;
+class TAnaVoltsForm;
+class TFlashingForm;
 class TLearnHistoryForm;
 class TLoadSaveOfflineForm;
 class TSplashForm;
@@ -76,6 +84,14 @@ public:
     TLoadSaveOfflineForm* loadSaveOfflineForm() const { return LoadSaveOfflineForm; }
     TLearnHistoryForm* learnHistoryForm() const { return LearnHistoryForm; }
     TConfOptForm* confOptForm() const { return ConfOptForm; }
+    TNewConfigForm* newConfigForm() const { return NewConfigForm; }
+    TImportForm* importForm() const { return ImportForm; }
+    TPropertiesForm* propertiesForm() const { return PropertiesForm; }
+    TWiringForm* wiringForm() const { return WiringForm; }
+    TRamTestForm* ramTestForm() const { return RamTestForm; }
+    TInjectorTestForm* injectorTestForm() const { return InjectorTestForm; }
+    TAnaVoltsForm* anaVoltsForm() const { return AnaVoltsForm; }
+    TFlashingForm* flashingForm() const { return FlashingForm; }
     QTimer* pollTimer() const { return PollTimer; }
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.
@@ -106,6 +122,14 @@ public:
     void PollTimerTimer();
     // "Optimise Configuration".
     void OptimiseClick();
+    // "New Configuration Option" buttons.
+    void NewBlankClick();
+    void NewCompleteClick();
+    // The ECU self-tests of the Advanced menu.
+    void RamTestClick();
+    void InjectorTestClick();
+    void DigitalInputTestClick();
+    void CalibrateAnalogClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,6 +141,10 @@ private:
     void buildTopPanel();
     void buildContextMenu();
     void buildLinkWindows();
+    void buildServiceWindows();
+    void importMerged();
+    void buildDiagnosticsWindows();
+    void buildFlashingWindow();
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
@@ -151,9 +179,11 @@ private:
     void learnHistoryCleared() override;
     void redrawLiveOverlay() override;
     void fullReadFinished() override;
+    void labelsChanged(const EcuLabels& labels) override;
 
     Messages& messages_;
     Preferences& prefs_;
+    FileDialogs& dialogs_;
     std::unique_ptr<tECU> ecu_;
     FileCommands commands_;
     LinkRouter router_;
@@ -188,6 +218,15 @@ private:
     TLoadSaveOfflineForm* LoadSaveOfflineForm = nullptr;
     TLearnHistoryForm* LearnHistoryForm = nullptr;
     TConfOptForm* ConfOptForm = nullptr;
+    TNewConfigForm* NewConfigForm = nullptr;
+    TImportForm* ImportForm = nullptr;
+    TPropertiesForm* PropertiesForm = nullptr;
+    TWiringForm* WiringForm = nullptr;
+    TRamTestForm* RamTestForm = nullptr;
+    TInjectorTestForm* InjectorTestForm = nullptr;
+    TAnaVoltsForm* AnaVoltsForm = nullptr;
+    TFlashingForm* FlashingForm = nullptr;
+    UsbXpress* usbLink_ = nullptr;
 };
 
 } // namespace zolmar::gui

@@ -2,8 +2,10 @@
 #include "ChildProcess.h"
 #include "LinkTestSupport.h"
 #include "TempDir.h"
+#include "files/AtomicFile.h"
 #include "files/NewConfiguration.h"
 #include "files/SettingsFile.h"
+#include "link/FirmwarePackage.h"
 #include "link/ModbusDriver.h"
 #include "link/SerialUsbXpress.h"
 #include "model/ECU.h"
@@ -220,6 +222,40 @@ TEST_F(EmuProcessTest, HelpTexts) {
     EXPECT_NE(cliHelp.out.find("write [--port PATH] [--timeout SECONDS] IN.ecu"),
               std::string::npos);
     EXPECT_NE(cliHelp.out.find("simulate FILE.ecu [--passes N]"), std::string::npos);
+}
+
+// Flashing the program's boot loader: a running emulator is restarted into it,
+// programmed, verified and started again, after which it serves its configuration.
+TEST_F(EmuProcessTest, FirmwareIsFlashedVerifiedAndStarted) {
+    std::string config = configuration("config.ecu", 40, 5);
+    startEmu({"--config", config, "--serial", "EMU-FLASH-1", "--no-diagram"});
+    std::vector<FirmwarePackage::Segment> segments;
+    for (uint32_t a : {0x0000u, 0x0080u, 0x1180u, 0x9000u, 0x84000u}) {
+        FirmwarePackage::Segment s{};
+        s.address = a;
+        for (size_t k = 0; k < s.data.size(); ++k)
+            s.data[k] = static_cast<uint8_t>(a + 3 * k + 1);
+        segments.push_back(s);
+    }
+    auto bytes = FirmwarePackage::Build(segments);
+    std::string package = dir.path("fw.zfw");
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(package, bytes.data(), bytes.size(), error)) << error;
+
+    RunResult flashed = cli({"flash", "--port", port, package});
+    ASSERT_EQ(flashed.code, 0) << flashed.err;
+    EXPECT_NE(flashed.out.find("serial: EMU-FLASH-1\n"), std::string::npos) << flashed.out;
+    EXPECT_NE(flashed.out.find("verify-errors: 0\n"), std::string::npos) << flashed.out;
+    RunResult again = cli({"flash", "--port", port, "--verify-only", package});
+    EXPECT_EQ(again.code, 0) << again.err;
+    // Programming the same blocks again erases them first: still no difference.
+    again = cli({"flash", "--port", port, package});
+    EXPECT_EQ(again.code, 0) << again.err;
+    std::string read = dir.path("read.ecu");
+    RunResult r = cli({"read", "--port", port, read});
+    ASSERT_EQ(r.code, 0) << r.err;
+    expectSameConfiguration(config, read);
+    EXPECT_EQ(stopEmu(), 0);
 }
 
 } // namespace

@@ -176,7 +176,7 @@ TEST_F(MainFormLinkTest, CommandsFollowTheLinkStateOnButtonsAndMenus) {
     // Commands whose windows come later stay disabled whatever the state allows.
     EXPECT_FALSE(enabled("Setup Wizard"));
     EXPECT_FALSE(enabled("Scope (F7)"));
-    EXPECT_FALSE(enabled("ECU Ram Test"));
+    EXPECT_TRUE(enabled("ECU Ram Test"));
 
     // A cosmetic edit (a position) offers "Update Cosmetic" in the advanced view only.
     int record = form->ecu().ElementLogicOffset[sum];
@@ -197,6 +197,7 @@ TEST_F(MainFormLinkTest, CommandsFollowTheLinkStateOnButtonsAndMenus) {
     EXPECT_TRUE(enabled("Go Online"));
     EXPECT_TRUE(enabled("OnlineButton"));
     EXPECT_FALSE(enabled("Read from ECU"));
+    EXPECT_FALSE(enabled("ECU Ram Test"));
     form->action("OnlineButton")->trigger();
     EXPECT_EQ(form->ecu().LinkState, Link::AskLoadOrWrite);
     poll();

@@ -72,7 +72,9 @@ TEST_F(MainFormTest, ToolbarOrderAndStartStates) {
     EXPECT_EQ(hints[40], "Add a new 32-Way Multiplexer");
     EXPECT_TRUE(form->action("Open ECU Configuration (Ctrl+O)")->isEnabled());
     EXPECT_FALSE(form->action("Save ECU configuration (Ctrl+S)")->isEnabled());
-    EXPECT_FALSE(form->action("New ECU configuration (Ctrl+N)")->isEnabled());
+    EXPECT_TRUE(form->action("New ECU configuration (Ctrl+N)")->isEnabled());
+    EXPECT_TRUE(form->action("ECU Properties")->isEnabled());
+    EXPECT_TRUE(form->action("Show Wiring (F8)")->isEnabled());
     EXPECT_FALSE(form->action("Go Online")->isEnabled());
     EXPECT_EQ(form->action("OnlineButton")->text(), "Go Online");
     EXPECT_FALSE(form->action("OnlineButton")->isEnabled());

@@ -1,0 +1,149 @@
+// zolmar-cli flash: firmware packages into the ECU through its boot loader.
+#include "Cli.h"
+
+#include "link/FirmwareFlasher.h"
+#include "link/SerialUsbXpress.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <ostream>
+#include <thread>
+
+namespace zolmar::cli {
+
+namespace {
+
+constexpr const char* kUsage = "flash [--port PATH] [--timeout SECONDS] [--verify-only] IN.zfw";
+
+// The flashing log on stderr, the outcome as key: value lines.
+class StreamView : public FlashView {
+public:
+    explicit StreamView(std::ostream& err) : err_(err) {}
+    void statusChanged(const std::string& text) override {
+        if (text != status) {
+            status = text;
+            err_ << "status: " << text << "\n";
+        }
+    }
+    void versionChanged(const std::string& text) override { version = text; }
+    void logLine(const std::string& line) override {
+        // Per-segment successes would flood the terminal; failures and summaries stay.
+        if (line.rfind("Wrote ", 0) == 0 || line.rfind("Erased ", 0) == 0)
+            return;
+        err_ << line << "\n";
+        last = line;
+    }
+    std::string status;
+    std::string version;
+    std::string last;
+
+private:
+    std::ostream& err_;
+};
+
+int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string port;
+    std::string file;
+    double timeoutSeconds = 10;
+    bool verifyOnly = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--port" || a == "--timeout") && i + 1 < args.size()) {
+            const std::string& v = args[++i];
+            if (a == "--port") {
+                port = v;
+                continue;
+            }
+            char* end = nullptr;
+            timeoutSeconds = std::strtod(v.c_str(), &end);
+            if (end == v.c_str() || *end != '\0' || !(timeoutSeconds > 0) ||
+                timeoutSeconds > 86400) {
+                err << "zolmar-cli: --timeout needs a number of seconds above 0\n";
+                return 2;
+            }
+        } else if (a == "--verify-only") {
+            verifyOnly = true;
+        } else if (!a.empty() && a[0] != '-' && file.empty()) {
+            file = a;
+        } else {
+            err << "usage: zolmar-cli " << kUsage << "\n";
+            return 2;
+        }
+    }
+    if (file.empty()) {
+        err << "usage: zolmar-cli " << kUsage << "\n";
+        return 2;
+    }
+    FirmwarePackage package;
+    std::string error;
+    if (!FirmwarePackage::Load(file, package, error)) {
+        err << "zolmar-cli: " << error << "\n";
+        return 1;
+    }
+    if (package.Empty()) {
+        err << "zolmar-cli: " << file << " holds no whole segment (131 bytes each)\n";
+        return 1;
+    }
+
+    SerialUsbXpress::Options ports;
+    if (!port.empty()) {
+        ports.explicitPaths = {port};
+        ports.scanSystem = false;
+    } else {
+        ports.explicitPaths = SerialUsbXpress::environmentPorts();
+    }
+    SerialUsbXpress usb(ports);
+    StreamView view(err);
+    FirmwareFlasher flasher(usb, view);
+
+    // The ping cycle until the boot loader answers.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(timeoutSeconds));
+    while (flasher.PingTick() != 1000) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            err << "zolmar-cli: the ECU's boot loader did not answer within " << timeoutSeconds
+                << " seconds (" << view.status << ")\n";
+            flasher.Close();
+            return 1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    out << "version: " << view.version << "\n";
+    out << "serial: " << flasher.Serial() << "\n";
+    out << "segments: " << package.Segments().size() << "\n";
+    flasher.SetPackage(package, file);
+    if (!verifyOnly && !flasher.Program()) {
+        out << "programmed: no\n";
+        err << "zolmar-cli: programming failed; the ECU waits in its boot loader for "
+               "another attempt\n";
+        flasher.Close();
+        return 1;
+    }
+    if (!verifyOnly)
+        out << "programmed: yes\n";
+    int errors = 0;
+    bool verified = flasher.Verify(errors);
+    out << "verify-errors: " << (verified ? std::to_string(errors) : "unknown") << "\n";
+    if (!verified || errors != 0) {
+        // A failed verify leaves the boot loader running: starting bad firmware helps nobody.
+        flasher.Close();
+        return 1;
+    }
+    flasher.Done();
+    return 0;
+}
+
+} // namespace
+
+std::vector<Command> firmwareCommands() {
+    return {{"flash", kUsage,
+             "Programs a firmware package into the ECU through its boot loader (57600 baud),\n"
+             "then verifies it byte by byte. A running ECU is restarted into its boot loader\n"
+             "first. --verify-only compares without programming. On success the ECU starts\n"
+             "its new firmware. Prints version, serial, segments, programmed and\n"
+             "verify-errors; exit code 1 when programming or verification failed.",
+             flash}};
+}
+
+} // namespace zolmar::cli
