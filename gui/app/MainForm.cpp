@@ -147,7 +147,7 @@ QString helpFilePath() {
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
                      QWidget* parent)
-    : QMainWindow(parent), messages_(messages), prefs_(prefs),
+    : QMainWindow(parent), messages_(messages), prefs_(prefs), dialogs_(dialogs),
       ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
       renderer_(*ecu_, router_, metrics_), noDevices_(usb ? nullptr : noDevices()),
       engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
@@ -435,8 +435,12 @@ void TMainForm::buildContextMenu() {
 
     ElementView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ElementView, &QWidget::customContextMenuRequested, this, [this](QPoint position) {
-        if (advancedView())
-            ElementOptions->popup(ElementView->mapToGlobal(position));
+        if (!advancedView())
+            return;
+        // The open menu takes the button's release: the editor sees it here.
+        if (editor_)
+            editor_->buttonUp(MouseButton::Right, position.x(), position.y());
+        ElementOptions->popup(ElementView->mapToGlobal(position));
     });
 }
 
@@ -860,6 +864,12 @@ void TMainForm::buildEditing() {
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(f5, &QShortcut::activated, this, [this] { openTableByKey(true); });
 
+    ecu_->ChangeLogger = &changeLog_;
+    onTriggered(QStringLiteral("Start Logging Configuration Changes"),
+                [this] { startChangeLog(); });
+    onTriggered(QStringLiteral("Stop Logging Configuration Changes"),
+                [this] { changeLog_.stop(); });
+
     // The context menu.
     auto item = [this](const char* caption, const std::function<void()>& command) {
         QAction* a = action(QString::fromUtf8(caption));
@@ -889,6 +899,16 @@ void TMainForm::buildEditing() {
         QAction* add = addButtons_.value(kind - 1);
         connect(add, &QAction::triggered, this, [this, kind] { editor_->setAddKind(kind); });
     }
+}
+
+void TMainForm::startChangeLog() {
+    changeLog_.stop();
+    auto file =
+        dialogs_.askSaveFile("Log Changes to Configuration in a csv File",
+                             "Comma Separated Values (*.csv)|*.csv|All Files (*.*)|*.*", "csv");
+    std::string error;
+    if (file && !changeLog_.startFile(*file, error))
+        messages_.error(error);
 }
 
 void TMainForm::applyDisplayOptions() {

@@ -4,6 +4,7 @@
 #include "editor/LinkRouter.h"
 #include "editor/PageRenderer.h"
 #include "editor/PointerEditor.h"
+#include "files/ChangeLog.h"
 #include "files/FileCommands.h"
 #include "link/SyncEngine.h"
 #include "model/ECU.h"
@@ -205,11 +206,14 @@ private:
     void tableEditorMoved() override;
 
     void buildEditing();
+    void startChangeLog();
     void applyDisplayOptions();
     void openTableByKey(bool threeD);
 
     Messages& messages_;
     Preferences& prefs_;
+    FileDialogs& dialogs_;
+    ChangeLog changeLog_;
     std::unique_ptr<tECU> ecu_;
     FileCommands commands_;
     LinkRouter router_;

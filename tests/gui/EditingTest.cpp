@@ -20,8 +20,10 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 
 using namespace zolmar;
 using namespace zolmar::gui;
@@ -139,8 +141,13 @@ TEST_F(EditingTest, DragMovesTheElementOnTheCanvas) {
     EXPECT_EQ(form->findChild<QLabel*>("LinkingHintLabel")->text(), "");
 }
 
-TEST_F(EditingTest, DraggingFromAnOutputToAnInputLinks) {
-    // The Constant's output pin is its last column, 6; the Summer's input 2 is (20, 4).
+TEST_F(EditingTest, DraggingFromAnOutputToAnInputLinksAndLogs) {
+    ASSERT_TRUE(form->action("Start Logging Configuration Changes")->isEnabled());
+    dialogs.answers = {dir.path("changes.csv")};
+    form->action("Start Logging Configuration Changes")->trigger();
+    EXPECT_EQ(dialogs.titles.back(), "Log Changes to Configuration in a csv File");
+    // The Constant's output pins are its last two columns, 6 and 7; the Summer's input 2 is (20,
+    // 4).
     drag(cell(6, 3), cell(20, 4));
     EXPECT_EQ(ecu().InputWord(1, 1), ecu().ElementLiveOffset[0] | 1);
     EXPECT_TRUE(ecu().StructureChanged);
@@ -151,6 +158,12 @@ TEST_F(EditingTest, DraggingFromAnOutputToAnInputLinks) {
     ASSERT_TRUE(form->action("Delete Link")->isEnabled());
     form->action("Delete Link")->trigger();
     EXPECT_EQ(ecu().InputWord(1, 1), 0);
+    form->action("Stop Logging Configuration Changes")->trigger();
+    std::ifstream in(dir.path("changes.csv"), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "Created a link from Pg5.Source to input 2 of the element called Sum on page "
+                    "5\n\r"
+                    "Deleted the link on input 2 of the element called Sum on page 5\n\r");
 }
 
 TEST_F(EditingTest, AddButtonPlacesAnElementAndAsksItsName) {
