@@ -2,7 +2,11 @@
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
 #include "app/MainForm.h"
-#include "dialogs/ElementForms.h"
+#include "dialogs/CosmeticForm.h"
+#include "dialogs/EditLinkForm.h"
+#include "dialogs/ElementForm.h"
+#include "dialogs/OptionForm.h"
+#include "dialogs/OutputLinksForm.h"
 #include "files/SettingsFile.h"
 
 #include <QAction>

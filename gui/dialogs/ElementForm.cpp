@@ -1,18 +1,16 @@
-#include "dialogs/ElementForms.h"
+#include "dialogs/ElementForm.h"
 
 #include "app/QtPorts.h"
+#include "dialogs/DialogParts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -20,44 +18,10 @@
 
 namespace zolmar::gui {
 
-namespace {
-
-QString q(const std::string& text) {
-    return fromImageText(text);
-}
-
-QStringList listOf(const std::vector<std::string>& items) {
-    QStringList list;
-    for (const auto& s : items)
-        list << q(s);
-    return list;
-}
-
-// OK (default) and, where the dialog has one, Cancel.
-QHBoxLayout* buttonRow(QDialog* dialog, QPushButton*& ok, QPushButton** cancel) {
-    auto* row = new QHBoxLayout();
-    row->addStretch(1);
-    ok = new QPushButton(QStringLiteral("OK"), dialog);
-    ok->setObjectName(QStringLiteral("OKButton"));
-    ok->setDefault(true);
-    row->addWidget(ok);
-    if (cancel) {
-        *cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-        (*cancel)->setObjectName(QStringLiteral("CancelButton"));
-        QObject::connect(*cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-        row->addWidget(*cancel);
-    }
-    return row;
-}
-
-} // namespace
-
-// ---------------------------------------------------------------- element dialogs
-
 TElementForm::TElementForm(int type, tECU& ecu, DialogServices services, QWidget* parent)
     : QDialog(parent), type_(type), services_(std::move(services)), props_(ecu) {
     const DialogLayout& layout = dialogLayout(type);
-    setWindowTitle(q(layout.caption));
+    setWindowTitle(fromImageText(layout.caption));
     setModal(true);
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);
@@ -286,7 +250,7 @@ void TElementForm::load(int element) {
     loading_ = true;
     const ElementContext& ctx = props_.context();
     const DialogLayout& layout = dialogLayout(type_);
-    NameLabel->setText(q(ctx.name));
+    NameLabel->setText(fromImageText(ctx.name));
     bool advanced = services_.advancedView ? services_.advancedView() : true;
     VisAdv->setVisible(layout.offersVisAdv && advanced);
     VisAdv->setChecked(props_.visibleOnlyInAdvanced());
@@ -294,14 +258,14 @@ void TElementForm::load(int element) {
     auto rows = props_.advancedRows();
     for (size_t r = 0; r < rows.size() && 2 * r + 1 < static_cast<size_t>(advancedValues_.size());
          ++r) {
-        advancedValues_[static_cast<int>(2 * r)]->setText(q(rows[r].caption));
-        advancedValues_[static_cast<int>(2 * r + 1)]->setText(q(rows[r].value));
+        advancedValues_[static_cast<int>(2 * r)]->setText(fromImageText(rows[r].caption));
+        advancedValues_[static_cast<int>(2 * r + 1)]->setText(fromImageText(rows[r].value));
     }
     applyAdvancedOption(services_.advancedProps && services_.advancedProps());
 
     switch (type_) {
     case ElementType::Constant:
-        edits_[0]->setText(q(props_.constantText()));
+        edits_[0]->setText(fromImageText(props_.constantText()));
         edits_[0]->selectAll();
         break;
     case ElementType::Summer:
@@ -322,7 +286,7 @@ void TElementForm::load(int element) {
     case ElementType::Mux4:
     case ElementType::Mux32:
         for (int n = 0; n < props_.muxInputs(); ++n) {
-            QString text = q(props_.muxDescription(n));
+            QString text = fromImageText(props_.muxDescription(n));
             edits_[n]->setText(text);
             choice_->setItemText(n, text);
         }
@@ -333,13 +297,13 @@ void TElementForm::load(int element) {
         choice_->setCurrentIndex(props_.latchEdge() ? 0 : 1);
         break;
     case ElementType::Delay:
-        edits_[0]->setText(q(props_.delayText()));
+        edits_[0]->setText(fromImageText(props_.delayText()));
         edits_[0]->selectAll();
         break;
     case ElementType::Gauge: {
         auto texts = props_.gaugeTexts();
         for (int k = 0; k < 4; ++k) {
-            edits_[k]->setText(q(texts[static_cast<size_t>(k)]));
+            edits_[k]->setText(fromImageText(texts[static_cast<size_t>(k)]));
             edits_[k]->setEnabled(!props_.gaugeFlag(0));
         }
         for (int bit = 0; bit < 3; ++bit)
@@ -364,7 +328,7 @@ void TElementForm::Execute(int element) {
 void TElementForm::arrowClick(bool up) {
     std::string text = toImageText(edits_[0]->text());
     if (props_.constantArrow(text, up)) {
-        edits_[0]->setText(q(text));
+        edits_[0]->setText(fromImageText(text));
         services_.renderPage();
     }
 }
@@ -397,274 +361,6 @@ void TElementForm::OKButtonClick() {
     }
     if (ok)
         accept();
-}
-
-// ---------------------------------------------------------------- Edit Link
-
-TEditLinkForm::TEditLinkForm(tECU& ecu, QWidget* parent) : QDialog(parent), editor_(ecu) {
-    setWindowTitle(QStringLiteral("Edit Link"));
-    setModal(true);
-    auto* column = new QVBoxLayout(this);
-    auto* group = new QLabel(QStringLiteral("Link Type"), this);
-    column->addWidget(group);
-    LinkRadio = new QRadioButton(QStringLiteral("Link to another element"), this);
-    LiteralRadio = new QRadioButton(QStringLiteral("Specify constant value"), this);
-    column->addWidget(LinkRadio);
-    PageList = new QComboBox(this);
-    PageList->setObjectName(QStringLiteral("PageList"));
-    PageList->setMaxVisibleItems(30);
-    OutputList = new QComboBox(this);
-    OutputList->setObjectName(QStringLiteral("OutputList"));
-    OutputList->setMinimumContentsLength(28);
-    column->addWidget(PageList);
-    column->addWidget(OutputList);
-    column->addWidget(LiteralRadio);
-    LiteralEdit = new QLineEdit(QStringLiteral("0.00"), this);
-    LiteralEdit->setObjectName(QStringLiteral("LiteralEdit"));
-    column->addWidget(LiteralEdit);
-    QPushButton* ok = nullptr;
-    QPushButton* cancel = nullptr;
-    column->addLayout(buttonRow(this, ok, &cancel));
-    connect(ok, &QPushButton::clicked, this, &TEditLinkForm::OKButtonClick);
-    connect(LinkRadio, &QRadioButton::toggled, this, [this] { modeChanged(); });
-    connect(PageList, &QComboBox::activated, this, [this](int page) {
-        editor_.choosePage(page);
-        fillOutputs();
-    });
-}
-
-bool TEditLinkForm::load(int element, int input, int shownPage) {
-    if (!editor_.open(element, input, shownPage))
-        return false;
-    PageList->clear();
-    for (const auto& caption : editor_.pages().items)
-        PageList->addItem(q(caption));
-    PageList->setCurrentIndex(editor_.page());
-    fillOutputs();
-    LiteralEdit->setText(q(editor_.literalText()));
-    LinkRadio->setChecked(editor_.isLink());
-    LiteralRadio->setChecked(!editor_.isLink());
-    modeChanged();
-    if (!editor_.isLink()) {
-        LiteralEdit->selectAll();
-        LiteralEdit->setFocus();
-    }
-    return true;
-}
-
-bool TEditLinkForm::Execute(int element, int input, int shownPage) {
-    if (!load(element, input, shownPage))
-        return false;
-    return exec() == QDialog::Accepted;
-}
-
-void TEditLinkForm::fillOutputs() {
-    OutputList->clear();
-    for (const auto& name : editor_.outputs().items)
-        OutputList->addItem(q(name));
-    OutputList->setCurrentIndex(editor_.outputs().selected);
-}
-
-void TEditLinkForm::modeChanged() {
-    bool link = LinkRadio->isChecked();
-    PageList->setEnabled(link);
-    OutputList->setEnabled(link);
-    LiteralEdit->setEnabled(!link);
-}
-
-void TEditLinkForm::OKButtonClick() {
-    bool ok = LinkRadio->isChecked() ? editor_.okLink(OutputList->currentIndex())
-                                     : editor_.okLiteral(toImageText(LiteralEdit->text()));
-    if (ok)
-        accept();
-}
-
-// ---------------------------------------------------------------- Edit Element Name
-
-TEditNameForm::TEditNameForm(tECU& ecu, QWidget* parent) : QDialog(parent), editor_(ecu) {
-    setModal(true);
-    auto* column = new QVBoxLayout(this);
-    auto* form = new QFormLayout();
-    NameEdit = new QLineEdit(QString::fromUtf8(NameEditor::kDefaultText), this);
-    NameEdit->setObjectName(QStringLiteral("NameEdit"));
-    NameEdit->setMaxLength(Layout::kNameLength);
-    NameEdit->setMinimumWidth(240);
-    form->addRow(QStringLiteral("Name"), NameEdit);
-    column->addLayout(form);
-    QPushButton* ok = nullptr;
-    QPushButton* cancel = nullptr;
-    column->addLayout(buttonRow(this, ok, &cancel));
-    connect(ok, &QPushButton::clicked, this, [this] {
-        editor_.ok(toImageText(NameEdit->text()));
-        accept();
-    });
-}
-
-void TEditNameForm::load(int slot) {
-    editor_.open(slot);
-    setWindowTitle(q(editor_.caption()));
-    NameEdit->setText(q(editor_.text()));
-    NameEdit->selectAll();
-    NameEdit->setFocus();
-}
-
-void TEditNameForm::Execute(int slot) {
-    load(slot);
-    exec();
-}
-
-// ---------------------------------------------------------------- Cosmetic Properties
-
-TCosmeticForm::TCosmeticForm(tECU& ecu, std::function<void(int, int)> moved, QWidget* parent)
-    : QDialog(parent), editor_(ecu), moved_(std::move(moved)) {
-    setWindowTitle(QStringLiteral("Cosmetic Properties"));
-    setModal(true);
-    auto* column = new QVBoxLayout(this);
-    auto* form = new QFormLayout();
-    auto spin = [&](const QString& caption, const QString& name, int low, int high) {
-        auto* box = new QSpinBox(this);
-        box->setObjectName(name);
-        box->setRange(low, high);
-        form->addRow(caption, box);
-        return box;
-    };
-    XPosition = spin(QStringLiteral("X Position"), QStringLiteral("XPosition"), 0, 120);
-    YPosition = spin(QStringLiteral("Y Position"), QStringLiteral("YPosition"), 0, 120);
-    ScreenPage = spin(QStringLiteral("Screen/Page"), QStringLiteral("ScreenPage"), 1, 128);
-    column->addLayout(form);
-    QPushButton* ok = nullptr;
-    QPushButton* cancel = nullptr;
-    column->addLayout(buttonRow(this, ok, &cancel));
-    connect(ok, &QPushButton::clicked, this, &TCosmeticForm::OKButtonClick);
-}
-
-void TCosmeticForm::load(int configAddress) {
-    editor_.open(configAddress);
-    XPosition->setValue(editor_.x());
-    YPosition->setValue(editor_.y());
-    ScreenPage->setValue(editor_.page());
-}
-
-void TCosmeticForm::Execute(int configAddress) {
-    load(configAddress);
-    exec();
-}
-
-void TCosmeticForm::OKButtonClick() {
-    if (!editor_.ok(XPosition->value(), YPosition->value(), ScreenPage->value()))
-        return;
-    if (moved_)
-        moved_(editor_.oldPage() - 1, editor_.page() - 1);
-    accept();
-}
-
-// ---------------------------------------------------------------- Move to Different Page
-
-TMoveToPageForm::TMoveToPageForm(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Move to Different Page"));
-    setModal(true);
-    auto* column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(QStringLiteral("Move all of the Elements on the"), this));
-    column->addWidget(new QLabel(QStringLiteral("Current Page to the Following Page:"), this));
-    PageNumber = new QSpinBox(this);
-    PageNumber->setObjectName(QStringLiteral("PageNumber"));
-    PageNumber->setRange(1, Layout::kNumPages);
-    column->addWidget(PageNumber);
-    QPushButton* ok = nullptr;
-    QPushButton* cancel = nullptr;
-    column->addLayout(buttonRow(this, ok, &cancel));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-int TMoveToPageForm::Execute(int page) {
-    PageNumber->setValue(page + 1);
-    return exec() == QDialog::Accepted ? PageNumber->value() - 1 : -1;
-}
-
-// ---------------------------------------------------------------- lists of links
-
-TOutputLinksForm::TOutputLinksForm(QWidget* parent) : QDialog(parent) {
-    auto* column = new QVBoxLayout(this);
-    Lines = new QListWidget(this);
-    Lines->setObjectName(QStringLiteral("Lines"));
-    Lines->setMinimumSize(420, 300);
-    column->addWidget(Lines);
-    QPushButton* ok = nullptr;
-    column->addLayout(buttonRow(this, ok, nullptr));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-void TOutputLinksForm::showLines(const QString& caption, const QStringList& lines) {
-    setWindowTitle(caption);
-    Lines->clear();
-    Lines->addItems(lines);
-    show();
-    raise();
-}
-
-// ---------------------------------------------------------------- display options
-
-TOptionForm::TOptionForm(Option option, Preferences& prefs, std::function<void()> applied,
-                         QWidget* parent)
-    : QDialog(parent), option_(option), prefs_(prefs), applied_(std::move(applied)) {
-    auto* column = new QVBoxLayout(this);
-    switch (option) {
-    case Option::AdvancedProperties:
-        setWindowTitle(QStringLiteral("Advanced Element Properties"));
-        Check = new QCheckBox(
-            QStringLiteral("Show advanced properties when viewing element properties"), this);
-        break;
-    case Option::ShowAllOutputs:
-        setWindowTitle(QStringLiteral("Live Value Display Options"));
-        Check = new QCheckBox(
-            QStringLiteral("Show Live Values for outputs that connect to nothing"), this);
-        break;
-    case Option::ColumnSize:
-        setWindowTitle(QStringLiteral("Column size on each page/tabsheet"));
-        column->addWidget(new QLabel(
-            QStringLiteral("Limit the number of settings in each column (on a page/tabsheet) to:"),
-            this));
-        NumRows = new QSpinBox(this);
-        NumRows->setObjectName(QStringLiteral("NumRows"));
-        NumRows->setRange(1, 20);
-        column->addWidget(NumRows);
-        column->addWidget(new QLabel(QStringLiteral("(this may need to be changed to suit "
-                                                    "different height/width monitors)."),
-                                     this));
-        connect(NumRows, &QSpinBox::valueChanged, this, [this](int rows) {
-            if (loading_)
-                return;
-            DisplayOptions::storeMaxPerColumn(prefs_, rows);
-            if (applied_)
-                applied_();
-        });
-        break;
-    }
-    if (Check) {
-        column->addWidget(Check);
-        connect(Check, &QCheckBox::toggled, this, [this](bool on) {
-            if (loading_)
-                return;
-            if (option_ == Option::AdvancedProperties)
-                DisplayOptions::storeAdvancedProperties(prefs_, on);
-            else
-                DisplayOptions::storeShowAllOutputs(prefs_, on);
-            if (applied_)
-                applied_();
-        });
-    }
-}
-
-void TOptionForm::load() {
-    loading_ = true;
-    DisplayOptions o = DisplayOptions::load(prefs_);
-    if (option_ == Option::AdvancedProperties)
-        Check->setChecked(o.advancedProperties);
-    else if (option_ == Option::ShowAllOutputs)
-        Check->setChecked(o.showAllOutputs);
-    else
-        NumRows->setValue(o.maxPerColumn);
-    loading_ = false;
 }
 
 } // namespace zolmar::gui
