@@ -274,3 +274,36 @@ TEST_F(ClipboardTest, PagePropertiesCountsKindsAndListsLinksToOtherPages) {
 }
 
 } // namespace
+
+namespace {
+
+// Fills the live area with PIDs (12 live bytes each) on page 9 until fewer than
+// room bytes are left.
+void fillLiveArea(tECU& ecu, int room) {
+    while (ecu.LiveEnd() + 12 <= Layout::kLiveSize - room) {
+        int index = -1;
+        ASSERT_TRUE(ecu.CreateElement(ElementType::PID, 0, 0, "P", 9, &index));
+    }
+}
+
+TEST_F(ClipboardTest, PasteAndDuplicateRefuseWhatTheLiveAreaCannotHold) {
+    int pid = create(ElementType::PID, 9, 0, 0, "P");
+    fillLiveArea(*ecu, 20);
+    ElementClipboard clip;
+    ASSERT_TRUE(clip.copyGroup(*ecu, {pid, pid + 1}));
+    auto before = image();
+    std::vector<int> pasted;
+    EXPECT_FALSE(clip.paste(*ecu, 12, pasted));
+    EXPECT_EQ(messages.texts().back(), "Cannot paste (Not enough memory)");
+    EXPECT_EQ(before, image());
+    ASSERT_TRUE(clip.copySingle(*ecu, pid));
+    EXPECT_TRUE(clip.paste(*ecu, 12, pasted)); // one PID still fits
+    EXPECT_LE(ecu->LiveEnd(), Layout::kLiveSize);
+
+    before = image();
+    EXPECT_EQ(PageOps::duplicatePage(*ecu, 9), -1);
+    EXPECT_EQ(messages.texts().back(), "Could not duplicate page (Not enough memory)");
+    EXPECT_EQ(before, image());
+}
+
+} // namespace
