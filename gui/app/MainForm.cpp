@@ -7,6 +7,14 @@
 #include "app/TablesMenu.h"
 #include "app/ToolIcons.h"
 #include "diagnostics/SelfTestForms.h"
+#include "dialogs/CosmeticForm.h"
+#include "dialogs/EditLinkForm.h"
+#include "dialogs/EditNameForm.h"
+#include "dialogs/ElementForm.h"
+#include "dialogs/MoveToPageForm.h"
+#include "dialogs/OptionForm.h"
+#include "dialogs/OutputLinksForm.h"
+#include "editor/PageOperations.h"
 #include "files/ConfOptForm.h"
 #include "files/ImportForm.h"
 #include "files/NewConfigForm.h"
@@ -31,6 +39,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
@@ -165,6 +174,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildDiagnosticsWindows();
     usbLink_ = usb ? usb : noDevices_.get();
     buildFlashingWindow();
+    buildEditing();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -172,7 +182,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     router_.invalidateAll();
     std::fill(std::begin(ecu_->LiveWordLinked), std::end(ecu_->LiveWordLinked), 1);
     ecu_->TableEditElement = -1;
-    ecu_->ShowAllOutputs = prefs_.read("ShowUnusedLiveVals") == "DoShow";
+    applyDisplayOptions();
     ConfOptForm->load();
     engine_.StartUp();
 
@@ -412,6 +422,8 @@ void TMainForm::buildTopPanel() {
     ElementView = new DiagramCanvas(ScrollBox);
     connect(ElementView, &DiagramCanvas::mouseMoved, this, [this](QPoint position) {
         lastMouse_ = {position.x(), position.y()};
+        if (editor_)
+            editor_->pointerMove(position.x(), position.y());
         RenderOverlay();
     });
     ScrollBox->setWidget(ElementView);
@@ -424,7 +436,6 @@ void TMainForm::buildTopPanel() {
 void TMainForm::buildContextMenu() {
     ElementOptions = new QMenu(this);
     ElementOptions->setObjectName(QStringLiteral("ElementOptions"));
-    // The editing behind these items comes with pointer editing and the clipboard.
     for (const char* c :
          {"View Element Properties", "Rename Element", "Edit Link", "Delete Link", "Copy", "Cut",
           "Paste", "Delete Element/s", "Select All", "Search for Element"})
@@ -441,8 +452,12 @@ void TMainForm::buildContextMenu() {
 
     ElementView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ElementView, &QWidget::customContextMenuRequested, this, [this](QPoint position) {
-        if (advancedView())
-            ElementOptions->popup(ElementView->mapToGlobal(position));
+        if (!advancedView())
+            return;
+        // The open menu takes the button's release: the editor sees it here.
+        if (editor_)
+            editor_->buttonUp(MouseButton::Right, position.x(), position.y());
+        ElementOptions->popup(ElementView->mapToGlobal(position));
     });
 }
 
@@ -674,6 +689,11 @@ void TMainForm::RenderPage() {
     ElementView->backUp();
     refreshPageList();
     RenderOverlay();
+    if (editor_ && advancedView()) {
+        DrawList marks;
+        editor_->selectionMarks(marks);
+        ElementView->execute(marks);
+    }
 }
 
 void TMainForm::RenderOverlay() {
@@ -685,12 +705,16 @@ void TMainForm::RenderOverlay() {
         return;
     DrawList list;
     renderer_.RenderOverlay(currentPage_, lastMouse_, list);
+    if (editor_)
+        editor_->ghosts(list);
     ElementView->execute(list);
 }
 
 void TMainForm::setCurrentPage(int page) {
     if (page < 0 || page >= Layout::kNumPages)
         return;
+    if (page != currentPage_ && editor_)
+        editor_->pageChanged();
     currentPage_ = page;
     if (pageDrawable())
         RenderPage();
@@ -754,6 +778,8 @@ void TMainForm::viewSwitched(bool atStartUp) {
 }
 
 void TMainForm::lockClicked() {
+    if (editor_ && ConfigLock->isChecked())
+        editor_->setAddKind(0);
     LinkingHintLabel->clear();
     updateEditCommands();
 }
@@ -815,6 +841,7 @@ void TMainForm::updateCaption() {
 void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
+    editor_->reset();
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
@@ -896,6 +923,7 @@ void TMainForm::redrawLiveOverlay() {
 }
 
 void TMainForm::fullReadFinished() {
+    editor_->reset();
     updateCaption();
     router_.invalidateAll();
     RenderPage();
@@ -913,6 +941,264 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+// ---------------------------------------------------------------- diagram editing
+
+void TMainForm::buildEditing() {
+    EditorHost& host = *this;
+    editor_ = std::make_unique<PointerEditor>(*ecu_, renderer_, router_, host);
+
+    DialogServices services;
+    services.renderPage = [this] { RenderPage(); };
+    services.reroute = [this](int page) { router_.invalidate(page); };
+    services.advancedView = [this] { return advancedView(); };
+    services.advancedProps = [this] { return DisplayOptions::load(prefs_).advancedProperties; };
+    CosmeticForm = new TCosmeticForm(
+        *ecu_,
+        [this](int oldPage, int newPage) {
+            router_.invalidate(oldPage);
+            router_.invalidate(newPage);
+            RenderPage();
+        },
+        this);
+    services.cosmetic = [this](int configAddress) { CosmeticForm->Execute(configAddress); };
+    for (int type = 0; type < 256; ++type)
+        if (dialogKindFor(type) == DialogKind::Properties)
+            elementForms_[type] = new TElementForm(type, *ecu_, services, this);
+    EditLinkForm = new TEditLinkForm(*ecu_, this);
+    EditNameForm = new TEditNameForm(*ecu_, this);
+    MoveToPageForm = new TMoveToPageForm(this);
+    OutputLinksForm = new TOutputLinksForm(this);
+    const TOptionForm::Option options[3] = {TOptionForm::Option::AdvancedProperties,
+                                            TOptionForm::Option::ShowAllOutputs,
+                                            TOptionForm::Option::ColumnSize};
+    const char* const captions[3] = {"Advanced Element Properties", "Live Value Display",
+                                     "Column size on each page/tabsheet"};
+    for (size_t k = 0; k < 3; ++k) {
+        optionForms_[k] = new TOptionForm(
+            options[k], prefs_,
+            [this, k] {
+                applyDisplayOptions();
+                if (k == 1)
+                    RenderPage();
+                if (k == 2 && columnSizeHook)
+                    columnSizeHook();
+            },
+            this);
+        QString caption = QString::fromUtf8(captions[k]);
+        action(caption)->setEnabled(true);
+        onTriggered(caption, [this, k] {
+            optionForms_[k]->load();
+            optionForms_[k]->show();
+            optionForms_[k]->raise();
+        });
+    }
+
+    connect(ElementView, &DiagramCanvas::mousePressed, this, [this](QPoint p, Qt::MouseButton b) {
+        if (b == Qt::LeftButton || b == Qt::RightButton)
+            editor_->buttonDown(b == Qt::LeftButton ? MouseButton::Left : MouseButton::Right, p.x(),
+                                p.y());
+    });
+    connect(ElementView, &DiagramCanvas::mouseReleased, this, [this](QPoint p, Qt::MouseButton b) {
+        if (b == Qt::LeftButton || b == Qt::RightButton)
+            editor_->buttonUp(b == Qt::LeftButton ? MouseButton::Left : MouseButton::Right, p.x(),
+                              p.y());
+    });
+    connect(ElementView, &DiagramCanvas::keyPressed, this, [this](int key) {
+        switch (key) {
+        case Qt::Key_Up:
+            editor_->key(PointerEditor::Key::Up);
+            break;
+        case Qt::Key_Down:
+            editor_->key(PointerEditor::Key::Down);
+            break;
+        case Qt::Key_Left:
+            editor_->key(PointerEditor::Key::Left);
+            break;
+        default:
+            editor_->key(PointerEditor::Key::Right);
+            break;
+        }
+    });
+    auto* f4 = new QShortcut(QKeySequence(Qt::Key_F4), this);
+    connect(f4, &QShortcut::activated, this, [this] { openTableByKey(false); });
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(f5, &QShortcut::activated, this, [this] { openTableByKey(true); });
+
+    ecu_->ChangeLogger = &changeLog_;
+    onTriggered(QStringLiteral("Start Logging Configuration Changes"),
+                [this] { startChangeLog(); });
+    onTriggered(QStringLiteral("Stop Logging Configuration Changes"),
+                [this] { changeLog_.stop(); });
+
+    // The context menu.
+    auto item = [this](const char* caption, const std::function<void()>& command) {
+        QAction* a = action(QString::fromUtf8(caption));
+        connect(a, &QAction::triggered, this, [command] { command(); });
+    };
+    item("View Element Properties", [this] { editor_->viewProperties(); });
+    item("Rename Element", [this] { editor_->renameElement(); });
+    item("Edit Link", [this] { editor_->editLink(); });
+    item("Delete Link", [this] { editor_->deleteLink(); });
+    item("Copy", [this] { editor_->copy(); });
+    item("Cut", [this] { editor_->cut(); });
+    item("Paste", [this] { editor_->paste(); });
+    item("Delete Element/s", [this] { editor_->deleteElements(); });
+    item("Select All", [this] { editor_->selectAll(); });
+    item("Page Properties", [this] { editor_->pageProperties(); });
+    item("Rename Page", [this] { editor_->renamePage(); });
+    item("Move All to Different Page", [this] { editor_->moveAll(); });
+    item("Duplicate Page", [this] { editor_->duplicatePage(); });
+    item("Delete Page", [this] { editor_->deletePage(); });
+    action(QStringLiteral("Page Properties"))->setEnabled(true);
+    for (int kind = 1; kind <= 21; ++kind) {
+        QAction* create = action(QString::fromUtf8(kNewElementItems[kind - 1]));
+        connect(create, &QAction::triggered, this, [this, kind] {
+            editor_->createAtClickCell(kind);
+            editor_->clearSelection();
+        });
+        QAction* add = addButtons_.value(kind - 1);
+        connect(add, &QAction::triggered, this, [this, kind] { editor_->setAddKind(kind); });
+    }
+}
+
+void TMainForm::startChangeLog() {
+    changeLog_.stop();
+    auto file =
+        dialogs_.askSaveFile("Log Changes to Configuration in a csv File",
+                             "Comma Separated Values (*.csv)|*.csv|All Files (*.*)|*.*", "csv");
+    std::string error;
+    if (file && !changeLog_.startFile(*file, error))
+        messages_.error(error);
+}
+
+void TMainForm::applyDisplayOptions() {
+    DisplayOptions o = DisplayOptions::load(prefs_);
+    ecu_->ShowAllOutputs = o.showAllOutputs;
+    for (auto& [type, form] : elementForms_)
+        form->applyAdvancedOption(o.advancedProperties);
+}
+
+TElementForm* TMainForm::elementForm(int type) const {
+    auto it = elementForms_.find(type);
+    return it == elementForms_.end() ? nullptr : it->second;
+}
+
+void TMainForm::openElementDialog(int element) {
+    if (element < 0 || element >= ecu_->NumElements)
+        return;
+    int type = ecu_->TypeOf(element);
+    switch (dialogKindFor(type)) {
+    case DialogKind::Properties:
+        elementForm(type)->Execute(element);
+        RenderPage();
+        break;
+    case DialogKind::TableEditor:
+        if (tableEditorHook)
+            tableEditorHook(element);
+        break;
+    case DialogKind::Dedicated:
+        if (dedicatedDialogHook)
+            dedicatedDialogHook(element);
+        break;
+    case DialogKind::None:
+        break;
+    }
+}
+
+void TMainForm::openTableByKey(bool threeD) {
+    int table = PointerEditor::tableForKey(*ecu_, threeD, threeD ? lastTable3D : lastTable2D);
+    if (table >= 0 && tableEditorHook)
+        tableEditorHook(table);
+}
+
+void TMainForm::draw(const DrawList& list) {
+    ElementView->execute(list);
+}
+
+void TMainForm::whiteOutBackup(int x, int y, int x2, int y2) {
+    ElementView->fillBackup(x, y, x2, y2);
+}
+
+void TMainForm::openNameDialog(int slot) {
+    EditNameForm->Execute(slot);
+}
+
+void TMainForm::openLinkDialog(int element, int input) {
+    EditLinkForm->Execute(element, input, currentPage_);
+}
+
+void TMainForm::showLinkList(const std::string& caption, const std::vector<std::string>& lines) {
+    QStringList list;
+    for (const auto& line : lines)
+        list << fromImageText(line);
+    OutputLinksForm->showLines(fromImageText(caption), list);
+}
+
+std::optional<int> TMainForm::askMoveTarget(int page) {
+    int target = MoveToPageForm->Execute(page);
+    if (target < 0)
+        return std::nullopt;
+    return target;
+}
+
+std::string TMainForm::pageCaption(int page) const {
+    return toImageText(ECUPage->itemText(page));
+}
+
+ScrollState TMainForm::scrollState() const {
+    ScrollState s;
+    s.width = ScrollBox->viewport()->width();
+    s.height = ScrollBox->viewport()->height();
+    s.h = ScrollBox->horizontalScrollBar()->value();
+    s.v = ScrollBox->verticalScrollBar()->value();
+    return s;
+}
+
+void TMainForm::scrollBy(int dx, int dy) {
+    QScrollBar* h = ScrollBox->horizontalScrollBar();
+    QScrollBar* v = ScrollBox->verticalScrollBar();
+    h->setValue(h->value() + dx);
+    v->setValue(v->value() + dy);
+}
+
+void TMainForm::setPointerCursor(PointerCursor cursor) {
+    Qt::CursorShape shape = cursor == PointerCursor::Cross  ? Qt::CrossCursor
+                            : cursor == PointerCursor::Hand ? Qt::PointingHandCursor
+                                                            : Qt::ArrowCursor;
+    if (ElementView->cursor().shape() != shape)
+        ElementView->setCursor(shape);
+}
+
+void TMainForm::setHint(const std::string& hint) {
+    LinkingHintLabel->setText(fromImageText(hint));
+}
+
+void TMainForm::setMenuStates(const EditorMenuStates& s) {
+    auto set = [this](const char* caption, bool on) {
+        action(QString::fromUtf8(caption))->setEnabled(on);
+    };
+    set("View Element Properties", s.viewProperties);
+    set("Rename Element", s.renameElement);
+    set("Edit Link", s.editLink);
+    set("Delete Link", s.deleteLink);
+    set("Copy", s.copy);
+    set("Cut", s.cut);
+    set("Paste", s.paste);
+    set("Delete Element/s", s.deleteElements);
+    set("Select All", s.selectAll);
+    set("Rename Page", s.renamePage);
+    set("Move All to Different Page", s.moveAll);
+    set("Duplicate Page", s.duplicatePage);
+    set("Delete Page", s.deletePage);
+    for (const char* c : kNewElementItems)
+        set(c, s.newItems);
+}
+
+void TMainForm::tableEditorMoved() {
+    if (ecu_->TableEditElement >= 0 && tableEditorHook)
+        tableEditorHook(ecu_->TableEditElement);
 }
 
 } // namespace zolmar::gui

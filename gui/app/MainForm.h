@@ -3,6 +3,8 @@
 #include "editor/DiagramCanvas.h"
 #include "editor/LinkRouter.h"
 #include "editor/PageRenderer.h"
+#include "editor/PointerEditor.h"
+#include "files/ChangeLog.h"
 #include "files/FileCommands.h"
 #include "link/SyncEngine.h"
 #include "model/ECU.h"
@@ -11,6 +13,8 @@
 #include <QMainWindow>
 #include <QSet>
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 
 class QAction;
@@ -42,13 +46,23 @@ class TLearnHistoryForm;
 class TLoadSaveOfflineForm;
 class TSplashForm;
 class TreconnectForm;
+class TElementForm;
+class TEditLinkForm;
+class TEditNameForm;
+class TCosmeticForm;
+class TMoveToPageForm;
+class TOutputLinksForm;
+class TOptionForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
 
 // The main window: owner of the one configuration model, its menus, toolbar and
 // views, and of the poll timer that keeps the model in step with the ECU.
-class TMainForm : public QMainWindow, private FileCommandHooks, private LinkObserver {
+class TMainForm : public QMainWindow,
+                  private FileCommandHooks,
+                  private LinkObserver,
+                  private EditorHost {
     Q_OBJECT
 
 public:
@@ -94,6 +108,28 @@ public:
     TFlashingForm* flashingForm() const { return FlashingForm; }
     QTimer* pollTimer() const { return PollTimer; }
 
+    // --- diagram editing
+    PointerEditor& editor() { return *editor_; }
+    // The property dialog of an element type (nullptr for types without one).
+    TElementForm* elementForm(int type) const;
+    TEditLinkForm* editLinkForm() const { return EditLinkForm; }
+    TEditNameForm* editNameForm() const { return EditNameForm; }
+    TCosmeticForm* cosmeticForm() const { return CosmeticForm; }
+    TMoveToPageForm* moveToPageForm() const { return MoveToPageForm; }
+    TOutputLinksForm* outputLinksForm() const { return OutputLinksForm; }
+    TOptionForm* optionForm(int k) const { return optionForms_[static_cast<size_t>(k)]; }
+    // Opens the window an element's click opens.
+    void openElementDialog(int element) override;
+    // Where the table editor plugs in: called with the table element to edit.
+    std::function<void(int element)> tableEditorHook;
+    // Where the dedicated function dialogs plug in: called with the element.
+    std::function<void(int element)> dedicatedDialogHook;
+    // Where the simple-view sheets learn of a new column size.
+    std::function<void()> columnSizeHook;
+    // The tables the F4 and F5 keys open when they are still there.
+    int lastTable2D = -1;
+    int lastTable3D = -1;
+
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
     // Rebuilds the "3D Tables" and "2D Tables" submenus, as each opening of the menu does.
@@ -105,14 +141,14 @@ public:
     // Live values, hover blink, displays, dials and levers over the current page.
     void RenderOverlay();
     // Page 0..127: the page becomes current, is drawn and shown from its top-left corner.
-    void setCurrentPage(int page);
-    int currentPage() const { return currentPage_; }
-    bool advancedView() const;
+    void setCurrentPage(int page) override;
+    int currentPage() const override { return currentPage_; }
+    bool advancedView() const override;
     // Ticks or unticks "Advanced View" as a click does.
     void setAdvancedView(bool advanced);
     // Ticks or unticks "Lock Logic Configuration" as a click does.
     void setConfigLocked(bool locked);
-    bool configLocked() const;
+    bool configLocked() const override;
     // The start-up form of the view switch, from the stored preference.
     void applyStoredView();
     // Whether the splash window follows the start hint when the window is first shown.
@@ -181,9 +217,32 @@ private:
     void fullReadFinished() override;
     void labelsChanged(const EcuLabels& labels) override;
 
+    // EditorHost
+    void renderPage() override { RenderPage(); }
+    void renderOverlay() override { RenderOverlay(); }
+    void draw(const DrawList& list) override;
+    void whiteOutBackup(int x, int y, int x2, int y2) override;
+    void openNameDialog(int slot) override;
+    void openLinkDialog(int element, int input) override;
+    void showLinkList(const std::string& caption, const std::vector<std::string>& lines) override;
+    std::optional<int> askMoveTarget(int page) override;
+    std::string pageCaption(int page) const override;
+    ScrollState scrollState() const override;
+    void scrollBy(int dx, int dy) override;
+    void setPointerCursor(PointerCursor cursor) override;
+    void setHint(const std::string& hint) override;
+    void setMenuStates(const EditorMenuStates& states) override;
+    void tableEditorMoved() override;
+
+    void buildEditing();
+    void startChangeLog();
+    void applyDisplayOptions();
+    void openTableByKey(bool threeD);
+
     Messages& messages_;
     Preferences& prefs_;
     FileDialogs& dialogs_;
+    ChangeLog changeLog_;
     std::unique_ptr<tECU> ecu_;
     FileCommands commands_;
     LinkRouter router_;
@@ -227,6 +286,14 @@ private:
     TAnaVoltsForm* AnaVoltsForm = nullptr;
     TFlashingForm* FlashingForm = nullptr;
     UsbXpress* usbLink_ = nullptr;
+    std::unique_ptr<PointerEditor> editor_;
+    std::map<int, TElementForm*> elementForms_;
+    TEditLinkForm* EditLinkForm = nullptr;
+    TEditNameForm* EditNameForm = nullptr;
+    TCosmeticForm* CosmeticForm = nullptr;
+    TMoveToPageForm* MoveToPageForm = nullptr;
+    TOutputLinksForm* OutputLinksForm = nullptr;
+    std::array<TOptionForm*, 3> optionForms_{};
 };
 
 } // namespace zolmar::gui

@@ -3,6 +3,7 @@
 #include "app/QtPorts.h"
 #include "editor/Geometry.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -58,6 +59,7 @@ DiagramCanvas::DiagramCanvas(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ElementView"));
     setFixedSize(Grid::kCanvas, Grid::kCanvas);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     ratio_ = devicePixelRatioF();
     allocate();
@@ -89,6 +91,11 @@ void DiagramCanvas::backUp() {
         return;
     }
     std::memcpy(backup_.bits(), canvas_.constBits(), static_cast<size_t>(canvas_.sizeInBytes()));
+}
+
+void DiagramCanvas::fillBackup(int x, int y, int x2, int y2) {
+    QPainter p(&backup_);
+    p.fillRect(QRect(x, y, x2 - x, y2 - y), Qt::white);
 }
 
 void DiagramCanvas::execute(const DrawList& list) {
@@ -175,6 +182,31 @@ void DiagramCanvas::paintEvent(QPaintEvent* event) {
 void DiagramCanvas::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMoved(event->position().toPoint());
     QWidget::mouseMoveEvent(event);
+}
+
+void DiagramCanvas::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    emit mousePressed(event->position().toPoint(), event->button());
+    QWidget::mousePressEvent(event);
+}
+
+void DiagramCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    emit mouseReleased(event->position().toPoint(), event->button());
+    QWidget::mouseReleaseEvent(event);
+}
+
+void DiagramCanvas::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        emit keyPressed(event->key());
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 } // namespace zolmar::gui

@@ -41,6 +41,8 @@ public:
     void execute(const DrawList& list);
     // Copies the whole canvas into the backup.
     void backUp();
+    // Fills a rectangle of the backup white (corners as in DrawList).
+    void fillBackup(int x, int y, int x2, int y2);
     const QImage& image() const { return canvas_; }
     const QImage& backupImage() const { return backup_; }
     // The canvas is drawn at this pixel ratio (the screen's unless set).
@@ -50,10 +52,16 @@ public:
 
 signals:
     void mouseMoved(QPoint position);
+    void mousePressed(QPoint position, Qt::MouseButton button);
+    void mouseReleased(QPoint position, Qt::MouseButton button);
+    void keyPressed(int key);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void allocate();
