@@ -7,6 +7,7 @@
 #include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
 #include "link/SerialUsbXpress.h"
+#include "tables/TEditTable.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -106,7 +107,11 @@ int main(int argc, char** argv) {
     QCommandLineOption afterMs(QStringLiteral("after-ms"),
                                QStringLiteral("With --screenshot: wait N milliseconds first."),
                                QStringLiteral("N"), QStringLiteral("500"));
-    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs});
+    QCommandLineOption table(QStringLiteral("table"),
+                             QStringLiteral("Open the table editor on element N (its index); with "
+                                            "--screenshot the picture is of the editor."),
+                             QStringLiteral("N"));
+    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, table});
     parser.process(application);
     if (parser.isSet(virtualEcu) && parser.isSet(port)) {
         std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
@@ -164,10 +169,13 @@ int main(int argc, char** argv) {
     if (parser.isSet(page))
         form.setCurrentPage(parser.value(page).toInt() - 1);
 
+    QWidget* shot = &form;
+    if (parser.isSet(table) && form.openTableEditor(parser.value(table).toInt()))
+        shot = form.tableEditor();
     if (shooting) {
         QString target = parser.value(screenshot);
-        QTimer::singleShot(parser.value(afterMs).toInt(), &form, [&form, target] {
-            bool ok = form.grab().save(target);
+        QTimer::singleShot(parser.value(afterMs).toInt(), &form, [shot, target] {
+            bool ok = shot->grab().save(target);
             QApplication::exit(ok ? 0 : 1);
         });
     }

@@ -6,12 +6,16 @@
 #include "app/StartHints.h"
 #include "app/TablesMenu.h"
 #include "app/ToolIcons.h"
+#include "editor/SimpleSheets.h"
+#include "editor/SimpleView.h"
 #include "files/ConfOptForm.h"
 #include "files/Optimisation.h"
 #include "link/LearnHistoryForm.h"
 #include "link/LoadSaveOfflineForm.h"
 #include "link/ReconnectForm.h"
 #include "link/SerialUsbXpress.h"
+#include "tables/TEditTable.h"
+#include "tables/TMapOptionsForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -147,13 +151,14 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     : QMainWindow(parent), messages_(messages), prefs_(prefs),
       ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
       renderer_(*ecu_, router_, metrics_), noDevices_(usb ? nullptr : noDevices()),
-      engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
+      engine_(*ecu_, usb ? *usb : *noDevices_, *this), dialogs_(dialogs) {
     setObjectName(QStringLiteral("TMainForm"));
     buildMenus();
     buildToolBar();
     buildTopPanel();
     buildContextMenu();
     buildLinkWindows();
+    buildTableWindows();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -163,6 +168,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     ecu_->TableEditElement = -1;
     ecu_->ShowAllOutputs = prefs_.read("ShowUnusedLiveVals") == "DoShow";
     ConfOptForm->load();
+    MapOptionsForm->load();
     engine_.StartUp();
 
     RedrawTimer = new QTimer(this);
@@ -259,8 +265,21 @@ void TMainForm::buildMenus() {
         m->setEnabled(false);
         menus_.insert(QString::fromUtf8(sub), m);
     }
-    addItem(maps, QStringLiteral("Map/Table Options"));
+    addItem(maps, QStringLiteral("Map/Table Options"), {}, true);
+    onTriggered(QStringLiteral("Map/Table Options"), [this] {
+        MapOptionsForm->load();
+        MapOptionsForm->show();
+        MapOptionsForm->raise();
+    });
     connect(maps, &QMenu::aboutToShow, this, &TMainForm::refreshTablesMenu);
+    for (bool threeD : {false, true}) {
+        auto* recent = new QAction(this);
+        recent->setObjectName(threeD ? QStringLiteral("RecentTable3D")
+                                     : QStringLiteral("RecentTable2D"));
+        recent->setShortcut(QKeySequence(threeD ? Qt::Key_F5 : Qt::Key_F4));
+        connect(recent, &QAction::triggered, this, [this, threeD] { openRecentTable(threeD); });
+        addAction(recent);
+    }
 
     QMenu* dedicated = addMenu(QStringLiteral("Dedicated Functions"));
     for (const char* c : {"Inputs and Triggering", "Ignition", "Injectors", "Aux Outputs",
@@ -407,6 +426,15 @@ void TMainForm::buildTopPanel() {
     ScrollBox->horizontalScrollBar()->setSingleStep(Grid::kCell);
     ScrollBox->verticalScrollBar()->setSingleStep(Grid::kCell);
     column->addWidget(ScrollBox, 1);
+    SimpleView = new TSimpleView(*ecu_, messages_, central);
+    SimpleView->hide();
+    column->addWidget(SimpleView, 1);
+    connect(SimpleView, &TSimpleView::sheetChanged, this, [this](int index) {
+        QSignalBlocker block(ECUPageSimple);
+        ECUPageSimple->setCurrentIndex(index);
+    });
+    connect(ECUPageSimple, &QComboBox::activated, this,
+            [this](int index) { SimpleView->pageControl()->setCurrentIndex(index); });
     setCentralWidget(central);
 }
 
@@ -458,6 +486,27 @@ void TMainForm::buildLinkWindows() {
     ConfOptForm = new TConfOptForm(prefs_, this);
 }
 
+void TMainForm::buildTableWindows() {
+    MapOptionsForm = new TMapOptionsForm(prefs_, this);
+    TableEditor = new TEditTable(*ecu_, messages_, dialogs_, *MapOptionsForm, this);
+    TableEditor->diagramChanged = [this] {
+        router_.invalidate(currentPage_);
+        RenderPage();
+    };
+    SimpleView->openTable = [this](int element) { openTableEditor(element); };
+}
+
+bool TMainForm::openTableEditor(int element) {
+    TableEditor->setAdvancedView(advancedView());
+    return TableEditor->OpenTable(element);
+}
+
+void TMainForm::openRecentTable(bool threeD) {
+    int element = TableEditor->editor().RecentOrFirst(threeD);
+    if (element >= 0)
+        openTableEditor(element);
+}
+
 QComboBox* TMainForm::pageSelector() const {
     return ECUPage;
 }
@@ -478,11 +527,7 @@ void TMainForm::refreshTablesMenu() {
         for (const auto& item : items) {
             QAction* a = m->addAction(fromImageText(item.caption));
             int element = item.element;
-            // Until the table editor exists, an item shows the table's page.
-            connect(a, &QAction::triggered, this, [this, element] {
-                if (element < ecu_->NumElements)
-                    setCurrentPage(ecu_->PageOf(element));
-            });
+            connect(a, &QAction::triggered, this, [this, element] { openTableEditor(element); });
         }
         m->setEnabled(!items.empty());
     };
@@ -517,7 +562,20 @@ void TMainForm::refreshPageList() {
     ECUPage->setCurrentIndex(currentPage_);
 }
 
+void TMainForm::BuildSimpleSheets() {
+    SimpleView->BuildSimpleSheets(SimpleSheets::PerColumnSetting(prefs_.read("MaxPerColumn")));
+    QSignalBlocker block(ECUPageSimple);
+    ECUPageSimple->clear();
+    for (const auto& sheet : SimpleView->sheets().sheets)
+        ECUPageSimple->addItem(fromImageText(sheet.caption));
+    if (ECUPageSimple->count() == 0)
+        ECUPageSimple->addItem(QStringLiteral("No Pages"));
+    ECUPageSimple->setCurrentIndex(std::max(0, SimpleView->pageControl()->currentIndex()));
+}
+
 void TMainForm::RenderPage() {
+    if (!advancedView())
+        BuildSimpleSheets();
     DrawList list;
     renderer_.RenderPage(currentPage_, advancedView(), list);
     ElementView->execute(list);
@@ -546,6 +604,8 @@ void TMainForm::setCurrentPage(int page) {
         RenderPage();
     else
         refreshPageList();
+    if (!advancedView())
+        SimpleView->showPage(page);
     ScrollBox->horizontalScrollBar()->setValue(0);
     ScrollBox->verticalScrollBar()->setValue(0);
 }
@@ -594,8 +654,12 @@ void TMainForm::viewSwitched(bool atStartUp) {
     if (!advanced)
         ConfigLock->setChecked(true);
     updateEditCommands();
+    if (TableEditor)
+        TableEditor->setAdvancedView(advanced);
     ECUPage->setVisible(advanced);
     ECUPageSimple->setVisible(!advanced);
+    ScrollBox->setVisible(advanced);
+    SimpleView->setVisible(!advanced);
     (void)atStartUp; // the dial-gauge window, shown in the simple view, comes later
     if (pageDrawable()) {
         router_.invalidate(currentPage_);
@@ -613,12 +677,15 @@ void TMainForm::redrawTimerTimer() {
         return;
     ecu_->ConstantsChanged = false;
     RenderPage();
+    if (TableEditor->isVisible())
+        TableEditor->RedrawAll();
 }
 
 PollContext TMainForm::pollContext() const {
     PollContext context;
     context.currentPage = currentPage_;
     context.advancedView = advancedView();
+    context.tableEditorVisible = TableEditor && TableEditor->isVisible();
     return context;
 }
 
@@ -626,6 +693,7 @@ void TMainForm::PollTimerTimer() {
     engine_.PollCycle(pollContext());
     if (!ecu_->Simulating)
         RenderOverlay();
+    TableEditor->PollHooks();
 }
 
 void TMainForm::OptimiseClick() {
@@ -741,6 +809,12 @@ void TMainForm::learnHistoryCleared() {
 
 void TMainForm::redrawLiveOverlay() {
     RenderOverlay();
+}
+
+void TMainForm::refreshTableEditor() {
+    // Learnt cells arrived: the range and both views are read anew.
+    TableEditor->editor().ComputeRange();
+    TableEditor->RedrawAll();
 }
 
 void TMainForm::fullReadFinished() {

@@ -34,6 +34,9 @@ class TLearnHistoryForm;
 class TLoadSaveOfflineForm;
 class TSplashForm;
 class TreconnectForm;
+class TSimpleView;
+class TEditTable;
+class TMapOptionsForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -77,6 +80,14 @@ public:
     TLearnHistoryForm* learnHistoryForm() const { return LearnHistoryForm; }
     TConfOptForm* confOptForm() const { return ConfOptForm; }
     QTimer* pollTimer() const { return PollTimer; }
+    TSimpleView* simpleView() const { return SimpleView; }
+    TEditTable* tableEditor() const { return TableEditor; }
+    TMapOptionsForm* mapOptionsForm() const { return MapOptionsForm; }
+    // Opens the table editor on a 2D or 3D table element; false when it is no table.
+    bool openTableEditor(int element);
+    // F4 / F5: the most recent 2D / 3D table, else the first one shown in the simple view.
+    void openRecentTable(bool threeD);
+    QComboBox* simplePageSelector() const { return ECUPageSimple; }
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
@@ -117,6 +128,7 @@ private:
     void buildTopPanel();
     void buildContextMenu();
     void buildLinkWindows();
+    void buildTableWindows();
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
@@ -130,6 +142,8 @@ private:
     void redrawTimerTimer();
     void pageChosen(int index);
     void refreshPageList();
+    // The simple view's sheets and their selector, rebuilt from the model.
+    void BuildSimpleSheets();
     bool pageDrawable() const;
     PollContext pollContext() const;
 
@@ -150,6 +164,7 @@ private:
     void learnHistoryLine(const std::string& line) override;
     void learnHistoryCleared() override;
     void redrawLiveOverlay() override;
+    void refreshTableEditor() override;
     void fullReadFinished() override;
 
     Messages& messages_;
@@ -179,6 +194,7 @@ private:
     QLabel* LinkingHintLabel = nullptr;
     QLabel* ConnectionStatus = nullptr;
     QScrollArea* ScrollBox = nullptr;
+    TSimpleView* SimpleView = nullptr;
     QMenu* ElementOptions = nullptr;
     QTimer* RedrawTimer = nullptr;
     QTimer* PollTimer = nullptr;
@@ -188,6 +204,9 @@ private:
     TLoadSaveOfflineForm* LoadSaveOfflineForm = nullptr;
     TLearnHistoryForm* LearnHistoryForm = nullptr;
     TConfOptForm* ConfOptForm = nullptr;
+    TMapOptionsForm* MapOptionsForm = nullptr;
+    TEditTable* TableEditor = nullptr;
+    FileDialogs& dialogs_;
 };
 
 } // namespace zolmar::gui
