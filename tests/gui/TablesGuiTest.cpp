@@ -9,6 +9,7 @@
 #include "model/Tables.h"
 #include "tables/TEditTable.h"
 #include "tables/TMapOptionsForm.h"
+#include "tables/TTableSetupForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -196,6 +197,72 @@ TEST_F(TablesGuiTest, MapOptionsLoadTheStoredValuesAndNeverWriteThem) {
     prefs.values.erase("HighlightCurCell");
     options->load();
     EXPECT_TRUE(options->highlight());
+}
+
+} // namespace
+
+namespace {
+
+struct TableSetupTest : ::testing::Test {
+    RecordingMessages messages;
+    std::unique_ptr<tECU> ecu = std::make_unique<tECU>(messages);
+    TableSetupTest() { NewConfiguration::MakeBlank(*ecu); }
+    int create(int type) {
+        int index = -1;
+        EXPECT_TRUE(ecu->CreateElement(type, 1, 1, "New", 1, &index));
+        return index;
+    }
+    Tables::Shape shape(int element) {
+        Tables::Shape s;
+        EXPECT_TRUE(Tables::ShapeOf(*ecu, element, s));
+        return s;
+    }
+};
+
+TEST_F(TableSetupTest, OkLaysOutOrStaysOpenWithTheReason) {
+    int t = create(ElementType::Table2D);
+    TTableSetupForm form(*ecu, t);
+    EXPECT_EQ(form.windowTitle(), "2D Table Setup");
+    ASSERT_EQ(form.fieldCount(), 3);
+    EXPECT_EQ(form.field(1)->text(), "10.00");
+    EXPECT_EQ(form.field(0)->maxLength(), 7);
+    form.show();
+    form.field(2)->setText("3");
+    form.field(1)->setText("5.00");
+    form.field(0)->setText("5.00");
+    form.accept();
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.texts().back(), "Lowest Reference must be less than Highest Reference");
+    form.field(0)->setText("0.00");
+    form.field(1)->setText("10.00");
+    form.accept();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.laidOut());
+    EXPECT_EQ(shape(t).columns, 4); // 0, 3, 6, 9
+    EXPECT_EQ(Tables::Reference(*ecu, shape(t), Tables::Axis::Horizontal, 3), 450);
+}
+
+TEST_F(TableSetupTest, ClosingSetsUpTooAndAFailureKeepsTheFirstBlock) {
+    int t = create(ElementType::Table3D);
+    TTableSetupForm form(*ecu, t);
+    EXPECT_EQ(form.windowTitle(), "3D Table Setup");
+    ASSERT_EQ(form.fieldCount(), 6);
+    form.show();
+    form.field(2)->setText("0.06"); // 167 columns
+    form.reject();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.texts().back(), "Max 3D Table width is 127");
+    EXPECT_FALSE(form.laidOut());
+    EXPECT_EQ(shape(t).columns, 2);
+    EXPECT_EQ(shape(t).rows, 2);
+
+    TTableSetupForm again(*ecu, t);
+    again.show();
+    again.reject(); // the defaults: 11 by 6
+    EXPECT_TRUE(again.laidOut());
+    EXPECT_EQ(shape(t).columns, 11);
+    EXPECT_EQ(shape(t).rows, 6);
 }
 
 } // namespace
