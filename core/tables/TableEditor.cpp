@@ -37,6 +37,12 @@ bool TableEditor::Open(int element) {
     Tables::Shape shape;
     if (!Tables::ShapeOf(ecu_, element, shape))
         return false;
+    // A damaged block reaching past the constant area is not edited: every write
+    // there would be refused cell by cell.
+    if (shape.constAddr + shape.blockSize() > Layout::kConstSize) {
+        ecu_.messages().error(kDamagedTable);
+        return false;
+    }
     element_ = element;
     shape_ = shape;
     ecu_.TableEditElement = element;
@@ -59,6 +65,16 @@ bool TableEditor::Open(int element) {
     horizontalName_ = inputName(0);
     verticalName_ = Is3D() ? inputName(1) : std::string();
     ComputeRange();
+    return true;
+}
+
+bool TableEditor::current() {
+    // Other blocks may have moved this one since it was opened: read its place again.
+    Tables::Shape shape;
+    if (element_ < 0 || !Tables::ShapeOf(ecu_, element_, shape) || shape.type != shape_.type ||
+        shape.constAddr + shape.blockSize() > Layout::kConstSize)
+        return false;
+    shape_ = shape;
     return true;
 }
 
@@ -314,7 +330,7 @@ void TableEditor::TypePoint() {
 }
 
 void TableEditor::CommitEntry() {
-    if (!Entering())
+    if (!Entering() || !current())
         return;
     const uint16_t word = untuned(EntryValue(entry_, entryLength_));
     entryLength_ = 0;
@@ -355,7 +371,7 @@ void TableEditor::logEntered(int column, int row, uint16_t word) {
 }
 
 void TableEditor::Nudge(int amount) {
-    if (element_ < 0)
+    if (!current())
         return;
     const CellRange r = Selection();
     for (int row = r.c; row <= r.d; ++row)
@@ -388,7 +404,7 @@ void TableEditor::interpolateColumn(int column, int c, int d) {
 }
 
 void TableEditor::InterpolateColumns() {
-    if (element_ < 0 || !Is3D())
+    if (!current() || !Is3D())
         return;
     const CellRange r = Selection();
     if (r.d - r.c >= 2)
@@ -399,7 +415,7 @@ void TableEditor::InterpolateColumns() {
 }
 
 void TableEditor::InterpolateRows() {
-    if (element_ < 0)
+    if (!current())
         return;
     const CellRange r = Selection();
     if (r.b - r.a >= 2)
@@ -410,7 +426,7 @@ void TableEditor::InterpolateRows() {
 }
 
 void TableEditor::InterpolateCorners() {
-    if (element_ < 0)
+    if (!current())
         return;
     const CellRange r = Selection();
     if (r.b - r.a >= 2) {
@@ -425,7 +441,7 @@ void TableEditor::InterpolateCorners() {
 }
 
 void TableEditor::MarkTuned(bool tuned) {
-    if (element_ < 0)
+    if (!current())
         return;
     const CellRange r = Selection();
     for (int row = r.c; row <= r.d; ++row)
@@ -437,7 +453,7 @@ void TableEditor::MarkTuned(bool tuned) {
 }
 
 bool TableEditor::ChangeByPercent(int percent) {
-    if (element_ < 0 || percent == 0)
+    if (percent == 0 || !current())
         return false;
     percent = std::clamp(percent, -100, 400);
     const CellRange r = Selection();
@@ -457,8 +473,10 @@ bool TableEditor::ChangeByPercent(int percent) {
 }
 
 bool TableEditor::Copy(TableCopyBuffer& buffer) const {
-    if (element_ < 0)
+    if (element_ < 0 || Columns() <= 0 || Rows() <= 0) {
+        buffer.succeeded = false;
         return false;
+    }
     const CellRange r = Selection();
     const int width = r.b - r.a + 1;
     const int height = r.d - r.c + 1;
@@ -479,7 +497,7 @@ bool TableEditor::Copy(TableCopyBuffer& buffer) const {
 }
 
 bool TableEditor::Paste(const TableCopyBuffer& buffer) {
-    if (element_ < 0)
+    if (!current())
         return false;
     auto refuse = [this](const char* text) {
         ecu_.messages().error(text);
@@ -533,7 +551,7 @@ int TableEditor::InsertProposal(Axis axis) const {
 }
 
 bool TableEditor::BeginInsert(Axis axis, std::string& proposal) {
-    if (element_ < 0 || (axis == Axis::Vertical && !Is3D()))
+    if (!current() || (axis == Axis::Vertical && !Is3D()))
         return false;
     if (!Tables::CheckGrowth(ecu_, shape_, axis))
         return false;
@@ -559,7 +577,7 @@ TableEditor::InsertResult TableEditor::FinishInsert(Axis axis, const std::string
 }
 
 bool TableEditor::DeleteSelected(Axis axis) {
-    if (element_ < 0)
+    if (!current())
         return false;
     const CellRange r = Selection();
     const int first = axis == Axis::Horizontal ? r.a : r.c;
@@ -621,7 +639,7 @@ int TableEditor::NearestIndex(const std::vector<int>& r, int x, bool upperInclus
 
 TableEditor::LiveChange TableEditor::LiveRefresh() {
     LiveChange change;
-    if (element_ < 0)
+    if (!current())
         return change;
     const bool available = LiveAvailable();
     const int16_t x = InputValue(0);

@@ -35,11 +35,15 @@ struct CellRange {
 class TableEditor {
 public:
     static constexpr int kTraceSize = 256;
+    static constexpr const char* kDamagedTable =
+        "This table cannot be edited: its data runs past the end of the constant memory "
+        "(the configuration is damaged).";
 
     explicit TableEditor(tECU& ecu);
 
     // --- opening and closing
-    // Sets the editor up for the table; false (nothing changed) when it is no table.
+    // Sets the editor up for the table; false (nothing changed) when it is no table
+    // or its block does not lie inside the constant area (shown as an error).
     bool Open(int element);
     // Reads the open table's shape, names and range again (after a change of shape).
     bool Reopen() { return Open(element_); }
@@ -186,6 +190,8 @@ public:
 
 private:
     void setRecent();
+    // Re-reads the open table's shape; false when it is no longer an editable table.
+    bool current();
     void writeCell(int column, int row, uint16_t word);
     std::string where() const;
     std::string rangeText(const CellRange& r) const;

@@ -141,12 +141,23 @@ Picture Draw(const TableEditor& e, int width, int height, int cellWidth, int cel
     const int rows = e.Rows();
     if (!e.IsOpen() || columns <= 0 || rows <= 0)
         return pic;
-    int smallest = cellValue(e, 0, 0), largest = smallest;
+    // The cells once, as values and tuned flags.
+    std::vector<int> values(static_cast<size_t>(columns) * static_cast<size_t>(rows));
+    std::vector<bool> tunedFlags(values.size());
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < columns; ++i) {
-            smallest = std::min(smallest, cellValue(e, i, j));
-            largest = std::max(largest, cellValue(e, i, j));
+            const size_t k =
+                static_cast<size_t>(j) * static_cast<size_t>(columns) + static_cast<size_t>(i);
+            values[k] = cellValue(e, i, j);
+            tunedFlags[k] = tuned(e, i, j);
         }
+    auto at = [&](int i, int j) {
+        return static_cast<size_t>(j) * static_cast<size_t>(columns) + static_cast<size_t>(i);
+    };
+    auto value = [&](int i, int j) { return values[at(i, j)]; };
+    auto isTuned = [&](int i, int j) { return static_cast<bool>(tunedFlags[at(i, j)]); };
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    const int smallest = *low, largest = *high;
     const ValueAxis axis = ValueAxisFor(smallest, largest);
     pic.axis = axis;
 
@@ -209,15 +220,14 @@ Picture Draw(const TableEditor& e, int width, int height, int cellWidth, int cel
     const CellRange sel = e.Selection();
     if (!p.threeD) {
         for (int i = 0; i + 1 < columns; ++i) {
-            Rgb colour = tuned(e, i, 0) && tuned(e, i + 1, 0) ? Rgb{0, 224, 0} : Colours::kBlack;
+            Rgb colour = isTuned(i, 0) && isTuned(i + 1, 0) ? Rgb{0, 224, 0} : Colours::kBlack;
             if (sel.contains(i, 0) && sel.contains(i + 1, 0))
                 colour = Rgb{0, 0, 255};
-            line(pic, p.at(i, 0, cellValue(e, i, 0)), p.at(i + 1, 0, cellValue(e, i + 1, 0)),
-                 colour, 3);
+            line(pic, p.at(i, 0, value(i, 0)), p.at(i + 1, 0, value(i + 1, 0)), colour, 3);
         }
         if (live) {
             const int i = std::clamp(e.LiveColumn(), 0, columns - 1);
-            line(pic, p.at(i, 0, axis.bot), p.at(i, 0, cellValue(e, i, 0)), Colours::kRed, 1);
+            line(pic, p.at(i, 0, axis.bot), p.at(i, 0, value(i, 0)), Colours::kRed, 1);
         }
         return pic;
     }
@@ -228,8 +238,8 @@ Picture Draw(const TableEditor& e, int width, int height, int cellWidth, int cel
         for (int k = 0; k + 1 < rows; ++k) {
             const int j = down ? rows - 2 - k : k;
             bool lit[3] = {true, true, true}; // red, green, blue
-            const bool yellow = tuned(e, i, j) && tuned(e, i + 1, j) && tuned(e, i, j + 1) &&
-                                (i == 0 || j == 0 || tuned(e, i + 1, j + 1));
+            const bool yellow = isTuned(i, j) && isTuned(i + 1, j) && isTuned(i, j + 1) &&
+                                (i == 0 || j == 0 || isTuned(i + 1, j + 1));
             if (yellow)
                 lit[2] = false;
             const bool selected = sel.contains(i, j) || sel.contains(i + 1, j) ||
@@ -255,10 +265,10 @@ Picture Draw(const TableEditor& e, int width, int height, int cellWidth, int cel
                 double space[3][3];
                 for (int v = 0; v < 3; ++v) {
                     const int ci = tri[v][0], cj = tri[v][1];
-                    op.p[v] = p.at(ci, cj, cellValue(e, ci, cj));
+                    op.p[v] = p.at(ci, cj, value(ci, cj));
                     space[v][0] = ci;
                     space[v][1] = cj;
-                    space[v][2] = cellValue(e, ci, cj) / 50.0;
+                    space[v][2] = value(ci, cj) / 50.0;
                 }
                 const auto shade = static_cast<uint8_t>(Shade(space[0], space[1], space[2]));
                 op.fill = {static_cast<uint8_t>(lit[0] ? shade : 0),

@@ -493,7 +493,48 @@ void TMainForm::buildTableWindows() {
         router_.invalidate(currentPage_);
         RenderPage();
     };
+    TableEditor->tablesChanged = [this] { refreshTablesMenu(); };
     SimpleView->openTable = [this](int element) { openTableEditor(element); };
+    SimpleView->openDialog = [this](int element, SimpleSheets::ButtonTarget target) {
+        openSettingDialog(element, static_cast<int>(target));
+    };
+}
+
+void TMainForm::openSettingDialog(int element, int target) {
+    using SimpleSheets::ButtonTarget;
+    // The dedicated functions open through their menu items; a command whose window
+    // is not built yet stays disabled and does nothing.
+    const char* item = nullptr;
+    switch (static_cast<ButtonTarget>(target)) {
+    case ButtonTarget::InputsAndTriggering:
+        item = "Inputs and Triggering";
+        break;
+    case ButtonTarget::AuxOutputs:
+        item = "Aux Outputs";
+        break;
+    case ButtonTarget::Injectors:
+        item = "Injectors";
+        break;
+    case ButtonTarget::Ignition:
+        item = "Ignition";
+        break;
+    case ButtonTarget::OnboardLogging:
+        item = "Onboard Logging Settings ...";
+        break;
+    case ButtonTarget::AuxOnInj:
+        item = "Aux Outputs on Spare Injector Outputs";
+        break;
+    case ButtonTarget::TableEditor:
+        openTableEditor(element);
+        return;
+    case ButtonTarget::AnalogueInputs:
+    case ButtonTarget::Stepper:
+        if (openElementDialog)
+            openElementDialog(element);
+        return;
+    }
+    if (QAction* a = action(QString::fromUtf8(item)))
+        a->trigger();
 }
 
 bool TMainForm::openTableEditor(int element) {
@@ -697,6 +738,8 @@ void TMainForm::PollTimerTimer() {
 }
 
 void TMainForm::OptimiseClick() {
+    // Element numbers change: the table editor closes.
+    TableEditor->hide();
     std::string message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced());
     router_.invalidateAll();
     RenderPage();
@@ -731,6 +774,7 @@ void TMainForm::updateCaption() {
 void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
+    TableEditor->hide(); // its table belonged to the previous configuration
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
@@ -819,6 +863,7 @@ void TMainForm::refreshTableEditor() {
 
 void TMainForm::fullReadFinished() {
     updateCaption();
+    TableEditor->hide(); // the configuration was replaced by the ECU's
     router_.invalidateAll();
     RenderPage();
 }

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -87,6 +88,11 @@ public:
     bool openTableEditor(int element);
     // F4 / F5: the most recent 2D / 3D table, else the first one shown in the simple view.
     void openRecentTable(bool threeD);
+    // A simple-view button of a setting that is no table (target: SimpleSheets::ButtonTarget).
+    void openSettingDialog(int element, int target);
+    // Opens an element's own property dialog; set by the element dialogs. The simple
+    // view's Stepper and analogue-input buttons go through it.
+    std::function<void(int element)> openElementDialog;
     QComboBox* simplePageSelector() const { return ECUPageSimple; }
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.

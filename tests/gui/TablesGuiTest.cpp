@@ -183,6 +183,28 @@ TEST_F(TablesGuiTest, SimpleViewEditWritesTheConstantAndATypoWritesNothing) {
               view->pageControl()->tabText(view->pageControl()->currentIndex()));
 }
 
+TEST_F(TablesGuiTest, PollTracesTheLiveCellWhileSimulating) {
+    auto form = make();
+    ASSERT_TRUE(form->openTableEditor(fuel));
+    TEditTable* editor = form->tableEditor();
+    editor->mapTraceBox()->setChecked(true);
+    form->ecu().SetLiteral(fuel, 0, 20.0);
+    form->ecu().SetLiteral(fuel, 1, 10.0);
+    form->ecu().Simulating = true;
+    form->PollTimerTimer();
+    EXPECT_EQ(editor->editor().LiveColumn(), 2);
+    EXPECT_EQ(editor->editor().LiveRow(), 1);
+    EXPECT_TRUE(editor->editor().Traced(2, 1));
+    EXPECT_EQ(editor->editor().LiveText(Tables::Axis::Horizontal), "20.00");
+    QTest::keyClick(editor->grid(), Qt::Key_Space);
+    EXPECT_EQ(editor->editor().CursorColumn(), 2);
+    EXPECT_EQ(editor->editor().CursorRow(), 1);
+    // Hidden, the editor neither polls nor traces.
+    editor->hide();
+    EXPECT_EQ(form->ecu().TableEditElement, -1);
+    EXPECT_EQ(editor->editor().Recent3D(), fuel);
+}
+
 TEST_F(TablesGuiTest, MapOptionsLoadTheStoredValuesAndNeverWriteThem) {
     prefs.values["HighlightCurCell"] = "nope";
     prefs.values["DoShadedMapRender"] = "DontShade";

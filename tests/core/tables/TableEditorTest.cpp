@@ -374,3 +374,54 @@ TEST_F(TableEditorTest, CellColoursShadeFromGreenToRed) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TableEditorTest, DamagedBlocksAreNotOpenedAndEmptyTablesAreHarmless) {
+    int t = table3D("VE", 3, 3);
+    const int c = ecu->ElementConstOffset[t];
+    ecu->WriteConstByte(c, 255);
+    ecu->WriteConstByte(c + 1, 255);
+    EXPECT_FALSE(editor.Open(t));
+    EXPECT_EQ(messages.texts().back(), TableEditor::kDamagedTable);
+    EXPECT_EQ(ecu->TableEditElement, -1);
+
+    ecu->WriteConstByte(c, 0);
+    ecu->WriteConstByte(c + 1, 0);
+    const std::vector<uint8_t> before(ecu->Image + Layout::kConstBase,
+                                      ecu->Image + Layout::kConstBase + Layout::kConstSize);
+    ASSERT_TRUE(editor.Open(t));
+    messages.shown.clear();
+    type("5\n");
+    editor.SelectAll();
+    editor.InterpolateCorners();
+    editor.Nudge(50);
+    editor.ChangeByPercent(10);
+    editor.MarkTuned(true);
+    TableCopyBuffer buffer;
+    EXPECT_FALSE(editor.Copy(buffer)); // an empty table has no cells to copy
+    editor.Paste(buffer);
+    editor.LiveRefresh();
+    const std::vector<uint8_t> after(ecu->Image + Layout::kConstBase,
+                                     ecu->Image + Layout::kConstBase + Layout::kConstSize);
+    EXPECT_EQ(before, after);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TableEditorTest, EditsFollowABlockMovedByAnEarlierTable) {
+    int first = table2D("First", {0, 0, 0});
+    int second = table2D("Second", {7, 7});
+    ASSERT_TRUE(editor.Open(second));
+    int index = 0;
+    ASSERT_TRUE(Tables::InsertAt(*ecu, first, Axis::Horizontal, "5", index));
+    type("5\n");
+    EXPECT_EQ(cell(second, 0), 250);
+    EXPECT_EQ(cell(second, 1), 7);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(cell(first, i), 0) << i;
+}
+
+} // namespace
