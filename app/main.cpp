@@ -169,14 +169,21 @@ int main(int argc, char** argv) {
     if (parser.isSet(page))
         form.setCurrentPage(parser.value(page).toInt() - 1);
 
-    QWidget* shot = &form;
-    if (parser.isSet(table) && form.openTableEditor(parser.value(table).toInt()))
-        shot = form.tableEditor();
+    const int tableElement = parser.isSet(table) ? parser.value(table).toInt() : -1;
+    if (tableElement >= 0 && !shooting)
+        form.openTableEditor(tableElement);
     if (shooting) {
+        // The table is opened when the picture is due (after an ECU's configuration
+        // has been read), then given a few polls to show its live values.
         QString target = parser.value(screenshot);
-        QTimer::singleShot(parser.value(afterMs).toInt(), &form, [shot, target] {
-            bool ok = shot->grab().save(target);
-            QApplication::exit(ok ? 0 : 1);
+        QTimer::singleShot(parser.value(afterMs).toInt(), &form, [&form, tableElement, target] {
+            QWidget* shot = &form;
+            if (tableElement >= 0 && form.openTableEditor(tableElement))
+                shot = form.tableEditor();
+            QTimer::singleShot(tableElement >= 0 ? 300 : 0, &form, [shot, target] {
+                bool ok = shot->grab().save(target);
+                QApplication::exit(ok ? 0 : 1);
+            });
         });
     }
     return application.exec();
