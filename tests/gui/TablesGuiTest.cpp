@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "dialogs/TIASciEdit.h"
 #include "editor/SimpleView.h"
+#include "files/AtomicFile.h"
 #include "files/NewConfiguration.h"
 #include "files/SettingsFile.h"
 #include "model/Tables.h"
@@ -203,6 +204,36 @@ TEST_F(TablesGuiTest, PollTracesTheLiveCellWhileSimulating) {
     editor->hide();
     EXPECT_EQ(form->ecu().TableEditElement, -1);
     EXPECT_EQ(editor->editor().Recent3D(), fuel);
+}
+
+TEST_F(TablesGuiTest, ExportImportAndTheAdvancedOnlyBox) {
+    auto form = make();
+    ASSERT_TRUE(form->openTableEditor(warm));
+    TEditTable* editor = form->tableEditor();
+    EXPECT_TRUE(editor->advOnlyBox()->isHidden()); // simple view
+    dialogs.answers = {dir.path("warm.csv")};
+    QTest::keyClick(editor->grid(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.titles.size(), 1u);
+    EXPECT_EQ(dialogs.titles[0], "Export table to csv file");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(readWholeFile(dir.path("warm.csv"), bytes, error)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "2D Table,0.00,5.00,10.00\r\n,0.00,0.00,0.00\r\n");
+    const std::string csv = "2D Table,1,2,3\r\n,4,5,6\r\n";
+    ASSERT_TRUE(writeFileAtomically(dir.path("in.csv"), csv.data(), csv.size(), error));
+    dialogs.answers = {dir.path("in.csv")};
+    editor->runCommand("Import Table from csv File");
+    EXPECT_EQ(dialogs.titles.back(), "Import table from csv file");
+    EXPECT_EQ(cell(*form, warm, 2, 0), 300);
+
+    form->setAdvancedView(true);
+    EXPECT_FALSE(editor->advOnlyBox()->isHidden());
+    editor->advOnlyBox()->click();
+    EXPECT_TRUE(form->ecu().AdvancedOnly(warm));
+    EXPECT_EQ(form->ecu().TableEditElement, warm); // opened again
+    emit form->menu("Maps/Tables")->aboutToShow();
+    EXPECT_FALSE(form->menu("2D Tables")->isEnabled()); // no longer listed
 }
 
 TEST_F(TablesGuiTest, MapOptionsLoadTheStoredValuesAndNeverWriteThem) {
