@@ -9,6 +9,7 @@
 #include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
 #include "link/SerialUsbXpress.h"
+#include "tables/TEditTable.h"
 
 #include <QAction>
 #include <QApplication>
@@ -118,7 +119,11 @@ int main(int argc, char** argv) {
                        "picture it instead of the main window: new, import, properties, "
                        "wiring, voltages, injectors or flashing."),
         QStringLiteral("NAME"));
-    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window});
+    QCommandLineOption table(QStringLiteral("table"),
+                             QStringLiteral("Open the table editor on element N (its index); with "
+                                            "--screenshot the picture is of the editor."),
+                             QStringLiteral("N"));
+    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window, table});
     parser.process(application);
     if (parser.isSet(virtualEcu) && parser.isSet(port)) {
         std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
@@ -176,7 +181,12 @@ int main(int argc, char** argv) {
     if (parser.isSet(page))
         form.setCurrentPage(parser.value(page).toInt() - 1);
 
+    const int tableElement = parser.isSet(table) ? parser.value(table).toInt() : -1;
+    if (tableElement >= 0 && !shooting)
+        form.openTableEditor(tableElement);
     if (shooting) {
+        // The table is opened when the picture is due (after an ECU's configuration
+        // has been read), then given a few polls to show its live values.
         QString target = parser.value(screenshot);
         // The window to picture: its command (menu caption) and its object name.
         static const QHash<QString, QPair<QString, QString>> kWindows = {
@@ -208,10 +218,18 @@ int main(int argc, char** argv) {
                     a->trigger();
             });
         }
-        QTimer::singleShot(wait, &form, [&form, target, objectName] {
-            QWidget* shown = objectName.isEmpty() ? nullptr : form.findChild<QWidget*>(objectName);
-            bool ok = (shown && shown->isVisible() ? shown->grab() : form.grab()).save(target);
-            QApplication::exit(ok ? 0 : 1);
+        QTimer::singleShot(wait, &form, [&form, tableElement, target, objectName] {
+            QWidget* shot = &form;
+            if (QWidget* shown =
+                    objectName.isEmpty() ? nullptr : form.findChild<QWidget*>(objectName);
+                shown && shown->isVisible())
+                shot = shown;
+            else if (tableElement >= 0 && form.openTableEditor(tableElement))
+                shot = form.tableEditor();
+            QTimer::singleShot(tableElement >= 0 ? 300 : 0, &form, [shot, target] {
+                bool ok = shot->grab().save(target);
+                QApplication::exit(ok ? 0 : 1);
+            });
         });
     }
     return application.exec();

@@ -8,8 +8,8 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> all;
-    for (auto group :
-         {fileCommands, modelCommands, linkCommands, simulatorCommands, firmwareCommands}) {
+    for (auto group : {fileCommands, modelCommands, linkCommands, simulatorCommands,
+                       firmwareCommands, tableCommands}) {
         auto commands = group();
         all.insert(all.end(), commands.begin(), commands.end());
     }

@@ -585,6 +585,8 @@ bool PointerEditor::createAtClickCell(int kind) {
                             page, &index))
         return false;
     router_.invalidate(page);
+    if (type == ElementType::Table2D || type == ElementType::Table3D)
+        host_.setUpNewTable(index);
     host_.renderPage();
     host_.openNameDialog(kNumPages + index);
     host_.renderPage();

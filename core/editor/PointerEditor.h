@@ -79,6 +79,8 @@ public:
     virtual void setMenuStates(const EditorMenuStates& states) = 0;
     // The table editor's element moved or went; it is reopened where it now is.
     virtual void tableEditorMoved() {}
+    // A table was just created: its first axes are asked for.
+    virtual void setUpNewTable(int element) { (void)element; }
 };
 
 // Pointer editing of the page canvas: hit tests through the element map, clicks,

@@ -1,5 +1,7 @@
 #include "editor/SimpleViewSettings.h"
 
+#include "editor/SimpleSheets.h"
+
 #include <set>
 #include <string>
 
@@ -7,16 +9,9 @@ namespace zolmar::SimpleViewSettings {
 
 namespace {
 
-// The 16-byte entry r of a 4-way mux, zero bytes skipped; a single blank when empty.
+// The 16-byte entry r of a 4-way mux.
 std::string muxEntry(const tECU& ecu, int element, int r) {
-    std::string text;
-    int at = ecu.ElementLogicOffset[element] + 12 + 16 * r;
-    for (int k = 0; k < 16; ++k) {
-        uint8_t b = ecu.ReadLogicByte(at + k);
-        if (b != 0)
-            text += static_cast<char>(b);
-    }
-    return text.empty() ? std::string(" ") : text;
+    return SimpleSheets::Description(ecu, ecu.ElementLogicOffset[element] + 12 + 16 * r);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "model/EcuMemoryView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -194,8 +195,17 @@ void tunedAndLearn(const EcuMemoryView& memory, const Shape& shape, int column, 
     }
 }
 
-// Rounds num / den (den > 0) to the nearest integer, halves to even.
-long roundHalfEven(int64_t num, int64_t den) {
+void error(tECU& ecu, const std::string& text) {
+    ecu.messages().error(text);
+}
+
+} // namespace
+
+int64_t RoundHalfEven(int64_t num, int64_t den) {
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
     int64_t q = num / den;
     int64_t rem = num % den;
     if (rem < 0) {
@@ -204,22 +214,16 @@ long roundHalfEven(int64_t num, int64_t den) {
     }
     if (2 * rem > den || (2 * rem == den && (q & 1)))
         ++q;
-    return static_cast<long>(q);
+    return q;
 }
 
-uint16_t clampRaw(long v) {
-    if (v < -32768)
-        v = -32768;
-    if (v > 32767)
-        v = 32767;
-    return static_cast<uint16_t>(static_cast<int16_t>(v));
+uint16_t InterpolatedCell(int64_t cc, int64_t cd, int64_t rc, int64_t r, int64_t rd) {
+    const int64_t den = rd - rc;
+    const int64_t v = den == 0 ? cc : RoundHalfEven(cc * (rd - r) + cd * (r - rc), den);
+    const auto word =
+        static_cast<uint16_t>(static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)));
+    return static_cast<uint16_t>(word & 0xFFFE);
 }
-
-void error(tECU& ecu, const std::string& text) {
-    ecu.messages().error(text);
-}
-
-} // namespace
 
 bool IsTable(int type) {
     return type == ElementType::Table2D || type == ElementType::Table3D;
@@ -354,6 +358,28 @@ int checkGrowth(tECU& ecu, const Shape& shape, Axis axis) {
 
 } // namespace
 
+bool CheckGrowth(tECU& ecu, const Shape& shape, Axis axis) {
+    return checkGrowth(ecu, shape, axis) != 0;
+}
+
+bool ShrinkAllowed(tECU& ecu, const Shape& shape, Axis axis, int k) {
+    if (!shape.is3D() && axis == Axis::Vertical) {
+        error(ecu, "Cannot delete row from 2D Table.");
+        return false;
+    }
+    if (shape.count(axis) - k >= 2)
+        return true;
+    const std::string n = std::to_string(k);
+    if (axis == Axis::Horizontal)
+        error(ecu, k == 1
+                       ? "Cannot delete column; table must have at least two columns."
+                       : "Cannot delete " + n + " columns; table must have at least two columns.");
+    else
+        error(ecu, k == 1 ? "Cannot delete row; 3D Table must have at least two rows."
+                          : "Cannot delete " + n + " rows; 3D table must have at least two rows.");
+    return false;
+}
+
 bool Grow(tECU& ecu, int element, Axis axis, int16_t value, int& index) {
     Shape shape;
     if (!ShapeOf(ecu, element, shape) || (!shape.is3D() && axis == Axis::Vertical))
@@ -389,26 +415,14 @@ bool Shrink(tECU& ecu, int element, Axis axis, int first, int last) {
     Shape shape;
     if (!ShapeOf(ecu, element, shape))
         return false;
-    if (!shape.is3D() && axis == Axis::Vertical) {
-        error(ecu, "Cannot delete row from 2D Table.");
-        return false;
-    }
     const int count = shape.count(axis);
+    if (!shape.is3D() && axis == Axis::Vertical)
+        return ShrinkAllowed(ecu, shape, axis, 0);
     if (first < 0 || last < first || last >= count)
         return false;
     const int k = last - first + 1;
-    if (count - k < 2) {
-        const std::string n = std::to_string(k);
-        if (axis == Axis::Horizontal)
-            error(ecu, k == 1 ? "Cannot delete column; table must have at least two columns."
-                              : "Cannot delete " + n +
-                                    " columns; table must have at least two columns.");
-        else
-            error(ecu, k == 1
-                           ? "Cannot delete row; 3D Table must have at least two rows."
-                           : "Cannot delete " + n + " rows; 3D table must have at least two rows.");
+    if (!ShrinkAllowed(ecu, shape, axis, k))
         return false;
-    }
     Content c = read(ecu, shape);
     std::vector<uint16_t>& refs = axis == Axis::Horizontal ? c.horizontal : c.vertical;
     refs.erase(refs.begin() + first, refs.begin() + last + 1);
@@ -458,15 +472,7 @@ void FillInserted(tECU& ecu, int element, Axis axis, int index) {
     for (int o = 0; o < across; ++o) {
         const int64_t cc = static_cast<int16_t>(at(index - 1, o));
         const int64_t cd = static_cast<int16_t>(at(index + 1, o));
-        // round(Cd t + Cc (1 - t)) with t = (rr - rc) / (rd - rc), exactly.
-        int64_t num = cc * (rd - rr) + cd * (rr - rc);
-        int64_t den = rd - rc;
-        if (den < 0) {
-            num = -num;
-            den = -den;
-        }
-        long v = den == 0 ? static_cast<long>(cc) : roundHalfEven(num, den);
-        put(index, o, static_cast<uint16_t>(clampRaw(v) & 0xFFFE));
+        put(index, o, InterpolatedCell(cc, cd, rc, rr, rd));
     }
 }
 

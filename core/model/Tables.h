@@ -77,6 +77,18 @@ bool Shrink(tECU& ecu, int element, Axis axis, int first, int last);
 // either end, otherwise interpolates across it by the references.
 void FillInserted(tECU& ecu, int element, Axis axis, int index);
 
+// Whether a column (or a 3D row) can be added: the count limits and the free
+// constant space, each refusal shown with its message.
+bool CheckGrowth(tECU& ecu, const Shape& shape, Axis axis);
+// Whether k columns (rows) can be removed leaving at least two, refusals shown.
+bool ShrinkAllowed(tECU& ecu, const Shape& shape, Axis axis, int k);
+// The cell between the end cells cc (at reference rc) and cd (at rd) at the
+// reference r: round(cd t + cc (1 - t)), halves to even, exactly, limited to a word
+// and with bit 0 (tuned) cleared. With rc = rd it is cc.
+uint16_t InterpolatedCell(int64_t cc, int64_t cd, int64_t rc, int64_t r, int64_t rd);
+// Rounds num / den (den != 0) to the nearest integer, halves to even.
+int64_t RoundHalfEven(int64_t num, int64_t den);
+
 // Looks the table up: inputs are the values of its input words in record order
 // (2D: Input, LearnV, Learn, Tuned; 3D: In1, In2, LearnV, Learn, Tuned); live is
 // its live block (5 words for 2D, 6 for 3D), updated in place. Learning writes the

@@ -15,6 +15,8 @@
 #include "dialogs/OptionForm.h"
 #include "dialogs/OutputLinksForm.h"
 #include "editor/PageOperations.h"
+#include "editor/SimpleSheets.h"
+#include "editor/SimpleView.h"
 #include "files/ConfOptForm.h"
 #include "files/ImportForm.h"
 #include "files/NewConfigForm.h"
@@ -27,6 +29,9 @@
 #include "link/ReconnectForm.h"
 #include "link/SerialUsbXpress.h"
 #include "setup/WiringForm.h"
+#include "tables/TEditTable.h"
+#include "tables/TMapOptionsForm.h"
+#include "tables/TTableSetupForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -175,6 +180,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     usbLink_ = usb ? usb : noDevices_.get();
     buildFlashingWindow();
     buildEditing();
+    buildTableWindows();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -184,6 +190,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     ecu_->TableEditElement = -1;
     applyDisplayOptions();
     ConfOptForm->load();
+    MapOptionsForm->load();
     engine_.StartUp();
 
     RedrawTimer = new QTimer(this);
@@ -280,8 +287,21 @@ void TMainForm::buildMenus() {
         m->setEnabled(false);
         menus_.insert(QString::fromUtf8(sub), m);
     }
-    addItem(maps, QStringLiteral("Map/Table Options"));
+    addItem(maps, QStringLiteral("Map/Table Options"), {}, true);
+    onTriggered(QStringLiteral("Map/Table Options"), [this] {
+        MapOptionsForm->load();
+        MapOptionsForm->show();
+        MapOptionsForm->raise();
+    });
     connect(maps, &QMenu::aboutToShow, this, &TMainForm::refreshTablesMenu);
+    for (bool threeD : {false, true}) {
+        auto* recent = new QAction(this);
+        recent->setObjectName(threeD ? QStringLiteral("RecentTable3D")
+                                     : QStringLiteral("RecentTable2D"));
+        recent->setShortcut(QKeySequence(threeD ? Qt::Key_F5 : Qt::Key_F4));
+        connect(recent, &QAction::triggered, this, [this, threeD] { openRecentTable(threeD); });
+        addAction(recent);
+    }
 
     QMenu* dedicated = addMenu(QStringLiteral("Dedicated Functions"));
     for (const char* c : {"Inputs and Triggering", "Ignition", "Injectors", "Aux Outputs",
@@ -430,6 +450,15 @@ void TMainForm::buildTopPanel() {
     ScrollBox->horizontalScrollBar()->setSingleStep(Grid::kCell);
     ScrollBox->verticalScrollBar()->setSingleStep(Grid::kCell);
     column->addWidget(ScrollBox, 1);
+    SimpleView = new TSimpleView(*ecu_, messages_, central);
+    SimpleView->hide();
+    column->addWidget(SimpleView, 1);
+    connect(SimpleView, &TSimpleView::sheetChanged, this, [this](int index) {
+        QSignalBlocker block(ECUPageSimple);
+        ECUPageSimple->setCurrentIndex(index);
+    });
+    connect(ECUPageSimple, &QComboBox::activated, this,
+            [this](int index) { SimpleView->pageControl()->setCurrentIndex(index); });
     setCentralWidget(central);
 }
 
@@ -623,6 +652,71 @@ void TMainForm::importMerged() {
     engine_.ClearLearnHistory();
 }
 
+void TMainForm::buildTableWindows() {
+    MapOptionsForm = new TMapOptionsForm(prefs_, this);
+    TableEditor = new TEditTable(*ecu_, messages_, dialogs_, *MapOptionsForm, this);
+    TableEditor->diagramChanged = [this] {
+        router_.invalidate(currentPage_);
+        RenderPage();
+    };
+    TableEditor->tablesChanged = [this] { refreshTablesMenu(); };
+    TableEditor->openCosmetic = [this](int element) {
+        if (element >= 0 && element < ecu_->NumElements)
+            CosmeticForm->Execute(ecu_->ElementLogicOffset[element]);
+    };
+    SimpleView->openTable = [this](int element) { openTableEditor(element); };
+    SimpleView->openDialog = [this](int element, SimpleSheets::ButtonTarget target) {
+        openSettingDialog(element, static_cast<int>(target));
+    };
+}
+
+void TMainForm::openSettingDialog(int element, int target) {
+    using SimpleSheets::ButtonTarget;
+    // The dedicated functions open through their menu items; a command whose window
+    // is not built yet stays disabled and does nothing.
+    const char* item = nullptr;
+    switch (static_cast<ButtonTarget>(target)) {
+    case ButtonTarget::InputsAndTriggering:
+        item = "Inputs and Triggering";
+        break;
+    case ButtonTarget::AuxOutputs:
+        item = "Aux Outputs";
+        break;
+    case ButtonTarget::Injectors:
+        item = "Injectors";
+        break;
+    case ButtonTarget::Ignition:
+        item = "Ignition";
+        break;
+    case ButtonTarget::OnboardLogging:
+        item = "Onboard Logging Settings ...";
+        break;
+    case ButtonTarget::AuxOnInj:
+        item = "Aux Outputs on Spare Injector Outputs";
+        break;
+    case ButtonTarget::TableEditor:
+        openTableEditor(element);
+        return;
+    case ButtonTarget::AnalogueInputs:
+    case ButtonTarget::Stepper:
+        openElementDialog(element);
+        return;
+    }
+    if (QAction* a = action(QString::fromUtf8(item)))
+        a->trigger();
+}
+
+bool TMainForm::openTableEditor(int element) {
+    TableEditor->setAdvancedView(advancedView());
+    return TableEditor->OpenTable(element);
+}
+
+void TMainForm::openRecentTable(bool threeD) {
+    int element = TableEditor->editor().RecentOrFirst(threeD);
+    if (element >= 0)
+        openTableEditor(element);
+}
+
 QComboBox* TMainForm::pageSelector() const {
     return ECUPage;
 }
@@ -643,11 +737,7 @@ void TMainForm::refreshTablesMenu() {
         for (const auto& item : items) {
             QAction* a = m->addAction(fromImageText(item.caption));
             int element = item.element;
-            // Until the table editor exists, an item shows the table's page.
-            connect(a, &QAction::triggered, this, [this, element] {
-                if (element < ecu_->NumElements)
-                    setCurrentPage(ecu_->PageOf(element));
-            });
+            connect(a, &QAction::triggered, this, [this, element] { openTableEditor(element); });
         }
         m->setEnabled(!items.empty());
     };
@@ -682,7 +772,20 @@ void TMainForm::refreshPageList() {
     ECUPage->setCurrentIndex(currentPage_);
 }
 
+void TMainForm::BuildSimpleSheets() {
+    SimpleView->BuildSimpleSheets(SimpleSheets::PerColumnSetting(prefs_.read("MaxPerColumn")));
+    QSignalBlocker block(ECUPageSimple);
+    ECUPageSimple->clear();
+    for (const auto& sheet : SimpleView->sheets().sheets)
+        ECUPageSimple->addItem(fromImageText(sheet.caption));
+    if (ECUPageSimple->count() == 0)
+        ECUPageSimple->addItem(QStringLiteral("No Pages"));
+    ECUPageSimple->setCurrentIndex(std::max(0, SimpleView->pageControl()->currentIndex()));
+}
+
 void TMainForm::RenderPage() {
+    if (!advancedView())
+        BuildSimpleSheets();
     DrawList list;
     renderer_.RenderPage(currentPage_, advancedView(), list);
     ElementView->execute(list);
@@ -720,6 +823,8 @@ void TMainForm::setCurrentPage(int page) {
         RenderPage();
     else
         refreshPageList();
+    if (!advancedView())
+        SimpleView->showPage(page);
     ScrollBox->horizontalScrollBar()->setValue(0);
     ScrollBox->verticalScrollBar()->setValue(0);
 }
@@ -768,8 +873,12 @@ void TMainForm::viewSwitched(bool atStartUp) {
     if (!advanced)
         ConfigLock->setChecked(true);
     updateEditCommands();
+    if (TableEditor)
+        TableEditor->setAdvancedView(advanced);
     ECUPage->setVisible(advanced);
     ECUPageSimple->setVisible(!advanced);
+    ScrollBox->setVisible(advanced);
+    SimpleView->setVisible(!advanced);
     (void)atStartUp; // the dial-gauge window, shown in the simple view, comes later
     if (pageDrawable()) {
         router_.invalidate(currentPage_);
@@ -789,6 +898,8 @@ void TMainForm::redrawTimerTimer() {
         return;
     ecu_->ConstantsChanged = false;
     RenderPage();
+    if (TableEditor->isVisible())
+        TableEditor->RedrawAll();
 }
 
 PollContext TMainForm::pollContext() const {
@@ -796,6 +907,7 @@ PollContext TMainForm::pollContext() const {
     context.currentPage = currentPage_;
     context.advancedView = advancedView();
     context.flashingWindowVisible = FlashingForm && FlashingForm->isVisible();
+    context.tableEditorVisible = TableEditor && TableEditor->isVisible();
     return context;
 }
 
@@ -804,9 +916,12 @@ void TMainForm::PollTimerTimer() {
     if (!ecu_->Simulating)
         RenderOverlay();
     AnaVoltsForm->pollCycle();
+    TableEditor->PollHooks();
 }
 
 void TMainForm::OptimiseClick() {
+    // Element numbers change: the table editor closes.
+    TableEditor->hide();
     std::string message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced());
     router_.invalidateAll();
     RenderPage();
@@ -842,6 +957,7 @@ void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
     editor_->reset();
+    TableEditor->hide(); // its table belonged to the previous configuration
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
@@ -922,9 +1038,16 @@ void TMainForm::redrawLiveOverlay() {
     RenderOverlay();
 }
 
+void TMainForm::refreshTableEditor() {
+    // Learnt cells arrived: the range and both views are read anew.
+    TableEditor->editor().ComputeRange();
+    TableEditor->RedrawAll();
+}
+
 void TMainForm::fullReadFinished() {
     editor_->reset();
     updateCaption();
+    TableEditor->hide(); // the configuration was replaced by the ECU's
     router_.invalidateAll();
     RenderPage();
 }
@@ -982,8 +1105,8 @@ void TMainForm::buildEditing() {
                 applyDisplayOptions();
                 if (k == 1)
                     RenderPage();
-                if (k == 2 && columnSizeHook)
-                    columnSizeHook();
+                if (k == 2 && !advancedView())
+                    BuildSimpleSheets();
             },
             this);
         QString caption = QString::fromUtf8(captions[k]);
@@ -1021,10 +1144,6 @@ void TMainForm::buildEditing() {
             break;
         }
     });
-    auto* f4 = new QShortcut(QKeySequence(Qt::Key_F4), this);
-    connect(f4, &QShortcut::activated, this, [this] { openTableByKey(false); });
-    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(f5, &QShortcut::activated, this, [this] { openTableByKey(true); });
 
     ecu_->ChangeLogger = &changeLog_;
     onTriggered(QStringLiteral("Start Logging Configuration Changes"),
@@ -1095,8 +1214,7 @@ void TMainForm::openElementDialog(int element) {
         RenderPage();
         break;
     case DialogKind::TableEditor:
-        if (tableEditorHook)
-            tableEditorHook(element);
+        openTableEditor(element);
         break;
     case DialogKind::Dedicated:
         if (dedicatedDialogHook)
@@ -1105,12 +1223,6 @@ void TMainForm::openElementDialog(int element) {
     case DialogKind::None:
         break;
     }
-}
-
-void TMainForm::openTableByKey(bool threeD) {
-    int table = PointerEditor::tableForKey(*ecu_, threeD, threeD ? lastTable3D : lastTable2D);
-    if (table >= 0 && tableEditorHook)
-        tableEditorHook(table);
 }
 
 void TMainForm::draw(const DrawList& list) {
@@ -1196,9 +1308,14 @@ void TMainForm::setMenuStates(const EditorMenuStates& s) {
         set(c, s.newItems);
 }
 
+void TMainForm::setUpNewTable(int element) {
+    RunTableSetup(this, *ecu_, element);
+    refreshTablesMenu();
+}
+
 void TMainForm::tableEditorMoved() {
-    if (ecu_->TableEditElement >= 0 && tableEditorHook)
-        tableEditorHook(ecu_->TableEditElement);
+    if (ecu_->TableEditElement >= 0)
+        openTableEditor(ecu_->TableEditElement);
 }
 
 } // namespace zolmar::gui

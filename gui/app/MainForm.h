@@ -53,6 +53,9 @@ class TCosmeticForm;
 class TMoveToPageForm;
 class TOutputLinksForm;
 class TOptionForm;
+class TSimpleView;
+class TEditTable;
+class TMapOptionsForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -107,6 +110,16 @@ public:
     TAnaVoltsForm* anaVoltsForm() const { return AnaVoltsForm; }
     TFlashingForm* flashingForm() const { return FlashingForm; }
     QTimer* pollTimer() const { return PollTimer; }
+    TSimpleView* simpleView() const { return SimpleView; }
+    TEditTable* tableEditor() const { return TableEditor; }
+    TMapOptionsForm* mapOptionsForm() const { return MapOptionsForm; }
+    // Opens the table editor on a 2D or 3D table element; false when it is no table.
+    bool openTableEditor(int element);
+    // F4 / F5: the most recent 2D / 3D table, else the first one shown in the simple view.
+    void openRecentTable(bool threeD);
+    // A simple-view button of a setting that is no table (target: SimpleSheets::ButtonTarget).
+    void openSettingDialog(int element, int target);
+    QComboBox* simplePageSelector() const { return ECUPageSimple; }
 
     // --- diagram editing
     PointerEditor& editor() { return *editor_; }
@@ -120,15 +133,8 @@ public:
     TOptionForm* optionForm(int k) const { return optionForms_[static_cast<size_t>(k)]; }
     // Opens the window an element's click opens.
     void openElementDialog(int element) override;
-    // Where the table editor plugs in: called with the table element to edit.
-    std::function<void(int element)> tableEditorHook;
     // Where the dedicated function dialogs plug in: called with the element.
     std::function<void(int element)> dedicatedDialogHook;
-    // Where the simple-view sheets learn of a new column size.
-    std::function<void()> columnSizeHook;
-    // The tables the F4 and F5 keys open when they are still there.
-    int lastTable2D = -1;
-    int lastTable3D = -1;
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
@@ -181,6 +187,7 @@ private:
     void importMerged();
     void buildDiagnosticsWindows();
     void buildFlashingWindow();
+    void buildTableWindows();
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
@@ -194,6 +201,8 @@ private:
     void redrawTimerTimer();
     void pageChosen(int index);
     void refreshPageList();
+    // The simple view's sheets and their selector, rebuilt from the model.
+    void BuildSimpleSheets();
     bool pageDrawable() const;
     PollContext pollContext() const;
 
@@ -214,6 +223,7 @@ private:
     void learnHistoryLine(const std::string& line) override;
     void learnHistoryCleared() override;
     void redrawLiveOverlay() override;
+    void refreshTableEditor() override;
     void fullReadFinished() override;
     void labelsChanged(const EcuLabels& labels) override;
 
@@ -233,11 +243,11 @@ private:
     void setHint(const std::string& hint) override;
     void setMenuStates(const EditorMenuStates& states) override;
     void tableEditorMoved() override;
+    void setUpNewTable(int element) override;
 
     void buildEditing();
     void startChangeLog();
     void applyDisplayOptions();
-    void openTableByKey(bool threeD);
 
     Messages& messages_;
     Preferences& prefs_;
@@ -268,6 +278,7 @@ private:
     QLabel* LinkingHintLabel = nullptr;
     QLabel* ConnectionStatus = nullptr;
     QScrollArea* ScrollBox = nullptr;
+    TSimpleView* SimpleView = nullptr;
     QMenu* ElementOptions = nullptr;
     QTimer* RedrawTimer = nullptr;
     QTimer* PollTimer = nullptr;
@@ -294,6 +305,8 @@ private:
     TMoveToPageForm* MoveToPageForm = nullptr;
     TOutputLinksForm* OutputLinksForm = nullptr;
     std::array<TOptionForm*, 3> optionForms_{};
+    TMapOptionsForm* MapOptionsForm = nullptr;
+    TEditTable* TableEditor = nullptr;
 };
 
 } // namespace zolmar::gui

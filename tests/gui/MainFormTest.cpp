@@ -6,6 +6,7 @@
 #include "editor/DiagramCanvas.h"
 #include "files/ConfOptForm.h"
 #include "files/SettingsFile.h"
+#include "tables/TEditTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -334,7 +335,9 @@ TEST_F(MainFormCommandTest, TheTablesMenuIsBuiltWhenItOpens) {
     emit maps->aboutToShow();
     EXPECT_EQ(form->menu("2D Tables")->actions().size(), 2);
     form->menu("2D Tables")->actions()[1]->trigger();
-    EXPECT_EQ(form->currentPage(), 9);
+    EXPECT_TRUE(form->tableEditor()->isVisible());
+    EXPECT_EQ(form->ecu().TableEditElement, form->ecu().FindElementByName("Warm-up", false));
+    EXPECT_EQ(form->tableEditor()->windowTitle(), "Warm-up (2D map)");
 }
 
 TEST_F(MainFormCommandTest, OptimisationFollowsTheStoredChoiceAndTheDialogKeepsItOpposite) {

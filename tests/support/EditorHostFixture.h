@@ -58,6 +58,8 @@ struct RecordingHost : EditorHost {
     }
     void whiteOutBackup(int, int, int, int) override {}
     void openElementDialog(int element) override { dialogs.push_back(element); }
+    std::vector<int> tableSetups;
+    void setUpNewTable(int element) override { tableSetups.push_back(element); }
     void openNameDialog(int slot) override {
         nameDialogs.push_back(slot);
         if (!newName.empty())

@@ -199,6 +199,15 @@ TEST_F(PointerEditorTest, AddModePlacesAndRenames) {
     EXPECT_FALSE(editor.createAtClickCell(20));
     EXPECT_EQ(messages.texts().back(),
               "You can only have one block for Aux Outputs on Injector Outputs");
+    EXPECT_TRUE(host.tableSetups.empty());
+
+    // A new table is given its first axes before it is named.
+    editor.setAddKind(3);
+    click(px(60), px(5));
+    ASSERT_EQ(host.tableSetups.size(), 1u);
+    ASSERT_EQ(host.nameDialogs.size(), 2u);
+    EXPECT_EQ(host.tableSetups[0], host.nameDialogs[1] - kNumPages);
+    EXPECT_EQ(ecu->TypeOf(host.tableSetups[0]), ElementType::Table3D);
 }
 
 TEST_F(PointerEditorTest, BusyLinkStatesRefuseEverything) {
