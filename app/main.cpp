@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         QStringLiteral("window"),
         QStringLiteral("With --screenshot: open this window half way through the wait and "
                        "picture it instead of the main window: new, import, properties, "
-                       "wiring, voltages, injectors or flashing."),
+                       "wiring, voltages, injectors, flashing, inputs or periodangle."),
         QStringLiteral("NAME"));
     parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window});
     parser.process(application);
@@ -193,6 +193,11 @@ int main(int argc, char** argv) {
              {QStringLiteral("ECU Injector Test"), QStringLiteral("TInjectorTestForm")}},
             {QStringLiteral("flashing"),
              {QStringLiteral("Upgrade Package/Firmware"), QStringLiteral("TFlashingForm")}},
+            {QStringLiteral("inputs"),
+             {QStringLiteral("Inputs and Triggering"), QStringLiteral("TInputsForm")}},
+            {QStringLiteral("periodangle"),
+             {QStringLiteral("Period Angle Offset Calculator"),
+              QStringLiteral("TPeriodAngleForm")}},
         };
         const int wait = parser.value(afterMs).toInt();
         const QString name = parser.value(window);

@@ -26,6 +26,7 @@
 #include "link/LoadSaveOfflineForm.h"
 #include "link/ReconnectForm.h"
 #include "link/SerialUsbXpress.h"
+#include "setup/InputsForm.h"
 #include "setup/WiringForm.h"
 
 #include <QAction>
@@ -963,6 +964,7 @@ void TMainForm::buildEditing() {
         },
         this);
     services.cosmetic = [this](int configAddress) { CosmeticForm->Execute(configAddress); };
+    buildSetupDialogs(services);
     for (int type = 0; type < 256; ++type)
         if (dialogKindFor(type) == DialogKind::Properties)
             elementForms_[type] = new TElementForm(type, *ecu_, services, this);
@@ -1199,6 +1201,40 @@ void TMainForm::setMenuStates(const EditorMenuStates& s) {
 void TMainForm::tableEditorMoved() {
     if (ecu_->TableEditElement >= 0 && tableEditorHook)
         tableEditorHook(ecu_->TableEditElement);
+}
+
+// ---------------------------------------------------------------- dedicated functions
+
+void TMainForm::buildSetupDialogs(const DialogServices& services) {
+    InputsForm = new TInputsForm(*ecu_, services, this);
+    PeriodAngleForm = new TPeriodAngleForm(this);
+    dedicatedDialogHook = [this](int element) { openDedicatedDialog(element); };
+
+    action(QStringLiteral("Inputs and Triggering"))->setEnabled(true);
+    onTriggered(QStringLiteral("Inputs and Triggering"), [this] {
+        if (ecu_->NumElements < 1 || ecu_->TypeOf(0) != ElementType::Inputs)
+            return;
+        if (advancedView())
+            setCurrentPage(1);
+        openDedicatedDialog(0);
+    });
+    action(QStringLiteral("Period Angle Offset Calculator"))->setEnabled(true);
+    onTriggered(QStringLiteral("Period Angle Offset Calculator"), [this] {
+        PeriodAngleForm->show();
+        PeriodAngleForm->raise();
+    });
+}
+
+void TMainForm::openDedicatedDialog(int element) {
+    if (element < 0 || element >= ecu_->NumElements)
+        return;
+    switch (ecu_->TypeOf(element)) {
+    case ElementType::Inputs:
+        InputsForm->Open(element);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace zolmar::gui

@@ -38,6 +38,9 @@ class TImportForm;
 class TNewConfigForm;
 class TPropertiesForm;
 class TWiringForm;
+class TInputsForm;
+class TPeriodAngleForm;
+struct DialogServices;
 class TRamTestForm;
 class TInjectorTestForm;
 class TAnaVoltsForm;
@@ -102,6 +105,8 @@ public:
     TImportForm* importForm() const { return ImportForm; }
     TPropertiesForm* propertiesForm() const { return PropertiesForm; }
     TWiringForm* wiringForm() const { return WiringForm; }
+    TInputsForm* inputsForm() const { return InputsForm; }
+    TPeriodAngleForm* periodAngleForm() const { return PeriodAngleForm; }
     TRamTestForm* ramTestForm() const { return RamTestForm; }
     TInjectorTestForm* injectorTestForm() const { return InjectorTestForm; }
     TAnaVoltsForm* anaVoltsForm() const { return AnaVoltsForm; }
@@ -181,6 +186,9 @@ private:
     void importMerged();
     void buildDiagnosticsWindows();
     void buildFlashingWindow();
+    // The dedicated function dialogs, their menu items and the canvas hook.
+    void buildSetupDialogs(const DialogServices& services);
+    void openDedicatedDialog(int element);
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
@@ -281,6 +289,8 @@ private:
     TImportForm* ImportForm = nullptr;
     TPropertiesForm* PropertiesForm = nullptr;
     TWiringForm* WiringForm = nullptr;
+    TInputsForm* InputsForm = nullptr;
+    TPeriodAngleForm* PeriodAngleForm = nullptr;
     TRamTestForm* RamTestForm = nullptr;
     TInjectorTestForm* InjectorTestForm = nullptr;
     TAnaVoltsForm* AnaVoltsForm = nullptr;
