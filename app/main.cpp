@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
         QStringLiteral("window"),
         QStringLiteral("With --screenshot: open this window half way through the wait and "
                        "picture it instead of the main window: new, import, properties, "
-                       "wiring, voltages, injectors, flashing, inputs or periodangle."),
+                       "wiring, voltages, injectors, flashing, inputs, periodangle, ignition, "
+                       "injectoroutputs, auxoutputs or general."),
         QStringLiteral("NAME"));
     parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window});
     parser.process(application);
@@ -198,6 +199,14 @@ int main(int argc, char** argv) {
             {QStringLiteral("periodangle"),
              {QStringLiteral("Period Angle Offset Calculator"),
               QStringLiteral("TPeriodAngleForm")}},
+            {QStringLiteral("ignition"),
+             {QStringLiteral("Ignition"), QStringLiteral("TIgnitionForm")}},
+            {QStringLiteral("injectoroutputs"),
+             {QStringLiteral("Injectors"), QStringLiteral("TInjectorsForm")}},
+            {QStringLiteral("auxoutputs"),
+             {QStringLiteral("Aux Outputs"), QStringLiteral("TAuxOutputsForm")}},
+            {QStringLiteral("general"),
+             {QStringLiteral("General"), QStringLiteral("TGeneralForm")}},
         };
         const int wait = parser.value(afterMs).toInt();
         const QString name = parser.value(window);

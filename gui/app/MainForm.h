@@ -39,6 +39,11 @@ class TNewConfigForm;
 class TPropertiesForm;
 class TWiringForm;
 class TInputsForm;
+class TIgnitionForm;
+class TInjectorsForm;
+class TAnalogueForm;
+class TAuxOutputsForm;
+class TGeneralForm;
 class TPeriodAngleForm;
 struct DialogServices;
 class TRamTestForm;
@@ -106,6 +111,11 @@ public:
     TPropertiesForm* propertiesForm() const { return PropertiesForm; }
     TWiringForm* wiringForm() const { return WiringForm; }
     TInputsForm* inputsForm() const { return InputsForm; }
+    TIgnitionForm* ignitionForm() const { return IgnitionForm; }
+    TInjectorsForm* injectorsForm() const { return InjectorsForm; }
+    TAnalogueForm* analogueForm() const { return AnalogueForm; }
+    TAuxOutputsForm* auxOutputsForm() const { return AuxOutputsForm; }
+    TGeneralForm* generalForm() const { return GeneralForm; }
     TPeriodAngleForm* periodAngleForm() const { return PeriodAngleForm; }
     TRamTestForm* ramTestForm() const { return RamTestForm; }
     TInjectorTestForm* injectorTestForm() const { return InjectorTestForm; }
@@ -290,6 +300,11 @@ private:
     TPropertiesForm* PropertiesForm = nullptr;
     TWiringForm* WiringForm = nullptr;
     TInputsForm* InputsForm = nullptr;
+    TIgnitionForm* IgnitionForm = nullptr;
+    TInjectorsForm* InjectorsForm = nullptr;
+    TAnalogueForm* AnalogueForm = nullptr;
+    TAuxOutputsForm* AuxOutputsForm = nullptr;
+    TGeneralForm* GeneralForm = nullptr;
     TPeriodAngleForm* PeriodAngleForm = nullptr;
     TRamTestForm* RamTestForm = nullptr;
     TInjectorTestForm* InjectorTestForm = nullptr;

@@ -47,26 +47,15 @@ void setTicked(QCheckBox* on, QCheckBox* off, bool value) {
 } // namespace
 
 TInputsForm::TInputsForm(tECU& ecu, DialogServices services, QWidget* parent)
-    : QDialog(parent), ecu_(ecu), services_(std::move(services)), inputs_(ecu), props_(ecu) {
+    : TDedicatedForm(ecu, std::move(services), QStringLiteral("Inputs"), parent), inputs_(ecu) {
     setObjectName(QStringLiteral("TInputsForm"));
-    setWindowTitle(QStringLiteral("Inputs"));
-    setModal(false);
-    auto* column = new QVBoxLayout(this);
-    column->setSizeConstraint(QLayout::SetFixedSize);
-
-    auto* nameRow = new QHBoxLayout();
-    nameRow->addWidget(new QLabel(QStringLiteral("Name:"), this));
-    NameLabel = new QLabel(this);
-    NameLabel->setObjectName(QStringLiteral("NameLabel"));
-    nameRow->addWidget(NameLabel, 1);
-    column->addLayout(nameRow);
-
     auto* columns = new QHBoxLayout();
     columns->addWidget(buildSerialAndDigital(), 0, Qt::AlignTop);
     columns->addWidget(buildTriggers(), 0, Qt::AlignTop);
     columns->addWidget(buildSpeedAndKnock(), 0, Qt::AlignTop);
-    column->addLayout(columns);
-    buildFooter(column);
+    body()->addLayout(columns);
+    finishFrame();
+    connect(OKButton, &QPushButton::clicked, this, &TInputsForm::OKButtonClick);
 }
 
 QWidget* TInputsForm::buildSerialAndDigital() {
@@ -84,8 +73,7 @@ QWidget* TInputsForm::buildSerialAndDigital() {
         QComboBox* c = input == 1 ? Serial1Type : Serial2Type;
         connect(c, &QComboBox::activated, this, [this, input](int index) {
             inputs_.setSerialType(input, index);
-            if (services_.renderPage)
-                services_.renderPage();
+            renderPage();
         });
     }
     v->addWidget(serial);
@@ -244,35 +232,6 @@ QWidget* TInputsForm::buildSpeedAndKnock() {
     return area;
 }
 
-void TInputsForm::buildFooter(QVBoxLayout* column) {
-    CosPropsButton = new QPushButton(QStringLiteral("Cosmetic Properties"), this);
-    CosPropsButton->setObjectName(QStringLiteral("CosPropsButton"));
-    connect(CosPropsButton, &QPushButton::clicked, this, [this] {
-        if (services_.cosmetic)
-            services_.cosmetic(props_.context().configAddress);
-    });
-    auto* cosRow = new QHBoxLayout();
-    cosRow->addWidget(CosPropsButton);
-    cosRow->addStretch(1);
-    column->addLayout(cosRow);
-    column->addLayout(buttonRow(this, OKButton, &CancelButton));
-    connect(OKButton, &QPushButton::clicked, this, &TInputsForm::OKButtonClick);
-
-    AdvancedSection = new QWidget(this);
-    AdvancedSection->setObjectName(QStringLiteral("AdvancedSection"));
-    auto* grid = new QGridLayout(AdvancedSection);
-    grid->setContentsMargins(0, 6, 0, 0);
-    for (int r = 0; r < 8; ++r) {
-        auto* caption = new QLabel(AdvancedSection);
-        auto* value = new QLabel(AdvancedSection);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        grid->addWidget(caption, r / 2, 2 * (r % 2));
-        grid->addWidget(value, r / 2, 2 * (r % 2) + 1);
-        advancedValues_ << caption << value;
-    }
-    column->addWidget(AdvancedSection);
-}
-
 void TInputsForm::pair(QCheckBox* on, QCheckBox* off, std::function<void(bool)> write) {
     connect(on, &QCheckBox::clicked, this, [this, write](bool ticked) {
         write(ticked);
@@ -285,18 +244,10 @@ void TInputsForm::pair(QCheckBox* on, QCheckBox* off, std::function<void(bool)> 
 }
 
 bool TInputsForm::load(int element) {
-    if (!inputs_.open(element) || !props_.open(element))
+    if (!inputs_.open(element))
         return false;
+    loadFrame(element);
     loading_ = true;
-    NameLabel->setText(fromImageText(props_.context().name));
-    auto rows = props_.advancedRows();
-    for (size_t r = 0; r < rows.size() && 2 * r + 1 < static_cast<size_t>(advancedValues_.size());
-         ++r) {
-        advancedValues_[static_cast<int>(2 * r)]->setText(fromImageText(rows[r].caption));
-        advancedValues_[static_cast<int>(2 * r + 1)]->setText(fromImageText(rows[r].value));
-    }
-    AdvancedSection->setVisible(services_.advancedProps && services_.advancedProps());
-    CosPropsButton->setVisible(services_.advancedView && services_.advancedView());
     for (int n = 0; n < 8; ++n)
         PinNames[n]->setText(fromImageText(inputs_.digitalPinName(n + 1)));
     auto texts = inputs_.editTexts();
@@ -343,14 +294,6 @@ void TInputsForm::refresh() {
         TrigRel[g]->setEnabled(e.triggerPairs[static_cast<size_t>(g)]);
     }
     loading_ = false;
-}
-
-void TInputsForm::Open(int element) {
-    if (!load(element))
-        return;
-    show();
-    raise();
-    activateWindow();
 }
 
 void TInputsForm::OKButtonClick() {

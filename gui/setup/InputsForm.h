@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/ElementForm.h"
+#include "setup/DedicatedForm.h"
 #include "setup/InputsTriggering.h"
 
 #include <QDialog>
@@ -19,16 +19,13 @@ namespace zolmar::gui {
 
 // "Inputs": the inputs-and-triggering element's settings. Check boxes, lists and
 // spin edits write at once; the angle edits are written by OK.
-class TInputsForm : public QDialog {
+class TInputsForm : public TDedicatedForm {
     Q_OBJECT
 
 public:
     TInputsForm(tECU& ecu, DialogServices services, QWidget* parent = nullptr);
 
-    // Fills every control for the element and shows the dialog without making it modal.
-    void Open(int element);
-    // Fills without showing (tests and Open); false for an element of another type.
-    bool load(int element);
+    bool load(int element) override;
     InputsTriggering& inputs() { return inputs_; }
 
     void OKButtonClick();
@@ -54,27 +51,16 @@ public:
     QLineEdit* KnockStart = nullptr;
     QLineEdit* KnockEnd = nullptr;
     QLineEdit* KnockStep = nullptr;
-    QPushButton* OKButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* CosPropsButton = nullptr;
-    QWidget* AdvancedSection = nullptr;
-    QLabel* NameLabel = nullptr;
 
 private:
     QWidget* buildSerialAndDigital();
     QWidget* buildTriggers();
     QWidget* buildSpeedAndKnock();
-    void buildFooter(QVBoxLayout* column);
     // Ticking either box of a pair writes the bit; the partner shows the opposite.
     void pair(QCheckBox* on, QCheckBox* off, std::function<void(bool)> write);
     void refresh();
 
-    tECU& ecu_;
-    DialogServices services_;
     InputsTriggering inputs_;
-    ElementProperties props_;
-    QList<QLabel*> advancedValues_;
-    bool loading_ = false;
 };
 
 // "Period Angle Offset Calculator": an engine angle within the cycle as the period

@@ -3,9 +3,11 @@
 #include "app/MainForm.h"
 #include "files/NewConfiguration.h"
 #include "files/SettingsFile.h"
+#include "setup/DedicatedForms.h"
 #include "setup/InputsForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -120,6 +122,69 @@ TEST_F(SetupFormsTest, PeriodAngleCalculatorShowsTheOffset) {
               "Resulting Period Angle Offset (from -360 to +360)  =  -359");
     calc->EngineAngle->setValue(900); // clamped to the cycle
     EXPECT_EQ(calc->ResultLabel->text(), "Resulting Period Angle Offset (from -360 to +360)  =  0");
+}
+
+TEST_F(SetupFormsTest, IgnitionMenuShowsItsPageAndWritesOneOutputAtATime) {
+    ecu().WriteConstByte(ecu().ElementConstOffset[4] + 7, 0x08); // output 8 inverted
+    form->action("Ignition")->trigger();
+    TIgnitionForm* f = form->ignitionForm();
+    ASSERT_TRUE(f->isVisible());
+    EXPECT_EQ(form->currentPage(), 5);
+    EXPECT_EQ(f->OutputNumber->value(), 1);
+    EXPECT_TRUE(f->OrWithNext->isEnabled());
+    f->OutputNumber->setValue(8);
+    EXPECT_TRUE(f->Invert->isChecked());
+    EXPECT_FALSE(f->OrWithNext->isEnabled());
+    ecu().ConstantsChanged = false;
+    f->Pattern->setCurrentIndex(1);
+    emit f->Pattern->activated(1);
+    EXPECT_EQ(ecu().ReadConstByte(ecu().ElementConstOffset[4] + 7), 0x09);
+    EXPECT_TRUE(ecu().ConstantsChanged);
+}
+
+TEST_F(SetupFormsTest, InjectorsAndSpareOutputs) {
+    ecu().WriteConstByte(265 + 5, 0x80); // output 3: bit 7 means nothing
+    form->action("Injectors")->trigger();
+    TInjectorsForm* f = form->injectorsForm();
+    ASSERT_TRUE(f->isVisible());
+    f->OutputNumber->setValue(3);
+    EXPECT_FALSE(f->UseAsAux->isChecked());
+    EXPECT_FALSE(f->UseAsAux->isEnabled());
+    f->PeakTime[0]->setValue(1020);
+    EXPECT_EQ(ecu().ReadConstByte(337), 0x00);
+
+    // Without an Aux on Inj element the spare-outputs command only tells so.
+    form->action("Aux Outputs on Spare Injector Outputs")->trigger();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text, "Your configuration doesn't have an 'Aux Outputs on "
+                                          "Spare Injector Outputs' Element block!");
+    EXPECT_FALSE(form->auxOutputsForm()->isVisible());
+
+    form->action("Aux Outputs")->trigger();
+    TAuxOutputsForm* aux = form->auxOutputsForm();
+    ASSERT_TRUE(aux->isVisible());
+    EXPECT_EQ(aux->windowTitle(), "Aux Outputs");
+    EXPECT_TRUE(aux->DriveHigh->isVisible());
+    EXPECT_FALSE(aux->UseAsAux->isVisible());
+    aux->OutputNumber->setCurrentIndex(1);
+    aux->CopyOf->setCurrentIndex(4);
+    emit aux->CopyOf->activated(4);
+    EXPECT_EQ(ecu().ReadConstByte(258), 0x0B);
+}
+
+TEST_F(SetupFormsTest, GeneralFunctionsIsModal) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* f = qobject_cast<TGeneralForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(f, nullptr);
+        seen = true;
+        f->ForceLogging->click();
+        f->OKButton->click();
+    });
+    form->action("General")->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(form->currentPage(), 6);
+    EXPECT_EQ(ecu().ReadConstByte(301) & 0x20, 0x20);
 }
 
 } // namespace
