@@ -47,10 +47,18 @@ bool DedicatedBlock::openAs(int element, std::initializer_list<int> types) {
         return false;
     element_ = element;
     base_ = ecu_.ElementConstOffset[element];
+    type_ = type;
     return true;
 }
 
+bool DedicatedBlock::stillOpen() const {
+    return element_ >= 0 && element_ < ecu_.NumElements && ecu_.TypeOf(element_) == type_ &&
+           ecu_.ElementConstOffset[element_] == base_;
+}
+
 void DedicatedBlock::writeField(int constAddr, uint8_t mask, uint8_t value) {
+    if (!stillOpen())
+        return;
     uint8_t old = ecu_.ReadConstByte(constAddr);
     ecu_.WriteConstByte(constAddr, static_cast<uint8_t>((old & ~mask) | (value & mask)));
     if (marksConstants_)
@@ -60,7 +68,7 @@ void DedicatedBlock::writeField(int constAddr, uint8_t mask, uint8_t value) {
 // ---------------------------------------------------------------- analogue inputs
 
 void AnalogueInputsSettings::setTemperatureBias(bool on) {
-    if (element_ < 0)
+    if (!stillOpen())
         return;
     writeBits(0, 0x01, on ? 0x01 : 0);
     ecu_.LogChange(std::string(on ? "Enabled" : "Disabled") +
@@ -124,14 +132,14 @@ bool AuxOutputsSettings::useAsAux(int output) const {
 }
 
 void AuxOutputsSettings::setInvert(int output, bool on) {
-    if (element_ < 0 || output < 0 || output >= kOutputs)
+    if (!stillOpen() || output < 0 || output >= kOutputs)
         return;
     writeBits(output, 0x80, on ? 0x80 : 0);
     ecu_.LogChange((on ? "Inverted Output " : "Uninverted Output ") + std::to_string(output + 1));
 }
 
 void AuxOutputsSettings::setDriveHigh(int output, bool on) {
-    if (element_ < 0 || spare_ || output < 0 || output >= kOutputs)
+    if (!stillOpen() || spare_ || output < 0 || output >= kOutputs)
         return;
     writeBits(output, 0x20, on ? 0x20 : 0);
     ecu_.LogChange(
@@ -140,7 +148,7 @@ void AuxOutputsSettings::setDriveHigh(int output, bool on) {
 }
 
 void AuxOutputsSettings::setCopyEntry(int output, int entry) {
-    if (element_ < 0 || output < 0 || output >= kOutputs || entry < 0 || entry > kOutputs)
+    if (!stillOpen() || output < 0 || output >= kOutputs || entry < 0 || entry > kOutputs)
         return;
     writeBits(output, 0x0F, entry == 0 ? 0 : static_cast<uint8_t>(8 + entry - 1));
     const std::string start = "Set Output " + std::to_string(output + 1);
@@ -150,7 +158,7 @@ void AuxOutputsSettings::setCopyEntry(int output, int entry) {
 }
 
 void AuxOutputsSettings::setUseAsAux(int output, bool on) {
-    if (element_ < 0 || !spare_ || output < 0 || output >= kOutputs)
+    if (!stillOpen() || !spare_ || output < 0 || output >= kOutputs)
         return;
     writeField(DedicatedAddress::kInjectors + injectorByte(output + 4), 0x80, on ? 0x80 : 0);
     ecu_.LogChange(
@@ -204,7 +212,7 @@ int InjectorSettings::peakTime(int group) const {
 }
 
 void InjectorSettings::setPattern(int output, int pattern) {
-    if (element_ < 0 || output < 0 || output >= kOutputs || !inList(pattern, firingPatterns()))
+    if (!stillOpen() || output < 0 || output >= kOutputs || !inList(pattern, firingPatterns()))
         return;
     writeBits(injectorByte(output), 0x70, static_cast<uint8_t>(pattern << 4));
     ecu_.LogChange("Changed the firing pattern of Injector Output " + std::to_string(output + 1) +
@@ -212,7 +220,7 @@ void InjectorSettings::setPattern(int output, int pattern) {
 }
 
 void InjectorSettings::setDivideBy10(int output, bool on) {
-    if (element_ < 0 || output < 0 || output >= kOutputs)
+    if (!stillOpen() || output < 0 || output >= kOutputs)
         return;
     writeBits(injectorByte(output), 0x04, on ? 0x04 : 0);
     ecu_.LogChange(std::string(on ? "Chose to Divide Injection Duration by 10 for Injector Output "
@@ -222,7 +230,7 @@ void InjectorSettings::setDivideBy10(int output, bool on) {
 }
 
 void InjectorSettings::setUseAsAux(int output, bool on) {
-    if (element_ < 0 || !auxAllowed(output))
+    if (!stillOpen() || !auxAllowed(output))
         return;
     writeBits(injectorByte(output), 0x80, on ? 0x80 : 0);
     ecu_.LogChange(
@@ -231,7 +239,7 @@ void InjectorSettings::setUseAsAux(int output, bool on) {
 }
 
 void InjectorSettings::setCurrent(int current) {
-    if (element_ < 0 || !inList(current, currents()))
+    if (!stillOpen() || !inList(current, currents()))
         return;
     writeBits(25, 0xC0, static_cast<uint8_t>(current << 6));
     ecu_.LogChange("The Injector Current was changed to " +
@@ -239,7 +247,7 @@ void InjectorSettings::setCurrent(int current) {
 }
 
 void InjectorSettings::setMode(int mode) {
-    if (element_ < 0 || !inList(mode, modes()))
+    if (!stillOpen() || !inList(mode, modes()))
         return;
     writeBits(25, 0x01, static_cast<uint8_t>(mode));
     ecu_.LogChange(mode == 0 ? "The Injection mode was changed to normal (single burst + async)"
@@ -247,7 +255,7 @@ void InjectorSettings::setMode(int mode) {
 }
 
 void InjectorSettings::setPeakTime(int group, int microseconds) {
-    if (element_ < 0 || (group != 0 && group != 1))
+    if (!stillOpen() || (group != 0 && group != 1))
         return;
     microseconds = std::clamp(microseconds, 0, kPeakMax) / 4 * 4;
     int addr = group == 0 ? DedicatedAddress::kPeakTime1to6 : DedicatedAddress::kPeakTime7to12;
@@ -281,7 +289,7 @@ bool IgnitionSettings::orWithNext(int output) const {
 }
 
 void IgnitionSettings::setPattern(int output, int pattern) {
-    if (element_ < 0 || output < 0 || output >= kOutputs || !inList(pattern, firingPatterns()))
+    if (!stillOpen() || output < 0 || output >= kOutputs || !inList(pattern, firingPatterns()))
         return;
     writeBits(output, 0x07, static_cast<uint8_t>(pattern));
     ecu_.LogChange("Changed the firing pattern of Ignition Output " + std::to_string(output + 1) +
@@ -289,7 +297,7 @@ void IgnitionSettings::setPattern(int output, int pattern) {
 }
 
 void IgnitionSettings::setInvert(int output, bool on) {
-    if (element_ < 0 || output < 0 || output >= kOutputs)
+    if (!stillOpen() || output < 0 || output >= kOutputs)
         return;
     writeBits(output, 0x08, on ? 0x08 : 0);
     ecu_.LogChange((on ? "Inverted Ignition Output " : "Uninverted Ignition Output ") +
@@ -297,7 +305,7 @@ void IgnitionSettings::setInvert(int output, bool on) {
 }
 
 void IgnitionSettings::setOrWithNext(int output, bool on) {
-    if (element_ < 0 || !orAllowed(output))
+    if (!stillOpen() || !orAllowed(output))
         return;
     auto bit = static_cast<uint8_t>(1u << output);
     writeField(DedicatedAddress::kIgnitionOr, bit, on ? bit : 0);
@@ -358,23 +366,23 @@ int GeneralSettings::ignitionPower() const {
 }
 
 void GeneralSettings::setLoggingPeriod(int index) {
-    if (element_ >= 0 && inList(index, loggingPeriods()))
+    if (stillOpen() && inList(index, loggingPeriods()))
         writeBits(0, 0x07, static_cast<uint8_t>(index));
 }
 
 void GeneralSettings::setForceLogging(bool on) {
-    if (element_ >= 0)
+    if (stillOpen())
         writeBits(0, 0x20, on ? 0x20 : 0);
 }
 
 void GeneralSettings::setHeadphones(int knock1, int knock2, bool tones) {
-    if (element_ < 0 || !inList(knock1, headphoneOutputs()) || !inList(knock2, headphoneOutputs()))
+    if (!stillOpen() || !inList(knock1, headphoneOutputs()) || !inList(knock2, headphoneOutputs()))
         return;
     writeBits(1, 0x1F, static_cast<uint8_t>(knock1 | knock2 << 2 | (tones ? 0x10 : 0)));
 }
 
 void GeneralSettings::setIgnitionPower(int index) {
-    if (element_ >= 0 && inList(index, ignitionPowerSetups()))
+    if (stillOpen() && inList(index, ignitionPowerSetups()))
         writeBits(34, 0x03, static_cast<uint8_t>(index));
 }
 
@@ -392,7 +400,7 @@ int GeneralSettings::channelEntry(int channel) const {
 }
 
 void GeneralSettings::setChannelEntry(int channel, int entry) {
-    if (element_ < 0 || entry < 0 || entry >= static_cast<int>(gauges_.size()))
+    if (!stillOpen() || entry < 0 || entry >= static_cast<int>(gauges_.size()))
         return;
     LoggingChannels::Assign(ecu_, channel, gauges_[static_cast<size_t>(entry)]);
 }

@@ -13,6 +13,9 @@ class DedicatedBlock {
 public:
     explicit DedicatedBlock(tECU& ecu) : ecu_(ecu) {}
     int element() const { return element_; }
+    // False once the diagram no longer holds the opened element where it was (another
+    // configuration loaded, elements deleted): writes are then refused.
+    bool stillOpen() const;
 
 protected:
     // Opens on the element when its type is one of the given ones.
@@ -27,6 +30,7 @@ protected:
     tECU& ecu_;
     int element_ = -1;
     int base_ = 0;
+    int type_ = 0;
     bool marksConstants_ = false; // writes set ConstantsChanged
 };
 
@@ -139,6 +143,8 @@ public:
 
     int loggingPeriod() const { return byteAt(0) & 7; }
     bool forceLogging() const { return (byteAt(0) & 0x20) != 0; }
+    bool logToFlash() const { return (byteAt(0) & 0x40) != 0; }
+    bool logToUsb() const { return (byteAt(0) & 0x80) != 0; }
     int knock(int k) const; // k 1..2
     bool playTones() const { return (byteAt(1) & 0x10) != 0; }
     int ignitionPower() const; // -1 outside the list

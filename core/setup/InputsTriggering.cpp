@@ -241,12 +241,25 @@ InputsTriggering::Enables InputsTriggering::enables() const {
     return e;
 }
 
+void InputsTriggering::log(const std::string& line) {
+    if (stillOpen())
+        ecu_.LogChange(line);
+}
+
+bool InputsTriggering::stillOpen() const {
+    return element_ >= 0 && element_ < ecu_.NumElements &&
+           ecu_.TypeOf(element_) == ElementType::Inputs &&
+           ecu_.ElementConstOffset[element_] == base_;
+}
+
 void InputsTriggering::writeByte(int offset, uint8_t value) {
-    ecu_.WriteConstByte(addr(offset), value);
+    if (stillOpen())
+        ecu_.WriteConstByte(addr(offset), value);
 }
 
 void InputsTriggering::writeWord(int offset, uint16_t value) {
-    ecu_.WriteConstWord(addr(offset), value);
+    if (stillOpen())
+        ecu_.WriteConstWord(addr(offset), value);
 }
 
 void InputsTriggering::writeBits(int offset, uint8_t mask, bool on) {
@@ -258,8 +271,8 @@ void InputsTriggering::setPullUp(int input, bool on) {
     if (input < 1 || input > 8)
         return;
     writeBits(kPullUps, static_cast<uint8_t>(1u << (input - 1)), on);
-    ecu_.LogChange((on ? "Enabled" : "Disabled") + std::string(" Pull Up for Digital Input ") +
-                   std::to_string(input));
+    log((on ? "Enabled" : "Disabled") + std::string(" Pull Up for Digital Input ") +
+        std::to_string(input));
 }
 
 void InputsTriggering::setTriggerDigital(int group, bool digital) {
@@ -267,44 +280,42 @@ void InputsTriggering::setTriggerDigital(int group, bool digital) {
         return;
     writeBits(kDigital, kTriggerBits17[group], digital);
     writeBits(kEdges, kTriggerBits22[group], digital);
-    ecu_.LogChange(std::string("Selected ") + (digital ? "Digital" : "Reluctor") + " mode for " +
-                   kTriggerNames[group]);
+    log(std::string("Selected ") + (digital ? "Digital" : "Reluctor") + " mode for " +
+        kTriggerNames[group]);
 }
 
 void InputsTriggering::setVssDigital(int group, bool digital) {
     if (group < 0 || group >= kVssGroups)
         return;
     writeBits(kDigital, static_cast<uint8_t>(0x20u << group), digital);
-    ecu_.LogChange(std::string("Selected ") + (digital ? "Digital" : "Reluctor") + " mode for " +
-                   kVssNames[group]);
+    log(std::string("Selected ") + (digital ? "Digital" : "Reluctor") + " mode for " +
+        kVssNames[group]);
 }
 
 void InputsTriggering::setFallingEdge(int trigger, bool falling) {
     if (trigger < 1 || trigger > 5)
         return;
     writeBits(kEdges, static_cast<uint8_t>(1u << (trigger - 1)), falling);
-    ecu_.LogChange(std::string("Selected ") + (falling ? "Falling" : "Rising") +
-                   " Edge mode for Trigger " + std::to_string(trigger));
+    log(std::string("Selected ") + (falling ? "Falling" : "Rising") + " Edge mode for Trigger " +
+        std::to_string(trigger));
 }
 
 void InputsTriggering::setSwapCas(bool swapped) {
     writeBits(kMode, kSwapBit, swapped);
-    ecu_.LogChange(swapped ? "CAS 1 and CAS 2 set to be SWAPPED"
-                           : "CAS 1 and CAS 2 set to normal (NOT swapped)");
+    log(swapped ? "CAS 1 and CAS 2 set to be SWAPPED"
+                : "CAS 1 and CAS 2 set to normal (NOT swapped)");
 }
 
 void InputsTriggering::setTwoMissingTeeth(bool two) {
     writeBits(kMode, kTwoTeethBit, two);
-    ecu_.LogChange(two ? "Specified 2 missing teeth on crank"
-                       : "Specified 1 missing tooth on crank");
+    log(two ? "Specified 2 missing teeth on crank" : "Specified 1 missing tooth on crank");
 }
 
 void InputsTriggering::setSerialType(int input, int index) {
     if ((input != 1 && input != 2) || index < 0 || index >= static_cast<int>(serialTypes().size()))
         return;
     writeByte(input == 2 ? kSerial2 : kSerial1, static_cast<uint8_t>(index));
-    ecu_.LogChange("Serial Input " + std::to_string(input) + " Type changed to " +
-                   std::to_string(index));
+    log("Serial Input " + std::to_string(input) + " Type changed to " + std::to_string(index));
 }
 
 void InputsTriggering::setReset(int mode, int index) {
@@ -325,9 +336,9 @@ void InputsTriggering::setReset(int mode, int index) {
     writeByte(kReset1 + mode - 1, static_cast<uint8_t>(index));
     const std::string start = "Reset Mode " + std::to_string(mode) + " was changed to ";
     if (mode == 1)
-        ecu_.LogChange(start + kReset1Log[index]);
+        log(start + kReset1Log[index]);
     else if (index < static_cast<int>(std::size(kReset23Log))) // "Period only" logs nothing
-        ecu_.LogChange(start + kReset23Log[index]);
+        log(start + kReset23Log[index]);
 }
 
 void InputsTriggering::setVssPeriod(int vss, int value) {
@@ -335,14 +346,14 @@ void InputsTriggering::setVssPeriod(int vss, int value) {
         return;
     value = value < 0 ? 0 : value > kVssPeriodMax ? kVssPeriodMax : value;
     writeWord(kVssPeriods + 2 * (vss - 1), static_cast<uint16_t>(value));
-    ecu_.LogChange("Changed VSS " + std::to_string(vss) + " Period to " + std::to_string(value));
+    log("Changed VSS " + std::to_string(vss) + " Period to " + std::to_string(value));
 }
 
 void InputsTriggering::setSpecialMode(int index) {
     if (index < 0 || index >= kModeCount)
         return;
     writeByte(kMode, static_cast<uint8_t>((byteAt(kMode) & ~kModeBits) | index));
-    ecu_.LogChange(std::string("Special Trigger Mode was changed to ") + kModes[index].text);
+    log(std::string("Special Trigger Mode was changed to ") + kModes[index].text);
     for (int g = 0; g < kTriggerGroups; ++g) {
         bool digital =
             index != 0 ? (kModes[index].digital & kTriggerMaskBit[g]) != 0 : triggerDigital(g);
@@ -351,7 +362,7 @@ void InputsTriggering::setSpecialMode(int index) {
 }
 
 bool InputsTriggering::learnVehicleSpeed() {
-    if (element_ < 0 || !ecu_.LiveValuesAvailable())
+    if (!stillOpen() || !ecu_.LiveValuesAvailable())
         return false;
     for (int vss = 1; vss <= 4; ++vss) {
         long live =
@@ -362,13 +373,13 @@ bool InputsTriggering::learnVehicleSpeed() {
 }
 
 bool InputsTriggering::ok(const std::array<std::string, 4>& texts) {
-    if (element_ < 0)
+    if (!stillOpen())
         return false;
     double x = 0;
     if (!parseTypedValue(ecu_.messages(), texts[0], x))
         return false;
     writeWord(kAngleIncrement, static_cast<uint16_t>(std::lround(x * 50)));
-    ecu_.LogChange("Angle Increment was changed to " + twoDecimals(x));
+    log("Angle Increment was changed to " + twoDecimals(x));
 
     struct Knock {
         int offset;
@@ -384,7 +395,7 @@ bool InputsTriggering::ok(const std::array<std::string, 4>& texts) {
         long units = cycleUnits(x) + (kKnock[k].withTriggerOffset ? offset_ : 0);
         // The stored word wraps as the ECU's 16-bit angles do.
         writeWord(kKnock[k].offset, static_cast<uint16_t>(static_cast<unsigned long>(units)));
-        ecu_.LogChange(kKnock[k].log + twoDecimals(x));
+        log(kKnock[k].log + twoDecimals(x));
     }
     return true;
 }

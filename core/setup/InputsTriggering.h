@@ -34,6 +34,9 @@ public:
     // Opens on the element; false when it is no inputs-and-triggering element.
     bool open(int element);
     int element() const { return element_; }
+    // False once the diagram no longer holds the opened element where it was: writes
+    // are then refused.
+    bool stillOpen() const;
 
     static const std::vector<std::string>& serialTypes();
     static const std::vector<std::string>& reset1Modes();
@@ -102,6 +105,7 @@ private:
     void writeBits(int offset, uint8_t mask, bool on);
     void writeByte(int offset, uint8_t value);
     void writeWord(int offset, uint16_t value);
+    void log(const std::string& line);
     int computeTriggerOffset() const;
 
     tECU& ecu_;

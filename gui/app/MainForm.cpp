@@ -847,6 +847,11 @@ void TMainForm::configurationLoaded(bool fromDialog) {
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
+    // The dedicated dialogs showed the previous configuration.
+    for (QDialog* d : std::initializer_list<QDialog*>{InputsForm, IgnitionForm, InjectorsForm,
+                                                      AnalogueForm, AuxOutputsForm})
+        if (d)
+            d->hide();
     if (fromDialog)
         SplashForm->hide();
 }

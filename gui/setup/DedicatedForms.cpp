@@ -415,6 +415,8 @@ void TGeneralForm::refresh() {
     for (int k = 0; k < 2; ++k)
         Knock[k]->setCurrentIndex(settings_.knock(k + 1));
     PlayTones->setChecked(settings_.playTones());
+    LogToFlash->setChecked(settings_.logToFlash());
+    LogToUsb->setChecked(settings_.logToUsb());
     IgnitionPower->setCurrentIndex(settings_.ignitionPower());
     for (int c = 0; c < LoggingChannels::kCount; ++c)
         Channels[c]->setCurrentIndex(settings_.channelEntry(c));

@@ -3,6 +3,7 @@
 #include "model/PinTable.h"
 #include "setup/LoggingChannels.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace zolmar;
@@ -96,6 +97,17 @@ TEST_F(DedicatedFunctionsTest, SpareInjectorFormFreesTheInjectorOutput) {
     PinTable::SetPinName(*ecu, 4, "Pump");
     EXPECT_EQ(aux.pinName(0), "'Pump'");
     EXPECT_EQ(logged(), "Selected to use Injector output 6 as an Aux Output\n\r");
+
+    // Once the element is gone an open dialog writes nothing, not even elsewhere.
+    ecu->DeleteElement(spare);
+    EXPECT_FALSE(aux.stillOpen());
+    uint8_t before[Layout::kConstSize];
+    std::memcpy(before, ecu->Image + Layout::kConstBase, sizeof before);
+    aux.setInvert(0, true);
+    aux.setUseAsAux(2, true);
+    aux.setCopyEntry(0, 3);
+    EXPECT_EQ(std::memcmp(before, ecu->Image + Layout::kConstBase, sizeof before), 0);
+    EXPECT_EQ(logged(), "Selected to use Injector output 6 as an Aux Output\n\r");
 }
 
 TEST_F(DedicatedFunctionsTest, InjectorOutputsKeepTheirOtherBits) {
@@ -177,6 +189,7 @@ TEST_F(DedicatedFunctionsTest, GeneralFieldsAndLoggingChannels) {
     general.setLoggingPeriod(6);
     general.setForceLogging(true);
     EXPECT_EQ(at(301), 0xE6);
+    EXPECT_TRUE(general.logToFlash() && general.logToUsb());
     general.setHeadphones(3, 2, true);
     EXPECT_EQ(at(302), 0x1B);
     EXPECT_EQ(general.knock(2), 2);
