@@ -112,6 +112,31 @@ TEST_F(SetupFormsTest, ClickingTheInputsElementOpensItsDialog) {
     EXPECT_EQ(f->NameLabel->text().isEmpty(), false);
 }
 
+TEST_F(SetupFormsTest, ClickingTheAnalogueElementOpensItsDialog) {
+    form->setConfigLocked(false);
+    form->setCurrentPage(ecu().PageOf(1));
+    QPoint at(17 * ecu().ColumnOf(1) + 8, 17 * ecu().RowOf(1) + 8);
+    QTest::mouseClick(form->canvas(), Qt::LeftButton, {}, at);
+    TAnalogueForm* f = form->analogueForm();
+    ASSERT_TRUE(f->isVisible());
+    bool was = f->TemperatureBias->isChecked();
+    f->TemperatureBias->click();
+    EXPECT_EQ((ecu().ReadConstByte(256) & 1) != 0, !was);
+    EXPECT_FALSE(form->inputsForm()->isVisible());
+}
+
+TEST_F(SetupFormsTest, LearningNeedsLiveValues) {
+    form->action("Inputs and Triggering")->trigger();
+    TInputsForm* f = form->inputsForm();
+    f->VssPeriod[0]->setValue(77);
+    EXPECT_EQ(ecu().ReadConstWord(30), 77);
+    f->LearnButton->click();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().kind, Messages::Kind::Information);
+    EXPECT_EQ(f->VssPeriod[0]->value(), 77);
+    EXPECT_EQ(ecu().ReadConstWord(30), 77);
+}
+
 TEST_F(SetupFormsTest, PeriodAngleCalculatorShowsTheOffset) {
     form->action("Period Angle Offset Calculator")->trigger();
     TPeriodAngleForm* calc = form->periodAngleForm();
