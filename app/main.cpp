@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
         QStringLiteral("window"),
         QStringLiteral("With --screenshot: open this window half way through the wait and "
                        "picture it instead of the main window: new, import, properties, "
-                       "wiring, voltages, injectors or flashing."),
+                       "wiring, voltages, injectors, flashing, inputs, periodangle, ignition, "
+                       "injectoroutputs, auxoutputs or general."),
         QStringLiteral("NAME"));
     QCommandLineOption table(QStringLiteral("table"),
                              QStringLiteral("Open the table editor on element N (its index); with "
@@ -203,6 +204,19 @@ int main(int argc, char** argv) {
              {QStringLiteral("ECU Injector Test"), QStringLiteral("TInjectorTestForm")}},
             {QStringLiteral("flashing"),
              {QStringLiteral("Upgrade Package/Firmware"), QStringLiteral("TFlashingForm")}},
+            {QStringLiteral("inputs"),
+             {QStringLiteral("Inputs and Triggering"), QStringLiteral("TInputsForm")}},
+            {QStringLiteral("periodangle"),
+             {QStringLiteral("Period Angle Offset Calculator"),
+              QStringLiteral("TPeriodAngleForm")}},
+            {QStringLiteral("ignition"),
+             {QStringLiteral("Ignition"), QStringLiteral("TIgnitionForm")}},
+            {QStringLiteral("injectoroutputs"),
+             {QStringLiteral("Injectors"), QStringLiteral("TInjectorsForm")}},
+            {QStringLiteral("auxoutputs"),
+             {QStringLiteral("Aux Outputs"), QStringLiteral("TAuxOutputsForm")}},
+            {QStringLiteral("general"),
+             {QStringLiteral("General"), QStringLiteral("TGeneralForm")}},
         };
         const int wait = parser.value(afterMs).toInt();
         const QString name = parser.value(window);

@@ -28,6 +28,8 @@
 #include "link/LoadSaveOfflineForm.h"
 #include "link/ReconnectForm.h"
 #include "link/SerialUsbXpress.h"
+#include "setup/DedicatedForms.h"
+#include "setup/InputsForm.h"
 #include "setup/WiringForm.h"
 #include "tables/TEditTable.h"
 #include "tables/TMapOptionsForm.h"
@@ -961,6 +963,11 @@ void TMainForm::configurationLoaded(bool fromDialog) {
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
+    // The dedicated dialogs showed the previous configuration.
+    for (QDialog* d : std::initializer_list<QDialog*>{InputsForm, IgnitionForm, InjectorsForm,
+                                                      AnalogueForm, AuxOutputsForm})
+        if (d)
+            d->hide();
     if (fromDialog)
         SplashForm->hide();
 }
@@ -1086,6 +1093,7 @@ void TMainForm::buildEditing() {
         },
         this);
     services.cosmetic = [this](int configAddress) { CosmeticForm->Execute(configAddress); };
+    buildSetupDialogs(services);
     for (int type = 0; type < 256; ++type)
         if (dialogKindFor(type) == DialogKind::Properties)
             elementForms_[type] = new TElementForm(type, *ecu_, services, this);
@@ -1316,6 +1324,88 @@ void TMainForm::setUpNewTable(int element) {
 void TMainForm::tableEditorMoved() {
     if (ecu_->TableEditElement >= 0)
         openTableEditor(ecu_->TableEditElement);
+}
+
+// ---------------------------------------------------------------- dedicated functions
+
+void TMainForm::buildSetupDialogs(const DialogServices& services) {
+    InputsForm = new TInputsForm(*ecu_, services, this);
+    IgnitionForm = new TIgnitionForm(*ecu_, services, this);
+    InjectorsForm = new TInjectorsForm(*ecu_, services, this);
+    AnalogueForm = new TAnalogueForm(*ecu_, services, this);
+    AuxOutputsForm = new TAuxOutputsForm(*ecu_, services, this);
+    GeneralForm = new TGeneralForm(*ecu_, services, this);
+    PeriodAngleForm = new TPeriodAngleForm(this);
+    dedicatedDialogHook = [this](int element) { openDedicatedDialog(element); };
+
+    // The dedicated elements are always elements 0..5; the advanced view shows their page.
+    struct Command {
+        const char* caption;
+        int page;
+        int element;
+        int type;
+    };
+    static const Command kCommands[] = {
+        {"Inputs and Triggering", 1, 0, ElementType::Inputs},
+        {"Ignition", 5, 4, ElementType::Ignition},
+        {"Injectors", 4, 3, ElementType::Injectors},
+        {"Aux Outputs", 3, 2, ElementType::AuxOutputs},
+        {"General", 6, 5, ElementType::General},
+    };
+    for (const Command& c : kCommands) {
+        QString caption = QString::fromUtf8(c.caption);
+        action(caption)->setEnabled(true);
+        onTriggered(caption, [this, c] {
+            if (c.element >= ecu_->NumElements || ecu_->TypeOf(c.element) != c.type)
+                return;
+            if (advancedView())
+                setCurrentPage(c.page);
+            openDedicatedDialog(c.element);
+        });
+    }
+    action(QStringLiteral("Aux Outputs on Spare Injector Outputs"))->setEnabled(true);
+    onTriggered(QStringLiteral("Aux Outputs on Spare Injector Outputs"), [this] {
+        for (int i = 0; i < ecu_->NumElements; ++i)
+            if (ecu_->TypeOf(i) == ElementType::AuxOnInj) {
+                openDedicatedDialog(i);
+                return;
+            }
+        messages_.information("Your configuration doesn't have an 'Aux Outputs on Spare Injector "
+                              "Outputs' Element block!");
+    });
+    action(QStringLiteral("Period Angle Offset Calculator"))->setEnabled(true);
+    onTriggered(QStringLiteral("Period Angle Offset Calculator"), [this] {
+        PeriodAngleForm->show();
+        PeriodAngleForm->raise();
+    });
+}
+
+void TMainForm::openDedicatedDialog(int element) {
+    if (element < 0 || element >= ecu_->NumElements)
+        return;
+    switch (ecu_->TypeOf(element)) {
+    case ElementType::Inputs:
+        InputsForm->Open(element);
+        break;
+    case ElementType::Ignition:
+        IgnitionForm->Open(element);
+        break;
+    case ElementType::Injectors:
+        InjectorsForm->Open(element);
+        break;
+    case ElementType::AnalogueInputs:
+        AnalogueForm->Open(element);
+        break;
+    case ElementType::AuxOutputs:
+    case ElementType::AuxOnInj:
+        AuxOutputsForm->Open(element);
+        break;
+    case ElementType::General:
+        GeneralForm->Execute(element);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace zolmar::gui

@@ -38,6 +38,14 @@ class TImportForm;
 class TNewConfigForm;
 class TPropertiesForm;
 class TWiringForm;
+class TInputsForm;
+class TIgnitionForm;
+class TInjectorsForm;
+class TAnalogueForm;
+class TAuxOutputsForm;
+class TGeneralForm;
+class TPeriodAngleForm;
+struct DialogServices;
 class TRamTestForm;
 class TInjectorTestForm;
 class TAnaVoltsForm;
@@ -105,6 +113,13 @@ public:
     TImportForm* importForm() const { return ImportForm; }
     TPropertiesForm* propertiesForm() const { return PropertiesForm; }
     TWiringForm* wiringForm() const { return WiringForm; }
+    TInputsForm* inputsForm() const { return InputsForm; }
+    TIgnitionForm* ignitionForm() const { return IgnitionForm; }
+    TInjectorsForm* injectorsForm() const { return InjectorsForm; }
+    TAnalogueForm* analogueForm() const { return AnalogueForm; }
+    TAuxOutputsForm* auxOutputsForm() const { return AuxOutputsForm; }
+    TGeneralForm* generalForm() const { return GeneralForm; }
+    TPeriodAngleForm* periodAngleForm() const { return PeriodAngleForm; }
     TRamTestForm* ramTestForm() const { return RamTestForm; }
     TInjectorTestForm* injectorTestForm() const { return InjectorTestForm; }
     TAnaVoltsForm* anaVoltsForm() const { return AnaVoltsForm; }
@@ -188,6 +203,9 @@ private:
     void buildDiagnosticsWindows();
     void buildFlashingWindow();
     void buildTableWindows();
+    // The dedicated function dialogs, their menu items and the canvas hook.
+    void buildSetupDialogs(const DialogServices& services);
+    void openDedicatedDialog(int element);
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
@@ -292,6 +310,13 @@ private:
     TImportForm* ImportForm = nullptr;
     TPropertiesForm* PropertiesForm = nullptr;
     TWiringForm* WiringForm = nullptr;
+    TInputsForm* InputsForm = nullptr;
+    TIgnitionForm* IgnitionForm = nullptr;
+    TInjectorsForm* InjectorsForm = nullptr;
+    TAnalogueForm* AnalogueForm = nullptr;
+    TAuxOutputsForm* AuxOutputsForm = nullptr;
+    TGeneralForm* GeneralForm = nullptr;
+    TPeriodAngleForm* PeriodAngleForm = nullptr;
     TRamTestForm* RamTestForm = nullptr;
     TInjectorTestForm* InjectorTestForm = nullptr;
     TAnaVoltsForm* AnaVoltsForm = nullptr;
