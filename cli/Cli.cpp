@@ -8,7 +8,7 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> all;
-    for (auto group : {fileCommands, modelCommands, linkCommands, simulatorCommands}) {
+    for (auto group : {fileCommands, modelCommands, linkCommands, simulatorCommands, logCommands}) {
         auto commands = group();
         all.insert(all.end(), commands.begin(), commands.end());
     }
