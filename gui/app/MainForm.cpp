@@ -144,7 +144,7 @@ QString helpFilePath() {
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
                      QWidget* parent)
-    : QMainWindow(parent), messages_(messages), prefs_(prefs),
+    : QMainWindow(parent), messages_(messages), prefs_(prefs), dialogs_(dialogs),
       ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
       renderer_(*ecu_, router_, metrics_), noDevices_(usb ? nullptr : noDevices()),
       engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
@@ -456,6 +456,7 @@ void TMainForm::buildLinkWindows() {
     connect(LearnHistoryForm, &TLearnHistoryForm::clearClicked, this,
             [this] { engine_.ClearLearnHistory(); });
     ConfOptForm = new TConfOptForm(prefs_, this);
+    buildMonitorWindows();
 }
 
 QComboBox* TMainForm::pageSelector() const {
@@ -524,6 +525,7 @@ void TMainForm::RenderPage() {
     ElementView->backUp();
     refreshPageList();
     RenderOverlay();
+    monitorPageRendered();
 }
 
 void TMainForm::RenderOverlay() {
@@ -597,6 +599,7 @@ void TMainForm::viewSwitched(bool atStartUp) {
     ECUPage->setVisible(advanced);
     ECUPageSimple->setVisible(!advanced);
     (void)atStartUp; // the dial-gauge window, shown in the simple view, comes later
+    monitorViewSwitched(atStartUp);
     if (pageDrawable()) {
         router_.invalidate(currentPage_);
         RenderPage();
@@ -619,6 +622,7 @@ PollContext TMainForm::pollContext() const {
     PollContext context;
     context.currentPage = currentPage_;
     context.advancedView = advancedView();
+    monitorPollContext(context);
     return context;
 }
 
@@ -626,6 +630,7 @@ void TMainForm::PollTimerTimer() {
     engine_.PollCycle(pollContext());
     if (!ecu_->Simulating)
         RenderOverlay();
+    monitorPollCycle();
 }
 
 void TMainForm::OptimiseClick() {
@@ -663,6 +668,7 @@ void TMainForm::updateCaption() {
 void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
+    monitorConfigurationLoaded();
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
@@ -752,6 +758,7 @@ void TMainForm::fullReadFinished() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     // Closing is abandoned when the user wanted the changes saved and they were not.
     if (commands_.canClose()) {
+        monitorClosing();
         PollTimer->stop();
         event->accept();
     } else {
