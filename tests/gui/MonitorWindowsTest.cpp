@@ -155,6 +155,8 @@ TEST_F(MonitorWindowsTest, TheGaugeListShowsTheGaugePageAndPollsItsValues) {
     virtualEcu.Unplug(); // no ECU: the configuration stays offline
     start();
     open();
+    EXPECT_TRUE(form->action("Show Live Gauges (F2)")->isEnabled());
+    EXPECT_TRUE(form->action("Start Logging to Laptop/PC (Ctrl+L)")->isEnabled());
     form->action("Gauges ...")->trigger();
     TGaugesForm* gauges = form->gaugesForm();
     ASSERT_TRUE(gauges->isVisible());
