@@ -9,7 +9,7 @@ namespace {
 std::vector<Command> allCommands() {
     std::vector<Command> all;
     for (auto group : {fileCommands, modelCommands, linkCommands, simulatorCommands,
-                       firmwareCommands, tableCommands}) {
+                       firmwareCommands, tableCommands, logCommands}) {
         auto commands = group();
         all.insert(all.end(), commands.begin(), commands.end());
     }

@@ -23,6 +23,7 @@ std::vector<Command> modelCommands();
 std::vector<Command> simulatorCommands();
 std::vector<Command> firmwareCommands();
 std::vector<Command> tableCommands();
+std::vector<Command> logCommands();
 
 // Runs zolmar-cli with its arguments (without the program name); returns the exit code.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -30,4 +30,15 @@ int saveOrReport(const tECU& ecu, const std::string& path, std::ostream& err) {
     return 0;
 }
 
+SerialUsbXpress::Options portOptions(const std::string& port) {
+    SerialUsbXpress::Options ports;
+    if (!port.empty()) {
+        ports.explicitPaths = {port};
+        ports.scanSystem = false;
+    } else {
+        ports.explicitPaths = SerialUsbXpress::environmentPorts();
+    }
+    return ports;
+}
+
 } // namespace zolmar::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/SerialUsbXpress.h"
 #include "model/ECU.h"
 
 #include <iosfwd>
@@ -15,5 +16,8 @@ int usageError(std::ostream& err, const std::string& usage);
 std::unique_ptr<tECU> loadOrReport(const std::string& path, Messages& messages, std::ostream& err);
 // Saves the model; prints the reason and returns 1 on failure, 0 on success.
 int saveOrReport(const tECU& ecu, const std::string& path, std::ostream& err);
+// The serial devices a link command tries: the --port path alone when one is given,
+// else those in ZOLMAR_PORT and then the USB devices with the ECU's ids.
+SerialUsbXpress::Options portOptions(const std::string& port);
 
 } // namespace zolmar::cli

@@ -1,5 +1,6 @@
 // zolmar-cli commands that move a configuration to and from an ECU.
 #include "Cli.h"
+#include "CliSupport.h"
 
 #include "files/SettingsFile.h"
 #include "link/SerialUsbXpress.h"
@@ -110,14 +111,7 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
     if (!parseTransferArgs(args, usage, options, err))
         return 2;
 
-    SerialUsbXpress::Options ports;
-    if (!options.port.empty()) {
-        ports.explicitPaths = {options.port};
-        ports.scanSystem = false;
-    } else {
-        ports.explicitPaths = SerialUsbXpress::environmentPorts();
-    }
-    SerialUsbXpress usb(ports);
+    SerialUsbXpress usb(portOptions(options.port));
     RecordingMessages messages;
     auto ecu = std::make_unique<tECU>(messages);
     std::string error;

@@ -47,6 +47,8 @@ VirtualEcu::VirtualEcu() : memory_(kAddressSpace, 0), flash_(kNamesEnd, 0) {
     view_.learn = &learner_;
     SetSerial("Q7700X-EMU-00000001");
     ClearConfiguration();
+    onboardLog_.Attach(*this);
+    scope_.Attach(*this);
 }
 
 void VirtualEcu::restartDiagram() {
@@ -237,9 +239,10 @@ uint16_t VirtualEcu::statusWord(int index) const {
 // ---------------------------------------------------------------- memory map
 
 const MemoryHandler* VirtualEcu::handlerFor(uint32_t address) const {
-    for (const auto& h : handlers_) {
-        if (address >= h.begin && address < h.end)
-            return &h;
+    // The latest handler of a region wins, so a test can stand in for a built-in one.
+    for (auto h = handlers_.rbegin(); h != handlers_.rend(); ++h) {
+        if (address >= h->begin && address < h->end)
+            return &*h;
     }
     return nullptr;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "emu/EcuDiagram.h"
+#include "emu/OnboardLogRing.h"
+#include "emu/ScopeCapture.h"
 #include "model/EcuMemoryView.h"
 
 #include <atomic>
@@ -84,6 +86,7 @@ public:
     void Restart();
     int CommitCount() const { return commits_; }
     uint16_t LastCommand() const { return lastCommand_; }
+    // A handler added later takes precedence over an earlier one for the same addresses.
     void AddHandler(MemoryHandler handler) { handlers_.push_back(std::move(handler)); }
     // Called for every write to the command word, after the commit.
     std::function<void(uint16_t value)> onCommand;
@@ -140,6 +143,11 @@ public:
     const EcuMemoryView& DiagramMemory() const { return view_; }
     uint64_t NowMs() const { return nowMs_; }
     std::vector<std::function<void(uint64_t nowMs)>> onTick;
+    // The onboard log ring, recorded as ECU time advances.
+    OnboardLogRing& OnboardLog() { return onboardLog_; }
+    const OnboardLogRing& OnboardLog() const { return onboardLog_; }
+    // The scope's capture, run as ECU time advances.
+    const ScopeCapture& Scope() const { return scope_; }
 
 private:
     bool readRegister(uint32_t address, uint16_t& value);
@@ -182,6 +190,8 @@ private:
     Learner learner_;
     EcuMemoryView view_;
     EcuDiagram diagram_;
+    OnboardLogRing onboardLog_;
+    ScopeCapture scope_;
 };
 
 // Cuts a byte stream into request frames: by the length the function code implies,

@@ -15,6 +15,14 @@ public:
     virtual std::optional<std::string> askSaveFile(const std::string& title,
                                                    const std::string& filter,
                                                    const std::string& defaultExtension) = 0;
+    // The save dialog proposing a file name; dialogs that cannot propose one ask without.
+    virtual std::optional<std::string> askSaveFileAs(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& defaultExtension,
+                                                     const std::string& proposedName) {
+        (void)proposedName;
+        return askSaveFile(title, filter, defaultExtension);
+    }
 };
 
 } // namespace zolmar

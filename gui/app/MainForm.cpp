@@ -513,6 +513,7 @@ void TMainForm::buildLinkWindows() {
     connect(LearnHistoryForm, &TLearnHistoryForm::clearClicked, this,
             [this] { engine_.ClearLearnHistory(); });
     ConfOptForm = new TConfOptForm(prefs_, this);
+    buildMonitorWindows();
 }
 
 void TMainForm::buildServiceWindows() {
@@ -799,6 +800,7 @@ void TMainForm::RenderPage() {
         editor_->selectionMarks(marks);
         ElementView->execute(marks);
     }
+    monitorPageRendered();
 }
 
 void TMainForm::RenderOverlay() {
@@ -882,6 +884,7 @@ void TMainForm::viewSwitched(bool atStartUp) {
     ScrollBox->setVisible(advanced);
     SimpleView->setVisible(!advanced);
     (void)atStartUp; // the dial-gauge window, shown in the simple view, comes later
+    monitorViewSwitched(atStartUp);
     if (pageDrawable()) {
         router_.invalidate(currentPage_);
         RenderPage();
@@ -910,6 +913,7 @@ PollContext TMainForm::pollContext() const {
     context.advancedView = advancedView();
     context.flashingWindowVisible = FlashingForm && FlashingForm->isVisible();
     context.tableEditorVisible = TableEditor && TableEditor->isVisible();
+    monitorPollContext(context);
     return context;
 }
 
@@ -919,6 +923,7 @@ void TMainForm::PollTimerTimer() {
         RenderOverlay();
     AnaVoltsForm->pollCycle();
     TableEditor->PollHooks();
+    monitorPollCycle();
 }
 
 void TMainForm::OptimiseClick() {
@@ -960,6 +965,7 @@ void TMainForm::configurationLoaded(bool fromDialog) {
     engine_.ConfigurationOpened();
     editor_->reset();
     TableEditor->hide(); // its table belonged to the previous configuration
+    monitorConfigurationLoaded();
     router_.invalidateAll();
     RenderPage();
     engine_.ClearLearnHistory();
@@ -1066,6 +1072,7 @@ void TMainForm::labelsChanged(const EcuLabels& labels) {
 void TMainForm::closeEvent(QCloseEvent* event) {
     // Closing is abandoned when the user wanted the changes saved and they were not.
     if (commands_.canClose()) {
+        monitorClosing();
         PollTimer->stop();
         event->accept();
     } else {
@@ -1351,6 +1358,8 @@ void TMainForm::buildSetupDialogs(const DialogServices& services) {
         {"Injectors", 4, 3, ElementType::Injectors},
         {"Aux Outputs", 3, 2, ElementType::AuxOutputs},
         {"General", 6, 5, ElementType::General},
+        // The onboard log's channels and period are general functions.
+        {"Onboard Logging Settings ...", 6, 5, ElementType::General},
     };
     for (const Command& c : kCommands) {
         QString caption = QString::fromUtf8(c.caption);

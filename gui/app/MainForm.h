@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostics/PcLog.h"
 #include "editor/DiagramCanvas.h"
 #include "editor/LinkRouter.h"
 #include "editor/PageRenderer.h"
@@ -8,6 +9,8 @@
 #include "files/FileCommands.h"
 #include "link/SyncEngine.h"
 #include "model/ECU.h"
+#include "ports/Clock.h"
+#include "simulator/Simulator.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -52,6 +55,12 @@ class TAnaVoltsForm;
 class TFlashingForm;
 class TLearnHistoryForm;
 class TLoadSaveOfflineForm;
+class TConfigureGaugeForm;
+class TGaugesForm;
+class TLogRetrieveProgBarForm;
+class TRealGaugesForm;
+class TScopeForm;
+class TSimulatorForm;
 class TSplashForm;
 class TreconnectForm;
 class TElementForm;
@@ -188,6 +197,31 @@ public:
     void DigitalInputTestClick();
     void CalibrateAnalogClick();
 
+    // --- the monitoring windows: simulator, gauges, logging, scope (MainFormMonitor.cpp)
+    sim::Simulator& simulator() { return simulator_; }
+    TSimulatorForm* simulatorForm() const { return SimulatorForm; }
+    QTimer* simulationTimer() const { return SimulationTimer; }
+    // "Simulator": opens the simulation when the link state and a loaded configuration
+    // permit it.
+    void SimulatorClick();
+    // The simulation timer's tick: 50 passes, then the live values on the diagram.
+    void SimulationTimerTimer();
+    TGaugesForm* gaugesForm() const { return GaugesForm; }
+    TRealGaugesForm* realGaugesForm() const { return RealGaugesForm; }
+    TConfigureGaugeForm* configureGaugeForm() const { return ConfigureGaugeForm; }
+    TLogRetrieveProgBarForm* logRetrieveForm() const { return LogRetrieveForm; }
+    TScopeForm* scopeForm() const { return ScopeForm; }
+    const diagnostics::PcLog& pcLog() const { return pcLog_; }
+    // The tick of the PC log's time stamps; tests set a manual one.
+    void setLogClock(Clock& clock) { logClock_ = &clock; }
+    // "Gauges ...": the list, and the dials too in the simple view.
+    void GaugesClick();
+    // Mouse release over dial 1-5: "Configure Gauge" for it.
+    void configureDial(int slot);
+    void StartLogClick();
+    void StopLogClick();
+    void RetrieveLogClick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -223,6 +257,14 @@ private:
     void BuildSimpleSheets();
     bool pageDrawable() const;
     PollContext pollContext() const;
+    void buildMonitorWindows();
+    void monitorViewSwitched(bool atStartUp);
+    void monitorPollCycle();
+    void monitorPollContext(PollContext& context) const;
+    void monitorPageRendered();
+    void monitorClosing();
+    void monitorConfigurationLoaded();
+    void simulatorClosed();
 
     // FileCommandHooks
     void configurationLoaded(bool fromDialog) override;
@@ -266,6 +308,8 @@ private:
     void buildEditing();
     void startChangeLog();
     void applyDisplayOptions();
+    void hideSimulator() override;
+    void scopeLoadSettings() override;
 
     Messages& messages_;
     Preferences& prefs_;
@@ -332,6 +376,18 @@ private:
     std::array<TOptionForm*, 3> optionForms_{};
     TMapOptionsForm* MapOptionsForm = nullptr;
     TEditTable* TableEditor = nullptr;
+
+    sim::Simulator simulator_;
+    TSimulatorForm* SimulatorForm = nullptr;
+    QTimer* SimulationTimer = nullptr;
+    TGaugesForm* GaugesForm = nullptr;
+    TRealGaugesForm* RealGaugesForm = nullptr;
+    TConfigureGaugeForm* ConfigureGaugeForm = nullptr;
+    TLogRetrieveProgBarForm* LogRetrieveForm = nullptr;
+    TScopeForm* ScopeForm = nullptr;
+    diagnostics::PcLog pcLog_;
+    SteadyClock steadyClock_;
+    Clock* logClock_ = &steadyClock_;
 };
 
 } // namespace zolmar::gui

@@ -92,4 +92,17 @@ std::optional<std::string> QtFileDialogs::askSaveFile(const std::string& title,
     return dialog.selectedFiles().first().toStdString();
 }
 
+std::optional<std::string> QtFileDialogs::askSaveFileAs(const std::string& title,
+                                                        const std::string& filter,
+                                                        const std::string& defaultExtension,
+                                                        const std::string& proposedName) {
+    QFileDialog dialog(parent_, QString::fromStdString(title), QString(), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QString::fromStdString(defaultExtension));
+    dialog.selectFile(QString::fromStdString(proposedName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
 } // namespace zolmar::gui

@@ -41,6 +41,9 @@ public:
                                            const std::string& filter) override;
     std::optional<std::string> askSaveFile(const std::string& title, const std::string& filter,
                                            const std::string& defaultExtension) override;
+    std::optional<std::string> askSaveFileAs(const std::string& title, const std::string& filter,
+                                             const std::string& defaultExtension,
+                                             const std::string& proposedName) override;
     // "Desc (*.a)|*.a|All (*.*)|*.*" becomes "Desc (*.a);;All (*.*)".
     static QString qtFilter(const std::string& filter);
 
