@@ -136,13 +136,13 @@ public:
     El select(const std::string& name, Arg sel, Arg whenFalse, Arg whenTrue); // Switch
     El clip(const std::string& name, Arg input, Arg minimum, Arg maximum);
     El wrap(const std::string& name, Arg input, Arg minimum, Arg maximum);
-    El pid(const std::string& name, const PidInputs& spec);
+    El pid(const std::string& name, const PidInputs& inputs);
     El timer(const std::string& name, Arg intervalSeconds, Arg reload);
     El latch(const std::string& name, Arg value, Arg store, bool edgeTriggered);
     El delay(const std::string& name, Arg input, int periodMs);
     El stepper(const std::string& name, Arg positionWanted, int rateCode);
     El auxOnInjectors(const std::string& name);
-    El gauge(const std::string& name, Arg input, const GaugeScale& spec);
+    El gauge(const std::string& name, Arg input, const GaugeScale& scale);
     El label(const std::string& text);
 
     // Links an input after the element was declared (input counted from 0).
@@ -198,7 +198,7 @@ private:
     bool writeElements(tECU& ecu, std::vector<std::string>& problems);
     bool writeInputs(tECU& ecu, std::vector<std::string>& problems);
     bool layOut(tECU& ecu, std::vector<std::string>& problems);
-    void writeTable(tECU& ecu, const Item& spec);
+    void writeTable(tECU& ecu, const Item& table);
 
     std::vector<Item> elements_;
     std::vector<Group> groups_;

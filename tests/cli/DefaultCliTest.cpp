@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "files/ProgramFiles.h"
 
@@ -16,19 +17,13 @@ namespace {
 
 struct DefaultCliTest : ::testing::Test {
     TempDir start;
-    fs::path previous = fs::current_path();
 
     // zolmar-cli as started in the temporary folder.
     int run(const std::vector<std::string>& args, std::string& out, std::string& err) {
-        fs::current_path(start.dir());
-        ProgramFiles::RememberStartDirectory();
-        std::ostringstream o, e;
-        int code = cli::run(args, o, e);
-        fs::current_path(previous);
-        ProgramFiles::RememberStartDirectory();
-        out = o.str();
-        err = e.str();
-        return code;
+        test::CliResult r = test::runCliIn(start.dir(), args);
+        out = r.out;
+        err = r.err;
+        return r.code;
     }
     static std::string contents(const std::string& path) {
         std::ifstream in(path, std::ios::binary);

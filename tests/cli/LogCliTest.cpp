@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "files/ProgramFiles.h"
 
@@ -17,21 +18,15 @@ namespace {
 
 struct LogCliTest : ::testing::Test {
     TempDir start;
-    fs::path previous = fs::current_path();
 
     // zolmar-cli as started in a folder that holds the default configuration.
     int run(const std::vector<std::string>& args, std::string& out, std::string& err) {
         if (!fs::exists(start.path("q7700xDefaultConfig.ecu")))
             fs::copy_file(ZOLMAR_DEFAULT_CONFIG, start.path("q7700xDefaultConfig.ecu"));
-        fs::current_path(start.dir());
-        ProgramFiles::RememberStartDirectory();
-        std::ostringstream o, e;
-        int code = cli::run(args, o, e);
-        fs::current_path(previous);
-        ProgramFiles::RememberStartDirectory();
-        out = o.str();
-        err = e.str();
-        return code;
+        test::CliResult r = test::runCliIn(start.dir(), args);
+        out = r.out;
+        err = r.err;
+        return r.code;
     }
     static std::string contents(const std::string& path) {
         std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Cli.h"
+#include "files/ProgramFiles.h"
+
+#include <filesystem>
 
 #include <sstream>
 #include <string>
@@ -20,6 +23,19 @@ inline CliResult runCli(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     int code = cli::run(args, out, err);
     return {code, out.str(), err.str()};
+}
+
+// Runs zolmar-cli as if started in folder: the program's files are looked for there
+// first. The current folder is restored afterwards.
+inline CliResult runCliIn(const std::filesystem::path& folder,
+                          const std::vector<std::string>& args) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    ProgramFiles::RememberStartDirectory();
+    CliResult result = runCli(args);
+    std::filesystem::current_path(previous);
+    ProgramFiles::RememberStartDirectory();
+    return result;
 }
 
 } // namespace zolmar::test
