@@ -8,6 +8,7 @@
 #include "files/NewConfiguration.h"
 #include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
+#include "link/LockedUsbXpress.h"
 #include "link/SerialUsbXpress.h"
 #include "tables/TEditTable.h"
 
@@ -22,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -35,10 +37,11 @@ void chooseOffscreenForScreenshots(int argc, char** argv) {
 
 // The virtual ECU inside the program: it holds the default configuration (a new
 // blank one when that file is missing), its time runs with the wall clock, and its
-// inputs measure an engine that idles and revs.
+// inputs measure an engine that idles and revs. ECU jobs talk to it from their own
+// thread: its time and its link share one lock.
 class VirtualEcuSession {
 public:
-    VirtualEcuSession() : link_(ecu_) {
+    VirtualEcuSession() : link_(ecu_), locked_(link_, mutex_) {
         zolmar::SilentMessages quiet;
         auto image = std::make_unique<zolmar::tECU>(quiet);
         std::string error;
@@ -54,10 +57,11 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] { advance(); });
         timer_.start();
     }
-    zolmar::UsbXpress& link() { return link_; }
+    zolmar::UsbXpress& link() { return locked_; }
 
 private:
     void advance() {
+        std::lock_guard lock(mutex_);
         qint64 now = clock_.elapsed();
         if (now > ecuMs_) {
             zolmar::emu::EngineProfile::Apply(ecu_.Diagram(), ecu_.DiagramMemory(), ecu_.NowMs());
@@ -70,6 +74,8 @@ private:
     zolmar::emu::EcuSelfTests selfTests_{ecu_};
     zolmar::emu::EcuBootLoader bootLoader_{ecu_};
     zolmar::emu::VirtualEcuLink link_;
+    std::mutex mutex_;
+    zolmar::LockedUsbXpress locked_;
     QElapsedTimer clock_;
     qint64 ecuMs_ = 0;
     QTimer timer_;

@@ -64,11 +64,15 @@ bool parseTransferArgs(const std::vector<std::string>& args, const std::string& 
     return true;
 }
 
-// Reports the engine's progress on stderr, at most about once a second.
+// Reports the engine's progress on stderr, at most about once a second, and what
+// ends a transfer.
 class ProgressReporter : public LinkObserver {
 public:
     explicit ProgressReporter(std::ostream& err) : err_(err) {}
     void showProgress(const ProgressView& view) override {
+        last_ = view;
+        if (view.activity != SyncEngine::kVerifying)
+            transfer_ = view.activity;
         auto now = SteadyTime::now();
         if (view.bytesSoFar == lastBytes_ || now - lastPrint_ < std::chrono::seconds(1))
             return;
@@ -87,22 +91,47 @@ public:
     }
     void fullReadFinished() override { finished = true; }
     void fullWriteCommitted() override { finished = true; }
+    void transferFailed(const std::string& message) override { failure = message; }
+    // A script named one ECU: another one answering ends the transfer.
+    void anotherEcu(const std::string& serial) override {
+        failure = "another ECU (serial " + trimmed(serial) +
+                  ") answers instead of the one the transfer began with; nothing was " +
+                  "saved or committed";
+    }
+    void deviceProblem(const std::string& text) override { problem = text; }
     void print(const ProgressView& view) {
         err_ << view.activity << ": " << view.bytesSoFar << " / 172032 bytes\n";
         lastBytes_ = view.bytesSoFar;
     }
+    // The transfer's own progress line at its end (not its check's).
+    void printFinished() {
+        ProgressView view = last_;
+        if (!transfer_.empty())
+            view.activity = transfer_;
+        view.bytesSoFar = "172032";
+        print(view);
+    }
+    static std::string trimmed(std::string text) {
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        return text;
+    }
 
     bool finished = false;
+    std::string failure;
+    std::string problem;
 
 private:
     std::ostream& err_;
     std::string lastBytes_;
     SteadyTime::time_point lastPrint_{};
+    ProgressView last_;
+    std::string transfer_;
     bool lost_ = false;
 };
 
-// Drives the engine cycle by cycle at 50 ms until the full read or write is done or
-// the ECU has not answered for the time-out.
+// Drives the engine cycle by cycle at 50 ms until the full read or write is done, has
+// failed its checks, or has moved nothing for the time-out.
 int transfer(bool write, const std::vector<std::string>& args, std::ostream& out,
              std::ostream& err) {
     const std::string usage = write ? "write [--port PATH] [--timeout SECONDS] IN.ecu"
@@ -122,6 +151,11 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
     ProgressReporter reporter(err);
     SyncEngine engine(*ecu, usb, reporter);
     engine.StartUp();
+    // A device that is there but may not be opened will not open by waiting.
+    if (!reporter.problem.empty()) {
+        err << "zolmar-cli: " << reporter.problem << "\n";
+        return 1;
+    }
     if (write)
         engine.ConfigurationOpened();
 
@@ -129,11 +163,10 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
         std::chrono::duration<double>(options.timeoutSeconds));
     auto lastAnswer = SteadyTime::now();
     auto next = lastAnswer;
-    // Progress: a new link state, or fewer bytes left to move than ever before.
+    // Progress is a byte moved: the time-out counts from the last one (or the start).
     auto lastProgress = lastAnswer;
+    long moved = 0;
     int cyclesWithoutProgress = 0;
-    int progressState = -1;
-    long fewestLeft = -1;
     auto why = [&engine] {
         return engine.LastError().empty() ? std::string("no reply") : engine.LastError();
     };
@@ -142,26 +175,30 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
     while (!reporter.finished) {
         engine.PollCycle(context);
         auto now = SteadyTime::now();
-        const bool answered = ecu->EcuPresent && ecu->StatusFailures == 0;
-        if (answered)
+        if (ecu->EcuPresent && ecu->StatusFailures == 0)
             lastAnswer = now;
         if (reporter.finished)
             break;
-        // Waiting for a silent ECU is timed by its last answer, not here.
-        const long left = write ? engine.W() : engine.R();
-        if (!answered || ecu->LinkState != progressState || fewestLeft < 0 || left < fewestLeft) {
-            progressState = ecu->LinkState;
-            fewestLeft = left;
+        if (!reporter.failure.empty()) {
+            err << "zolmar-cli: " << reporter.failure << "\n";
+            return 1;
+        }
+        if (engine.BytesMoved() > moved) {
+            moved = engine.BytesMoved();
             lastProgress = now;
             cyclesWithoutProgress = 0;
         } else {
             ++cyclesWithoutProgress;
         }
-        // An ECU that answers its status but takes no transfer would keep us forever.
         // One slow failure is not enough: its own time-out may be longer than ours.
         if (now - lastProgress > timeout && cyclesWithoutProgress >= 3) {
-            err << "zolmar-cli: the transfer made no progress for " << options.timeoutSeconds
-                << " seconds (" << why() << ")\n";
+            if (now - lastAnswer > timeout)
+                err << "zolmar-cli: no answer from the ECU"
+                    << (options.port.empty() ? "" : " on " + options.port) << " for "
+                    << options.timeoutSeconds << " seconds (" << why() << ")\n";
+            else
+                err << "zolmar-cli: the transfer made no progress for " << options.timeoutSeconds
+                    << " seconds (" << why() << ")\n";
             return 1;
         }
         if (ecu->LinkState == Link::AskLoadOrWrite) {
@@ -170,18 +207,12 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
             else
                 engine.LoadAllFromEcu();
         }
-        if (now - lastAnswer > timeout) {
-            err << "zolmar-cli: no answer from the ECU"
-                << (options.port.empty() ? "" : " on " + options.port) << " for "
-                << options.timeoutSeconds << " seconds (" << why() << ")\n";
-            return 1;
-        }
         next += kPollPeriod;
         if (next < now)
             next = now; // a late cycle is simply late; cycles do not queue up
         std::this_thread::sleep_until(next);
     }
-    reporter.print(engine.Progress());
+    reporter.printFinished();
     for (const auto& text : messages.texts())
         err << "zolmar-cli: warning: " << cp1252ToUtf8(text) << "\n";
     if (!write && !SettingsFile::save(*ecu, options.file, error)) {
@@ -203,16 +234,20 @@ std::vector<Command> linkCommands() {
          "PATH is the ECU's serial device (for example /dev/ttyUSB0 or the pseudo-terminal\n"
          "of q7700x-emu); without --port, ZOLMAR_PORT and then the USB devices with the\n"
          "ECU's ids 10C4:84BA are tried. Progress goes to stderr; then 'serial:',\n"
-         "'package:' and 'NumElements:' lines. Exits 1 when the ECU has not answered for\n"
-         "SECONDS (default 5), at the start or after it stopped answering, or when the\n"
-         "transfer has made no progress for SECONDS.",
+         "'package:' and 'NumElements:' lines. Every byte read is read a second time\n"
+         "and compared, and the configuration must pass its usage-word check (three\n"
+         "attempts); otherwise nothing is saved and the exit code is 1. Exits 1 as well\n"
+         "when the transfer has moved no byte for SECONDS (default 5: a transfer that\n"
+         "keeps moving never times out), when the device cannot be opened (permission,\n"
+         "busy), or when another ECU (another serial number) answers meanwhile.",
          [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
              return transfer(false, args, out, err);
          }},
         {"write", "write [--port PATH] [--timeout SECONDS] IN.ecu",
-         "Writes the whole configuration of a settings file to the ECU and commits it.\n"
+         "Writes the whole configuration of a settings file to the ECU, reads it back and\n"
+         "compares it (what differs is written again, three attempts), then commits it.\n"
          "Ports, progress, output and --timeout as for read. Exits 0 only after the ECU\n"
-         "acknowledged the commit.",
+         "acknowledged the commit; nothing is committed after a failed comparison.",
          [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
              return transfer(true, args, out, err);
          }},

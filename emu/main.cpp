@@ -55,6 +55,7 @@ const char* const kHelp =
     "  --drop P               drop each reply with probability P (0 to 1)\n"
     "  --corrupt P            change one byte of each reply with probability P (0 to 1)\n"
     "  --delay MS             send every reply MS milliseconds late\n"
+    "  --delay MIN-MAX        send each reply between MIN and MAX milliseconds late\n"
     "  --seed N               seed of the fault generator (default 7700)\n"
     "  --realtime             pace replies to the link's 250000 baud\n"
     "  --save-on-exit FILE.ecu  on exit, save the committed configuration there\n"
@@ -151,14 +152,24 @@ int main(int argc, char** argv) {
             if (!value(v) || !parseProbability(v, p))
                 return usage(a + " needs a probability from 0 to 1");
             (a == "--drop" ? ecu.faults.dropProbability : ecu.faults.corruptProbability) = p;
-        } else if (a == "--delay" || a == "--seed") {
+        } else if (a == "--delay") {
+            unsigned long low = 0;
+            unsigned long high = 0;
+            if (!value(v))
+                return usage("--delay needs MS or MIN-MAX");
+            const size_t dash = v.find('-');
+            const std::string first = v.substr(0, dash);
+            const std::string second = dash == std::string::npos ? first : v.substr(dash + 1);
+            if (!parseUnsigned(first, low) || !parseUnsigned(second, high) || high < low ||
+                high > 600000)
+                return usage("--delay needs MS or MIN-MAX, whole milliseconds up to 600000");
+            ecu.faults.delayMs = static_cast<uint32_t>(low);
+            ecu.faults.delayMaxMs = static_cast<uint32_t>(high);
+        } else if (a == "--seed") {
             unsigned long n = 0;
             if (!value(v) || !parseUnsigned(v, n) || n > 0xFFFFFFFFul)
                 return usage(a + " needs a whole number");
-            if (a == "--delay")
-                ecu.faults.delayMs = static_cast<uint32_t>(n);
-            else
-                ecu.SeedFaults(static_cast<uint32_t>(n));
+            ecu.SeedFaults(static_cast<uint32_t>(n));
         } else {
             return usage("unknown option \"" + a + "\"");
         }

@@ -72,7 +72,13 @@ bool Runner::readResults(uint16_t* words, std::string& error) {
 void Runner::RamTest(const std::function<void(const std::vector<std::string>&)>& showDetails) {
     uint16_t count = 0;
     std::string error;
-    if (!driver_.ReadRegisters(kRamTestWord, 1, &count, error)) {
+    bool ok = false;
+    // The ECU runs the test while it is asked for the count: up to 10 seconds.
+    if (!jobs_->run(kRamTitle, 0, false, [&](EcuJobs::Control&) {
+            ok = driver_.ReadRegisters(kRamTestWord, 1, &count, error);
+        }))
+        return;
+    if (!ok) {
         messages_.error("ECU comms error: " + error);
         return;
     }
@@ -85,7 +91,10 @@ void Runner::RamTest(const std::function<void(const std::vector<std::string>&)>&
                                                               " errors). Show details?"))
         return;
     uint16_t words[kResultWords] = {};
-    if (!readResults(words, error)) {
+    if (!jobs_->run(kRamTitle, 0, false,
+                    [&](EcuJobs::Control&) { ok = readResults(words, error); }))
+        return;
+    if (!ok) {
         // Details that never arrived are not shown as if they were all zero.
         messages_.error("ECU comms error: " + error);
         return;
@@ -96,8 +105,13 @@ void Runner::RamTest(const std::function<void(const std::vector<std::string>&)>&
 void Runner::DigitalInputTest() {
     std::string error;
     uint16_t times[8] = {};
-    if (!driver_.WriteRegister(TModbusDriver::kCommandWord, 0x2000, error) ||
-        !driver_.ReadRegisters(kResultBlock1, 8, times, error)) {
+    bool ok = false;
+    if (!jobs_->run(kCapacitorTitle, 0, false, [&](EcuJobs::Control&) {
+            ok = driver_.WriteRegister(TModbusDriver::kCommandWord, 0x2000, error) &&
+                 driver_.ReadRegisters(kResultBlock1, 8, times, error);
+        }))
+        return;
+    if (!ok) {
         messages_.error("Unable to perform digital input test (" + error + ").");
         return;
     }
@@ -106,29 +120,45 @@ void Runner::DigitalInputTest() {
 
 void Runner::CalibrateAnalog() {
     std::string error;
-    if (!driver_.WriteRegister(TModbusDriver::kCommandWord, 0x2001, error)) {
+    bool calibrated = false;
+    bool read = false;
+    uint16_t offset = 0;
+    if (!jobs_->run(kCalibrationTitle, 0, false, [&](EcuJobs::Control&) {
+            calibrated = driver_.WriteRegister(TModbusDriver::kCommandWord, 0x2001, error);
+            if (calibrated)
+                read = driver_.ReadRegisters(0x000AE, 1, &offset, error);
+        }))
+        return;
+    if (!calibrated) {
         messages_.error("Calibration failed (" + error + ")");
         return;
     }
     // The stored offset changed in the ECU: the next read pass brings it into the image.
     ecu_.SetSync(0x000AE, Sync::ToRead);
     ecu_.SetSync(0x000AF, Sync::ToRead);
-    uint16_t offset = 0;
-    if (driver_.ReadRegisters(0x000AE, 1, &offset, error))
+    if (read)
         messages_.information(CalibrationReport(offset));
 }
 
 int Runner::InjectorTest(std::array<std::array<uint16_t, kResultWords>, kCaptures>& captures) {
-    std::string error;
-    uint16_t words[kResultWords];
-    for (int n = 0; n < kCaptures; ++n) {
-        if (!driver_.WriteRegister(TModbusDriver::kCommandWord, static_cast<uint16_t>(0x1000 + n),
-                                   error) ||
-            !readResults(words, error))
-            return n;
-        std::copy(std::begin(words), std::end(words), captures[static_cast<size_t>(n)].begin());
-    }
-    return kCaptures;
+    int read = 0;
+    auto fresh = captures;
+    jobs_->run(kInjectorTitle, kCaptures, true, [&](EcuJobs::Control& control) {
+        std::string error;
+        uint16_t words[kResultWords];
+        for (int n = 0; n < kCaptures && !control.cancelled; ++n) {
+            if (!driver_.WriteRegister(TModbusDriver::kCommandWord,
+                                       static_cast<uint16_t>(0x1000 + n), error) ||
+                !readResults(words, error))
+                return;
+            std::copy(std::begin(words), std::end(words), fresh[static_cast<size_t>(n)].begin());
+            read = n + 1;
+            control.done = read;
+        }
+    });
+    // Captures not read keep their previous samples.
+    std::copy_n(fresh.begin(), read, captures.begin());
+    return read;
 }
 
 int TraceY(uint16_t sample, int divisor) {

@@ -2,6 +2,7 @@
 
 #include "link/ModbusDriver.h"
 #include "model/ECU.h"
+#include "ports/EcuJobs.h"
 #include "ports/Messages.h"
 
 #include <array>
@@ -35,11 +36,21 @@ std::string CapacitorReport(const uint16_t* times);
 std::string CalibrationReport(uint16_t offset);
 
 // The test runner over a connected driver. Messages go to the user; the RAM test's
-// details go to showDetails when the user asks for them.
+// details go to showDetails when the user asks for them. Every exchange runs as an
+// ECU job; the injector test's captures can be cancelled between two captures.
 class Runner {
 public:
+    Runner(tECU& ecu, TModbusDriver& driver, Messages& messages, EcuJobs& jobs)
+        : ecu_(ecu), driver_(driver), messages_(messages), jobs_(&jobs) {}
     Runner(tECU& ecu, TModbusDriver& driver, Messages& messages)
-        : ecu_(ecu), driver_(driver), messages_(messages) {}
+        : ecu_(ecu), driver_(driver), messages_(messages), jobs_(&inline_) {}
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    static constexpr const char* kRamTitle = "ECU Ram Test";
+    static constexpr const char* kInjectorTitle = "ECU Injector Test";
+    static constexpr const char* kCapacitorTitle = "ECU Digital Input capacitor test";
+    static constexpr const char* kCalibrationTitle = "Calibrate Analog";
 
     void RamTest(const std::function<void(const std::vector<std::string>&)>& showDetails);
     void DigitalInputTest();
@@ -54,6 +65,8 @@ private:
     tECU& ecu_;
     TModbusDriver& driver_;
     Messages& messages_;
+    InlineJobs inline_;
+    EcuJobs* jobs_;
 };
 
 // The plot of the injector test: y of sample v, the trace's scale divisor being 248

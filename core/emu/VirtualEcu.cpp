@@ -390,6 +390,10 @@ EcuReply VirtualEcu::Serve(const uint8_t* frame, int length) {
         out.bytes[at(random_)] ^= static_cast<uint8_t>(mask(random_));
     }
     out.delayMs = faults.delayMs;
+    if (faults.delayMaxMs > faults.delayMs) {
+        std::uniform_int_distribution<uint32_t> jitter(faults.delayMs, faults.delayMaxMs);
+        out.delayMs = jitter(random_);
+    }
     return out;
 }
 

@@ -42,6 +42,7 @@ struct Faults {
     double dropProbability = 0;    // the reply is not sent
     double corruptProbability = 0; // one byte of the reply is changed
     uint32_t delayMs = 0;          // added before every reply
+    uint32_t delayMaxMs = 0;       // above delayMs: each reply's delay is drawn from the range
 };
 
 // One reply as it leaves the ECU: bytes (none when nothing is sent) and the time

@@ -18,6 +18,7 @@ bool VirtualEcuLink::isEcuHandle(Handle handle) const {
 }
 
 void VirtualEcuLink::elapse(uint64_t micros) {
+    now_ += micros;
     micros_ += micros;
     if (clock != nullptr) {
         clock->advance(static_cast<uint32_t>(micros_ / 1000));
@@ -65,7 +66,8 @@ UsbXpress::Status VirtualEcuLink::Open(uint32_t device, Handle& handle) {
     ecuOpen_ = true;
     openedGeneration_ = ecu_->Unplugs();
     handle = kEcuHandleBase + openedGeneration_;
-    dropReceived();
+    incoming_.clear();
+    inFlight_ = 0;
     return Success;
 }
 
@@ -91,8 +93,11 @@ UsbXpress::Status VirtualEcuLink::SetTimeouts(uint32_t readMs, uint32_t writeMs)
 UsbXpress::Status VirtualEcuLink::FlushBuffers(Handle handle, bool, bool receive) {
     if (handle >= kEcuHandleBase && !isEcuHandle(handle))
         return InvalidHandle;
-    if (receive)
-        dropReceived();
+    // Only what has arrived is flushed; a reply still on its way comes later.
+    while (receive && !incoming_.empty() && incoming_.front().arrival <= now_) {
+        inFlight_ -= incoming_.front().bytes.size();
+        incoming_.pop_front();
+    }
     return Success;
 }
 
@@ -115,9 +120,7 @@ UsbXpress::Status VirtualEcuLink::Write(Handle handle, const uint8_t* data, uint
     if (EcuBootLoader* loader = ecu_->bootLoader; loader && loader->Running()) {
         std::vector<uint8_t> reply;
         loader->Receive(data, length, baudRate, reply);
-        int n = std::min(static_cast<int>(sizeof rx_) - rxLength_, static_cast<int>(reply.size()));
-        std::memcpy(rx_ + rxLength_, reply.data(), static_cast<size_t>(n));
-        rxLength_ += n;
+        queueReply(reply.data(), static_cast<int>(reply.size()), now_);
         return Success;
     }
     if (baudRate == EcuBootLoader::kBaud)
@@ -130,21 +133,21 @@ UsbXpress::Status VirtualEcuLink::Write(Handle handle, const uint8_t* data, uint
         EcuReply reply = ecu_->Serve(frame, frameLength);
         if (reply.length == 0)
             continue;
-        // Whether it comes in time is up to the read that waits for it.
-        rxDelayMs_ = std::max(rxDelayMs_, reply.delayMs);
-        rxWireMicros_ += pace ? VirtualEcu::WireMicros(reply.length) : 0;
-        int room = static_cast<int>(sizeof rx_) - rxLength_;
-        int n = std::min(room, reply.length);
-        std::memcpy(rx_ + rxLength_, reply.bytes, static_cast<size_t>(n));
-        rxLength_ += n;
+        uint64_t arrival = now_ + uint64_t{reply.delayMs} * 1000 +
+                           (pace ? VirtualEcu::WireMicros(reply.length) : 0);
+        queueReply(reply.bytes, reply.length, arrival);
     }
     return Success;
 }
 
-void VirtualEcuLink::dropReceived() {
-    rxLength_ = 0;
-    rxDelayMs_ = 0;
-    rxWireMicros_ = 0;
+void VirtualEcuLink::queueReply(const uint8_t* bytes, int length, uint64_t arrivalMicros) {
+    if (length <= 0 || inFlight_ + static_cast<size_t>(length) > kMaxInFlight)
+        return;
+    // The line keeps order: a reply never overtakes one sent before it.
+    if (!incoming_.empty())
+        arrivalMicros = std::max(arrivalMicros, incoming_.back().arrival);
+    incoming_.push_back({arrivalMicros, std::vector<uint8_t>(bytes, bytes + length)});
+    inFlight_ += static_cast<size_t>(length);
 }
 
 UsbXpress::Status VirtualEcuLink::Read(Handle handle, uint8_t* buffer, uint32_t length,
@@ -156,27 +159,28 @@ UsbXpress::Status VirtualEcuLink::Read(Handle handle, uint8_t* buffer, uint32_t 
     }
     if (!isEcuHandle(handle))
         return ReadError;
-    const uint64_t timeoutMicros = readTimeout == kInfinite ? 0 : uint64_t{readTimeout} * 1000;
-    if (rxLength_ > 0 && readTimeout != kInfinite && rxDelayMs_ >= readTimeout) {
-        // The reply comes after the read has given up; the next flush takes it away.
-        dropReceived();
-        elapse(timeoutMicros);
-        return ReadTimedOut;
+    const bool infinite = readTimeout == kInfinite;
+    const uint64_t deadline = infinite ? UINT64_MAX : now_ + uint64_t{readTimeout} * 1000;
+    uint64_t last = now_;
+    while (read < length && !incoming_.empty() && incoming_.front().arrival <= deadline) {
+        Incoming& next = incoming_.front();
+        const uint32_t n =
+            std::min<uint32_t>(length - read, static_cast<uint32_t>(next.bytes.size()));
+        std::memcpy(buffer + read, next.bytes.data(), n);
+        next.bytes.erase(next.bytes.begin(), next.bytes.begin() + n);
+        read += n;
+        inFlight_ -= n;
+        last = std::max(last, next.arrival);
+        if (next.bytes.empty())
+            incoming_.pop_front();
     }
-    const uint64_t arrival = uint64_t{rxDelayMs_} * 1000 + rxWireMicros_;
-    rxDelayMs_ = 0;
-    rxWireMicros_ = 0;
-    read = std::min<uint32_t>(length, static_cast<uint32_t>(rxLength_));
-    std::memcpy(buffer, rx_, read);
-    std::memmove(rx_, rx_ + read, static_cast<size_t>(rxLength_) - read);
-    rxLength_ -= static_cast<int>(read);
-    if (read < length) {
-        // Waiting for bytes that never come lasts the whole time-out.
-        elapse(std::max(arrival, timeoutMicros));
-        return ReadTimedOut;
+    if (read == length) {
+        elapse(last - now_);
+        return Success;
     }
-    elapse(arrival);
-    return Success;
+    // Waiting for bytes that never come lasts the whole time-out.
+    elapse((infinite ? last : deadline) - now_);
+    return ReadTimedOut;
 }
 
 } // namespace zolmar::emu

@@ -5,16 +5,18 @@
 #include "ports/Clock.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace zolmar::emu {
 
 // The USB transport to a virtual ECU in the same process. Replies are there at once
-// unless the ECU delays them; a reply later than the read time-out is lost. With a
-// manual clock attached, the clock moves by what a read waits (the reply's delay, or
-// the time-out when nothing or too little comes) and by the wire time of every frame
-// when pacing.
+// unless the ECU delays them; a reply later than its read's time-out still arrives,
+// when the line's time has come, for whatever read or flush finds it then, as on a
+// real line. The link keeps its own time: a read waits for the reply's arrival, or
+// the whole time-out when too little comes, and frames take their wire time when
+// pacing. A manual clock attached moves with it.
 class VirtualEcuLink : public UsbXpress {
 public:
     struct OtherDevice {
@@ -52,20 +54,25 @@ public:
 
 private:
     static constexpr Handle kEcuHandleBase = 0x1000;
+    static constexpr size_t kMaxInFlight = 4096; // bytes; more are lost
     uint32_t deviceCount() const;
     bool isEcuHandle(Handle handle) const;
     void elapse(uint64_t micros);
-    void dropReceived();
+    void queueReply(const uint8_t* bytes, int length, uint64_t arrivalMicros);
 
+    // A reply on its way: its bytes arrive together at the given link time.
+    struct Incoming {
+        uint64_t arrival;
+        std::vector<uint8_t> bytes;
+    };
     VirtualEcu* ecu_;
     RequestAssembler assembler_;
-    uint8_t rx_[512] = {};
-    int rxLength_ = 0;
-    uint32_t rxDelayMs_ = 0;    // how late the received reply is
-    uint64_t rxWireMicros_ = 0; // its time on the wire when pacing
+    std::deque<Incoming> incoming_;
+    size_t inFlight_ = 0;
     uint32_t openedGeneration_ = 0;
     bool ecuOpen_ = false;
-    uint64_t micros_ = 0;
+    uint64_t micros_ = 0; // not yet passed on to the clock
+    uint64_t now_ = 0;    // the link's time in microseconds
 };
 
 } // namespace zolmar::emu

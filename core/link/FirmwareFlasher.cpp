@@ -33,10 +33,12 @@ FirmwareFlasher::~FirmwareFlasher() {
 bool FirmwareFlasher::OpenLink() {
     Close();
     uint32_t count = 0;
-    handle_ = TModbusDriver::OpenEcu(usb_, kBaud, count);
+    std::string problem;
+    handle_ = TModbusDriver::OpenEcu(usb_, kBaud, count, problem);
     if (handle_ == 0) {
-        view_.statusChanged("Could not find ECU on USB chain (" + std::to_string(count) +
-                            " devices)");
+        view_.statusChanged(problem.empty() ? "Could not find ECU on USB chain (" +
+                                                  std::to_string(count) + " devices)"
+                                            : problem);
         return false;
     }
     usb_.SetTimeouts(kPingTimeout, UsbXpress::kInfinite);
@@ -53,6 +55,9 @@ void FirmwareFlasher::Close() {
 bool FirmwareFlasher::exchange(const uint8_t* command, int length, uint32_t timeoutMs,
                                std::vector<uint8_t>& reply, int expected) {
     reply.clear();
+    // A stopped run never reopens the device it is giving back.
+    if (stopRequested && stopRequested())
+        return false;
     if (handle_ == 0 && !OpenLink())
         return false;
     usb_.FlushBuffers(handle_, true, true);
@@ -184,7 +189,16 @@ void FirmwareFlasher::SetPackage(const FirmwarePackage& package, const std::stri
         std::to_string(package.FileSize() / FirmwarePackage::kSegmentSize) + " segments)");
 }
 
+bool FirmwareFlasher::stop() {
+    if (!stopRequested || !stopRequested())
+        return false;
+    stopped_ = true;
+    log(kStoppedLine);
+    return true;
+}
+
 bool FirmwareFlasher::Program() {
+    stopped_ = false;
     view_.logCleared();
     const auto& segments = package_.Segments();
     const int total = static_cast<int>(segments.size());
@@ -193,6 +207,8 @@ bool FirmwareFlasher::Program() {
     std::fill(std::begin(pldErased_), std::end(pldErased_), false);
     int budget = kFailureBudget;
     auto failed = [&](const std::string& line) {
+        if (stopRequested && stopRequested())
+            return true; // not a failure of the ECU: the run stops at the next segment
         log(line);
         if (budget > 0) {
             --budget;
@@ -202,6 +218,10 @@ bool FirmwareFlasher::Program() {
         return false;
     };
     for (int s = 0; s < total;) {
+        if (stop())
+            return false;
+        // From the first exchange on, what the flash holds is incomplete until verified.
+        incomplete_ = true;
         const auto& segment = segments[static_cast<size_t>(s)];
         const uint32_t d = segment.address;
         bool* erased = inMainFlash(d)  ? &mainErased_[d >> 9]
@@ -231,8 +251,10 @@ bool FirmwareFlasher::Program() {
     return true;
 }
 
-bool FirmwareFlasher::Verify(int& errors) {
-    view_.logCleared();
+bool FirmwareFlasher::Verify(int& errors, bool clearLog) {
+    stopped_ = false;
+    if (clearLog)
+        view_.logCleared();
     const auto& segments = package_.Segments();
     const int total = static_cast<int>(segments.size());
     view_.progressChanged(0, total);
@@ -241,11 +263,14 @@ bool FirmwareFlasher::Verify(int& errors) {
     std::vector<uint8_t> data;
     int s = 0;
     while (s < total && errors < kVerifyErrorLimit) {
+        if (stop())
+            return false;
         const auto& segment = segments[static_cast<size_t>(s)];
         if (!readMemory(segment.address, FirmwarePackage::kDataSize, data)) {
             log("Failed to read " + hex(segment.address, 4));
             if (budget-- <= 0) {
                 log("Too many failures");
+                incomplete_ = true;
                 return false;
             }
             continue;
@@ -265,11 +290,19 @@ bool FirmwareFlasher::Verify(int& errors) {
         log("Verify finished (stopped after " + std::to_string(errors) + " errors)");
     else
         log("Verify finished (" + std::to_string(errors) + " errors)");
+    incomplete_ = errors != 0;
     return true;
 }
 
-void FirmwareFlasher::Done() {
-    if (handle_ != 0) {
+bool FirmwareFlasher::ProgramAndVerify(int& errors) {
+    errors = -1;
+    if (!Program())
+        return false;
+    return Verify(errors, false) && errors == 0;
+}
+
+void FirmwareFlasher::Done(bool run) {
+    if (handle_ != 0 && run) {
         const uint8_t run = 'G';
         std::vector<uint8_t> reply;
         exchange(&run, 1, kPingTimeout, reply, 1);

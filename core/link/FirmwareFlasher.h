@@ -54,14 +54,31 @@ public:
     bool Load(const std::string& path);
     void SetPackage(const FirmwarePackage& package, const std::string& name);
     const FirmwarePackage& Package() const { return package_; }
+    const std::string& PackageName() const { return packageName_; }
     bool PackageLoaded() const { return !package_.Empty(); }
 
     // Erases and writes every segment; true when all were written.
     bool Program();
-    // Compares every segment with the ECU's flash; true when it ran to its end.
-    bool Verify(int& errors);
-    // "Done": the application starts and the link is closed.
-    void Done();
+    // Compares every segment with the ECU's flash; true when it ran to its end. The
+    // log is cleared first unless it follows Program's.
+    bool Verify(int& errors, bool clearLog = true);
+    // Program, then Verify: true only when both ran through and nothing differs.
+    bool ProgramAndVerify(int& errors);
+    // "Done": the application starts (unless run is false: the boot loader keeps
+    // waiting) and the link is closed.
+    void Done(bool run = true);
+
+    // Asked before every segment of Program and Verify: true stops the run there.
+    std::function<bool()> stopRequested;
+    // The last Program or Verify was stopped by stopRequested.
+    bool Stopped() const { return stopped_; }
+    // The flash may hold incomplete or wrong firmware: a Program has begun, or a
+    // Verify found differences, and no clean Verify has followed. Starting it then is
+    // the user's decision, made knowing that.
+    bool FirmwareIncomplete() const { return incomplete_; }
+    static constexpr const char* kStoppedLine =
+        "Stopped. The ECU's firmware is incomplete: it stays in its boot loader and needs "
+        "its firmware written again.";
 
     // The four bytes of an erase for a segment at this address.
     static std::array<uint8_t, 4> EraseCommand(uint32_t address);
@@ -90,8 +107,11 @@ private:
     FirmwarePackage package_;
     std::string packageName_;
     std::string serial_;
+    bool stop();
     bool mainErased_[128] = {};
     bool pldErased_[8] = {};
+    bool stopped_ = false;
+    bool incomplete_ = false;
 };
 
 } // namespace zolmar

@@ -1,5 +1,6 @@
 #include "link/ModbusDriver.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -51,23 +52,32 @@ uint32_t TModbusDriver::WriteTimeout(uint32_t address) {
     return 500;
 }
 
-UsbXpress::Handle TModbusDriver::OpenEcu(UsbXpress& usb, uint32_t baud, uint32_t& count) {
+UsbXpress::Handle TModbusDriver::OpenEcu(UsbXpress& usb, uint32_t baud, uint32_t& count,
+                                         std::string& problem) {
     count = 0;
+    problem.clear();
     if (usb.GetNumDevices(count) != UsbXpress::Success)
         count = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        UsbXpress::Handle handle = 0;
-        if (usb.Open(i, handle) != UsbXpress::Success)
-            continue;
+    auto isEcu = [&usb](uint32_t i) {
         std::string vid;
         std::string pid;
-        bool found = usb.SetBaudRate(handle, baud) == UsbXpress::Success &&
-                     usb.GetProductString(i, vid, UsbXpress::VendorId) == UsbXpress::Success &&
-                     upper(vid) == "10C4" &&
-                     usb.GetProductString(i, pid, UsbXpress::ProductId) == UsbXpress::Success &&
-                     upper(pid) == "84BA";
-        if (found)
+        return usb.GetProductString(i, vid, UsbXpress::VendorId) == UsbXpress::Success &&
+               upper(vid) == "10C4" &&
+               usb.GetProductString(i, pid, UsbXpress::ProductId) == UsbXpress::Success &&
+               upper(pid) == "84BA";
+    };
+    for (uint32_t i = 0; i < count; ++i) {
+        UsbXpress::Handle handle = 0;
+        if (usb.Open(i, handle) != UsbXpress::Success) {
+            // An ECU that is there but may not be opened must not pass for an absent one.
+            if (problem.empty() && isEcu(i))
+                problem = usb.OpenProblem(i);
+            continue;
+        }
+        if (usb.SetBaudRate(handle, baud) == UsbXpress::Success && isEcu(i)) {
+            problem.clear();
             return handle;
+        }
         usb.Close(handle);
     }
     return 0;
@@ -79,12 +89,15 @@ bool TModbusDriver::FindAndOpen(std::string& error) {
         Handle = 0;
     }
     uint32_t count = 0;
-    Handle = OpenEcu(*usb_, kBaudRate, count);
+    drainPending_ = false; // a fresh handle starts with an empty line
+    Handle = OpenEcu(*usb_, kBaudRate, count, openProblem_);
     if (Handle != 0) {
         error.clear();
         return true;
     }
-    error = "Could not find ECU on USB chain (" + std::to_string(count) + " devices)";
+    error = openProblem_.empty()
+                ? "Could not find ECU on USB chain (" + std::to_string(count) + " devices)"
+                : openProblem_;
     return false;
 }
 
@@ -92,11 +105,28 @@ void TModbusDriver::Close() {
     if (Handle != 0)
         usb_->Close(Handle);
     Handle = 0;
+    drainPending_ = false;
+}
+
+void TModbusDriver::drain() {
+    drainPending_ = false;
+    usb_->SetTimeouts(kDrainGapMs, UsbXpress::kInfinite);
+    uint8_t scratch[kBufferSize];
+    // Bounded: a line that never goes quiet costs a few gaps, then the next reply's
+    // checks have to catch what is left.
+    for (int i = 0; i < kMaxDrainReads; ++i) {
+        uint32_t got = 0;
+        UsbXpress::Status status = usb_->Read(Handle, scratch, sizeof scratch, got);
+        if (got == 0 || status == UsbXpress::ReadError || status == UsbXpress::InvalidHandle)
+            break;
+    }
 }
 
 bool TModbusDriver::Send(const uint8_t* frame, int length, std::string& error) {
     if (Handle == 0 && !FindAndOpen(error))
         return false;
+    if (drainPending_)
+        drain();
     usb_->FlushBuffers(Handle, false, true);
     uint32_t written = 0;
     if (usb_->Write(Handle, frame, static_cast<uint32_t>(length), written) ==
@@ -171,6 +201,8 @@ bool TModbusDriver::ReadRegisters(uint32_t address, int count, uint16_t* words,
     appendCrc(Buffer, length);
     if (!Send(Buffer, length, error))
         return false;
+    // Until the reply has passed every check, whatever comes may be a late one.
+    drainPending_ = true;
     int received = 0;
     if (!Receive(Buffer, 2 * count + 5, received, timeout, error))
         return false;
@@ -185,6 +217,7 @@ bool TModbusDriver::ReadRegisters(uint32_t address, int count, uint16_t* words,
     }
     for (int i = 0; i < count; ++i)
         words[i] = static_cast<uint16_t>(Buffer[3 + 2 * i] * 256 + Buffer[4 + 2 * i]);
+    drainPending_ = false;
     error.clear();
     return true;
 }
@@ -219,8 +252,12 @@ bool TModbusDriver::write(uint32_t address, int count, const uint16_t* words, bo
         }
     }
     appendCrc(Buffer, length);
+    // The acknowledgement echoes register and value (or count): bytes 2-5 of the request.
+    uint8_t echo[4];
+    std::copy(Buffer + 2, Buffer + 6, echo);
     if (!Send(Buffer, length, error))
         return false;
+    drainPending_ = true;
     int received = 0;
     if (!Receive(Buffer, 8, received, timeout, error))
         return false;
@@ -233,6 +270,15 @@ bool TModbusDriver::write(uint32_t address, int count, const uint16_t* words, bo
                 " vs 8 bytes)";
         return false;
     }
+    // An acknowledgement of another write (a late one, or of a request the ECU took
+    // differently) says nothing about this one.
+    if (!std::equal(echo, echo + 4, Buffer + 2)) {
+        error = "Echo mismatch - " + hex2(Buffer[2]) + hex2(Buffer[3]) + " " + hex2(Buffer[4]) +
+                hex2(Buffer[5]) + " vs " + hex2(echo[0]) + hex2(echo[1]) + " " + hex2(echo[2]) +
+                hex2(echo[3]);
+        return false;
+    }
+    drainPending_ = false;
     error.clear();
     return true;
 }

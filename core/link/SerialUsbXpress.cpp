@@ -4,10 +4,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
@@ -56,8 +59,25 @@ bool deviceGone(int error) {
 SerialUsbXpress::SerialUsbXpress(Options options) : options_(std::move(options)) {}
 
 SerialUsbXpress::~SerialUsbXpress() {
-    for (auto& [handle, fd] : open_)
-        ::close(fd);
+    for (auto& [handle, device] : open_)
+        ::close(device.fd);
+}
+
+std::string SerialUsbXpress::OpenProblemText(const std::string& path, int error) {
+    if (error == EACCES || error == EPERM)
+        return "Permission denied on " + path +
+               ": this user may not use the ECU's serial device. Install the udev rules "
+               "file 70-q7700x.rules (into /etc/udev/rules.d or /usr/lib/udev/rules.d) and "
+               "plug the ECU in again, or add the user to the dialout group (sudo usermod "
+               "-aG dialout $USER) and log in again.";
+    if (error == EBUSY || error == EWOULDBLOCK)
+        return path + " is busy: another program (another ZOLMAR or zolmar-cli, a terminal "
+                      "program or ModemManager) has it open. Close that program and try again.";
+    return "Could not open " + path + ": " + std::strerror(error) + ".";
+}
+
+std::string SerialUsbXpress::OpenProblem(uint32_t device) const {
+    return device < devices_.size() ? devices_[device].problem : std::string();
 }
 
 std::vector<std::string> SerialUsbXpress::environmentPorts() {
@@ -86,7 +106,7 @@ void SerialUsbXpress::enumerate() {
         if (!fs::exists(path, ec))
             continue;
         seen.push_back(fs::weakly_canonical(path, ec));
-        devices_.push_back({path, "10C4", "84BA", "", "q7700x"});
+        devices_.push_back({path, "10C4", "84BA", "", "q7700x", ""});
     }
     if (!options_.scanSystem)
         return;
@@ -159,9 +179,23 @@ UsbXpress::Status SerialUsbXpress::Open(uint32_t device, Handle& handle) {
     handle = 0;
     if (device >= devices_.size())
         return DeviceNotFound;
-    int fd = ::open(devices_[device].path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    Device& d = devices_[device];
+    d.problem.clear();
+    int fd = ::open(d.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        int error = errno;
+        if (error != ENOENT && error != ENODEV && error != ENXIO)
+            d.problem = OpenProblemText(d.path, error);
         return DeviceNotFound;
+    }
+    // One program at a time: two on one line would take each other's replies. The
+    // lock holds between ZOLMAR's programs (also as root) and dies with the process.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int error = errno;
+        ::close(fd);
+        d.problem = OpenProblemText(d.path, error == EWOULDBLOCK ? EBUSY : error);
+        return DeviceNotFound;
+    }
     // Raw in both directions: otherwise a 0x03 in a frame is taken for Ctrl-C and a
     // 0x0D becomes 0x0A.
     struct termios t {};
@@ -178,23 +212,28 @@ UsbXpress::Status SerialUsbXpress::Open(uint32_t device, Handle& handle) {
         return DeviceIoFailed;
     }
     tcflush(fd, TCIOFLUSH); // nothing left over from an earlier user of the port
+    // Other programs (terminal programs, modem probes) are kept out by the kernel. Not
+    // on a pseudo-terminal: its server keeps the line, and with it the flag, alive.
+    bool exclusive = !isPseudoTerminal(fd) && ::ioctl(fd, TIOCEXCL) == 0;
     if (nextHandle_ == 0)
         nextHandle_ = 1;
     handle = nextHandle_++;
-    open_[handle] = fd;
+    open_[handle] = {fd, exclusive};
     return Success;
 }
 
 int SerialUsbXpress::fdOf(Handle handle) const {
     auto it = open_.find(handle);
-    return it == open_.end() ? -1 : it->second;
+    return it == open_.end() ? -1 : it->second.fd;
 }
 
 UsbXpress::Status SerialUsbXpress::Close(Handle handle) {
     auto it = open_.find(handle);
     if (it == open_.end())
         return InvalidHandle;
-    ::close(it->second);
+    if (it->second.exclusive)
+        ::ioctl(it->second.fd, TIOCNXCL);
+    ::close(it->second.fd);
     open_.erase(it);
     return Success;
 }

@@ -11,7 +11,8 @@ namespace zolmar {
 
 // The USB transport on Linux: raw termios on serial devices. It lists the USB serial
 // devices (ttyUSB*, ttyACM*) with their vendor and product ids read from sysfs, and
-// any device path given explicitly, which reports the ECU's ids (10C4:84BA).
+// any device path given explicitly, which reports the ECU's ids (10C4:84BA). A device
+// is opened exclusively: a second program (or handle) finds it busy.
 class SerialUsbXpress : public UsbXpress {
 public:
     struct Options {
@@ -38,6 +39,10 @@ public:
     Status FlushBuffers(Handle handle, bool transmit, bool receive) override;
     Status Write(Handle handle, const uint8_t* data, uint32_t length, uint32_t& written) override;
     Status Read(Handle handle, uint8_t* buffer, uint32_t length, uint32_t& read) override;
+    std::string OpenProblem(uint32_t device) const override;
+
+    // The sentence for a device that exists but cannot be opened, by errno.
+    static std::string OpenProblemText(const std::string& path, int error);
 
 private:
     struct Device {
@@ -46,13 +51,18 @@ private:
         std::string productId;
         std::string serial;
         std::string description;
+        std::string problem; // why the last Open failed
     };
     void enumerate();
     int fdOf(Handle handle) const;
 
     Options options_;
     std::vector<Device> devices_;
-    std::map<Handle, int> open_;
+    struct OpenDevice {
+        int fd;
+        bool exclusive; // TIOCEXCL set: cleared again before closing
+    };
+    std::map<Handle, OpenDevice> open_;
     Handle nextHandle_ = 1;
     uint32_t readTimeout_ = kInfinite;
     uint32_t writeTimeout_ = kInfinite;

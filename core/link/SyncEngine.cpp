@@ -1,5 +1,7 @@
 #include "link/SyncEngine.h"
 
+#include "link/SyncRuns.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,60 +12,19 @@ using namespace Layout;
 
 namespace {
 
-constexpr long kConfigEnd = 0x2A000; // end of the synchronised configuration
-constexpr long kRegionStarts[] = {0x08000, 0x13000, 0x1E000, 0x20000};
-constexpr int kMaxWriteRun = 40;
-constexpr int kMaxReadRun = 200;
-constexpr int kRunsPerPass = 4;
+using namespace SyncRuns;
 constexpr int kNameSlotsInRegion1 = kNameRegion1Positions / kNameLength; // 1705
 constexpr int kElementsInRegion1 = kNameSlotsInRegion1 - kNumPages;      // 1577
-
-bool startsRegion(long q) {
-    return std::find(std::begin(kRegionStarts), std::end(kRegionStarts), q) !=
-           std::end(kRegionStarts);
-}
-
-// Writes never cross an ECU storage block: 64 bytes in the constants, 256 in the logic
-// and name areas.
-bool stopsWriteRun(long q) {
-    if (startsRegion(q))
-        return true;
-    if (q < 0x08000)
-        return q % 64 == 0;
-    if (q < 0x1E000 || (q >= 0x20000 && q < 0x2A000))
-        return q % 256 == 0;
-    return false;
-}
-
-// Reads never cross into another region or the other register bank.
-bool stopsReadRun(long q) {
-    return startsRegion(q) || q == 0x2A000;
-}
-
-// The run of bytes in the state from p (at most maxLength, ending before a stop byte or
-// the limit), widened to whole words: its start and its number of words.
-int alignedRun(const uint8_t* sync, long p, long limit, long maxLength, uint8_t state,
-               bool (*stops)(long), long& start) {
-    long length = 1;
-    for (long q = p + 1; q < limit && length < maxLength && sync[q] == state && !stops(q); ++q)
-        ++length;
-    start = p;
-    if (start % 2 != 0) {
-        --start;
-        ++length;
-    }
-    if (length % 2 != 0)
-        ++length;
-    return static_cast<int>(length / 2);
-}
-
-long findState(const uint8_t* sync, long begin, long end, uint8_t state) {
-    const void* hit = std::memchr(sync + begin, state, static_cast<size_t>(end - begin));
-    return hit == nullptr ? -1 : static_cast<const uint8_t*>(hit) - sync;
-}
+const char* const kUnknownSerial = "?????";
 
 bool inStates(int state, std::initializer_list<int> states) {
     return std::find(states.begin(), states.end(), state) != states.end();
+}
+
+bool onlineCapableState(int state) {
+    return inStates(state,
+                    {Link::ReadingAll, Link::StartReadAll, Link::Online, Link::WritingChanges,
+                     Link::WritingAll, Link::StartWriteAll, Link::AskLoadOrWrite});
 }
 
 const char* const kChecklistElements[] = {
@@ -79,7 +40,7 @@ SyncEngine::SyncEngine(tECU& ecu, UsbXpress& usb, LinkObserver& observer)
 // ---------------------------------------------------------------- life cycle
 
 void SyncEngine::StartUp() {
-    previousSerial_ = "?????";
+    previousSerial_ = kUnknownSerial;
     ecu_.LinkState = Link::Startup;
     ecu_.PortOpen = true;
     ecu_.EcuPresent = false;
@@ -104,11 +65,19 @@ void SyncEngine::Connect() {
     ecu_.PortOpen = driver_->FindAndOpen(error_);
     if (!ecu_.PortOpen)
         lastError_ = error_;
+    changeDeviceProblem();
 }
 
 void SyncEngine::Disconnect() {
     if (driver_)
         driver_->Close();
+}
+
+void SyncEngine::changeDeviceProblem() {
+    if (!driver_ || driver_->OpenProblem() == deviceProblem_)
+        return;
+    deviceProblem_ = driver_->OpenProblem();
+    observer_.deviceProblem(deviceProblem_);
 }
 
 // ---------------------------------------------------------------- the cycle
@@ -118,9 +87,13 @@ void SyncEngine::PollCycle(const PollContext& context) {
         return;
     // While firmware is flashed the flashing window owns the device: no transaction
     // may reopen it at the configuration link's rate.
-    if (!context.flashingWindowVisible)
+    if (!context.flashingWindowVisible) {
         syncStep(context);
-    commands_.calibrateAnalog = ecu_.OnlineCapable && ecu_.CalcRate != 0;
+    } else {
+        commands_.ramTest = commands_.injectorTest = commands_.digitalInputTest =
+            commands_.writeToEcu = commands_.retrieveLog = commands_.readFromEcu = false;
+    }
+    commands_.calibrateAnalog = commands_.ramTest && ecu_.CalcRate != 0;
     commands_.stopLogging = ecu_.LoggingToPc;
     observer_.commandsChanged(commands_);
     std::string status = ConnectionStatusText(context.flashingWindowVisible);
@@ -133,41 +106,32 @@ void SyncEngine::PollCycle(const PollContext& context) {
 void SyncEngine::syncStep(const PollContext& context) {
     currentPage_ = context.currentPage;
     advancedView_ = context.advancedView;
-    const int state = ecu_.LinkState;
-    ecu_.OnlineCapable =
-        inStates(state, {Link::ReadingAll, Link::StartReadAll, Link::Online, Link::WritingChanges,
-                         Link::WritingAll, Link::StartWriteAll, Link::AskLoadOrWrite}) &&
-        !ecu_.Simulating;
-    commands_.readFromEcu =
-        (ecu_.OnlineCapable &&
-         inStates(state, {Link::ReadingAll, Link::StartReadAll, Link::Online})) ||
-        state == Link::ReadCancelled;
-    commands_.ramTest = commands_.injectorTest = commands_.digitalInputTest =
-        commands_.calibrateAnalog = commands_.writeToEcu = commands_.retrieveLog =
-            ecu_.OnlineCapable;
+    ecu_.OnlineCapable = onlineCapableState(ecu_.LinkState) && !ecu_.Simulating;
+    answered_ = false;
+    another_ = false;
 
     if (driver_) {
         transfer_[0] = 0;
-        if (readStatus()) {
-            // Another ECU answering after a loss must not receive the rest of this one's
-            // edits: go offline before the write pass; the user then chooses to load
-            // from it or to write everything to it.
-            if (state == Link::WritingChanges && ecu_.EcuSerial != previousSerial_) {
-                forgetUncommitted();
-                ecu_.LinkState = Link::Offline;
-            }
-            if (silentSinceWrite_ && anyUncommitted_ && ecu_.EcuSerial == previousSerial_) {
+        answered_ = readStatus();
+        changeDeviceProblem();
+        if (answered_) {
+            // Before anything is written: another ECU never receives what was meant
+            // for the previous one.
+            if (another_)
+                anotherEcuAnswered();
+            // The same ECU back after a declared loss may have lost power, and with it
+            // the incremental writes it had not committed.
+            if (lostSinceWrite_ && anyUncommitted_ && !another_) {
                 for (long a = 0; a < kConfigEnd; ++a)
                     if (uncommitted_[static_cast<size_t>(a)] && ecu_.SyncState[a] == Sync::InStep)
                         ecu_.SyncState[a] = Sync::ToWrite;
             }
-            silentSinceWrite_ = false;
-            // Not after that switch: what another ECU learnt is not this configuration's.
-            if (ecu_.LinkState >= Link::ReadingAll && ecu_.LinkState <= Link::WritingChanges)
+            lostSinceWrite_ = false;
+            // What another ECU learnt is not this configuration's.
+            if (!another_ && ecu_.LinkState >= Link::ReadingAll &&
+                ecu_.LinkState <= Link::WritingChanges)
                 applyLearnReports(context);
             setLabels();
-        } else if (anyUncommitted_) {
-            silentSinceWrite_ = true;
         }
         count();
         if (ecu_.LinkState == Link::Online && r_ == 0 && !ecu_.Simulating) {
@@ -177,39 +141,122 @@ void SyncEngine::syncStep(const PollContext& context) {
             r_ = static_cast<long>(std::count(
                 ecu_.SyncState + kLiveBase, ecu_.SyncState + kLiveBase + kLiveSize, Sync::ToRead));
         }
-        writePass();
-        readPass();
+        // An ECU that did not answer its status gets nothing else this cycle: a silent
+        // ECU costs one read time-out per cycle, never a pass of time-outs.
+        if (answered_ && !another_ && writePass())
+            readPass();
     }
     runStateMachine();
     StateCommands(ecu_.LinkState, context.advancedView, ecu_.EcuPresent, ecu_.LogicOrNamesChanged,
                   commands_);
+    // Commands that talk to the ECU need one that answers, in the state reached now.
+    const int state = ecu_.LinkState;
+    const bool online = onlineCapableState(state) && present();
+    commands_.readFromEcu =
+        (online && inStates(state, {Link::ReadingAll, Link::StartReadAll, Link::Online})) ||
+        (state == Link::ReadCancelled && present());
+    commands_.ramTest = commands_.injectorTest = commands_.digitalInputTest = commands_.writeToEcu =
+        commands_.retrieveLog = online;
     previousSerial_ = ecu_.EcuSerial;
 }
 
-bool SyncEngine::readStatus() {
-    if (driver_->ReadRegisters(kStatusBase, 32, transfer_, error_)) {
-        ecu_.EcuSerial.resize(32);
-        for (int w = 0; w < 16; ++w) {
-            for (int half = 0; half < 2; ++half) {
-                auto b = static_cast<uint8_t>(half == 0 ? transfer_[w] >> 8 : transfer_[w] & 0xFF);
-                ecu_.EcuSerial[static_cast<size_t>(2 * w + half)] =
-                    (b == 0x00 || b == 0xFF) ? ' ' : static_cast<char>(b);
-            }
+void SyncEngine::decodeSerial(std::string& serial) const {
+    serial.resize(32);
+    for (int w = 0; w < 16; ++w) {
+        for (int half = 0; half < 2; ++half) {
+            auto b = static_cast<uint8_t>(half == 0 ? transfer_[w] >> 8 : transfer_[w] & 0xFF);
+            serial[static_cast<size_t>(2 * w + half)] =
+                (b == 0x00 || b == 0xFF) ? ' ' : static_cast<char>(b);
         }
-        ecu_.StatusFailures = 0;
-        ecu_.PortOpen = true;
-        ecu_.EcuPresent = true;
-        return true;
     }
+}
+
+bool SyncEngine::readStatusBlock() {
+    if (driver_->ReadRegisters(kStatusBase, 32, transfer_, error_))
+        return true;
     lastError_ = error_;
     transfer_[0] = 0;
+    return false;
+}
+
+bool SyncEngine::readStatus() {
+    if (!readStatusBlock()) {
+        statusFailed();
+        return false;
+    }
+    std::string serial;
+    decodeSerial(serial);
+    const bool known = previousSerial_ != kUnknownSerial && !ecu_.EcuSerial.empty();
+    if (known && serial != ecu_.EcuSerial) {
+        // Another serial is believed only when a second read says the same: a damaged
+        // or misplaced reply must not pass for another ECU.
+        std::string again;
+        if (!readStatusBlock()) {
+            statusFailed();
+            return false;
+        }
+        decodeSerial(again);
+        if (again != serial && again != ecu_.EcuSerial) {
+            statusFailed();
+            return false;
+        }
+        serial = again;
+        another_ = serial != ecu_.EcuSerial;
+        if (another_)
+            observer_.anotherEcu(serial);
+    }
+    ecu_.EcuSerial = serial;
+    ecu_.StatusFailures = 0;
+    ecu_.PortOpen = true;
+    ecu_.EcuPresent = true;
+    return true;
+}
+
+void SyncEngine::statusFailed() {
     if (ecu_.StatusFailures < 2) {
         ++ecu_.StatusFailures;
-    } else {
-        ecu_.EcuPresent = false;
-        emptyLabels();
+        return;
     }
-    return false;
+    if (ecu_.EcuPresent && anyUncommitted_)
+        lostSinceWrite_ = true;
+    ecu_.EcuPresent = false;
+    emptyLabels();
+}
+
+// A failed transaction while writing changes counts like a failed status read.
+void SyncEngine::transactionFailed() {
+    lastError_ = error_;
+    if (ecu_.LinkState == Link::WritingChanges)
+        statusFailed();
+}
+
+void SyncEngine::anotherEcuAnswered() {
+    // None of the previous ECU's uncommitted edits go to this one.
+    forgetUncommitted();
+    switch (ecu_.LinkState) {
+    case Link::ReadingAll:
+    case Link::LostDuringRead:
+        observer_.hideReconnect();
+        readRetry_ = false;
+        ecu_.LinkState = Link::StartReadAll;
+        break;
+    case Link::Online:
+    case Link::LostWhileOnline:
+    case Link::WritingChanges:
+        // Its configuration replaces the PC's, unless the user keeps the PC's.
+        ecu_.LinkState = observer_.replaceConfiguration() ? Link::StartReadAll : Link::Offline;
+        break;
+    case Link::WritingAll:
+    case Link::StartWriteAll:
+    case Link::LostDuringWrite:
+        // The user chose to write to the previous ECU: ask again for this one.
+        observer_.hideProgress();
+        observer_.hideReconnect();
+        ecu_.LinkState = Link::AskLoadOrWrite;
+        break;
+    default:
+        break;
+    }
 }
 
 void SyncEngine::applyLearnReports(const PollContext& context) {
@@ -334,20 +381,21 @@ void SyncEngine::markRange(long begin, long end, uint8_t state) {
 
 // ---------------------------------------------------------------- passes
 
-void SyncEngine::writePass() {
+bool SyncEngine::writePass() {
     uint8_t* sync = ecu_.SyncState;
     for (int repetition = 0; repetition < kRunsPerPass; ++repetition) {
         const int state = ecu_.LinkState;
-        if ((state != Link::WritingChanges && state != Link::WritingAll) || w_ <= 0 ||
-            !ecu_.OnlineCapable)
-            return;
+        if ((state != Link::WritingChanges && state != Link::WritingAll) || !ecu_.OnlineCapable)
+            return true;
+        if (state == Link::WritingAll && check_.Checking())
+            return true; // the read-back runs in the read pass
         long p = findState(sync, 0x08000, 0x13000, Sync::ToWrite);
         if (p < 0)
             p = findState(sync, 0x00000, 0x08000, Sync::ToWrite);
         if (p < 0)
             p = findState(sync, 0x13000, kConfigEnd, Sync::ToWrite);
         if (p < 0)
-            return;
+            return true;
         long start = p;
         const int n =
             alignedRun(sync, p, kConfigEnd, kMaxWriteRun, Sync::ToWrite, stopsWriteRun, start);
@@ -356,23 +404,44 @@ void SyncEngine::writePass() {
         const auto address = static_cast<uint32_t>(start);
         bool ok = n == 1 ? driver_->WriteRegister(address, transfer_[0], error_)
                          : driver_->WriteRegisters(address, n, transfer_, error_);
-        if (ok) {
-            markRange(start, start + 2 * n, Sync::InStep);
-            if (state == Link::WritingChanges) {
-                std::fill_n(uncommitted_.begin() + start, 2 * n, uint8_t{1});
-                anyUncommitted_ = true;
-            }
+        if (!ok) {
+            // The rest waits for the next cycle: one time-out per cycle at most.
+            transactionFailed();
+            return false;
+        }
+        ecu_.StatusFailures = 0;
+        markRange(start, start + 2 * n, Sync::InStep);
+        if (state == Link::WritingChanges) {
+            std::fill_n(uncommitted_.begin() + start, 2 * n, uint8_t{1});
+            anyUncommitted_ = true;
         } else {
-            lastError_ = error_;
+            check_.Moved(start, 2 * n);
+            bytesMoved_ += 2 * n;
         }
     }
+    return true;
 }
 
 void SyncEngine::readPass() {
     uint8_t* sync = ecu_.SyncState;
     for (int repetition = 0; repetition < kRunsPerPass; ++repetition) {
         const int state = ecu_.LinkState;
-        if ((state != Link::ReadingAll && state != Link::Online) || r_ <= 0 || !ecu_.OnlineCapable)
+        if (!ecu_.OnlineCapable)
+            return;
+        // The check of a full transfer reads back what it moved.
+        if ((state == Link::ReadingAll || state == Link::WritingAll) && check_.Checking()) {
+            TransferCheck::Result result = check_.Step(
+                *driver_, ecu_, state == Link::ReadingAll ? Sync::ToRead : Sync::ToWrite, transfer_,
+                error_);
+            if (result == TransferCheck::Result::Failed) {
+                lastError_ = error_;
+                return;
+            }
+            if (result == TransferCheck::Result::Finished)
+                return;
+            continue;
+        }
+        if ((state != Link::ReadingAll && state != Link::Online) || r_ <= 0)
             return;
         long p = findState(sync, 0, kImageSize, Sync::ToRead);
         if (p < 0)
@@ -382,12 +451,16 @@ void SyncEngine::readPass() {
             alignedRun(sync, p, kImageSize, kMaxReadRun, Sync::ToRead, stopsReadRun, start);
         if (!driver_->ReadRegisters(static_cast<uint32_t>(start), n, transfer_, error_)) {
             lastError_ = error_;
-            continue;
+            return;
         }
         for (int i = 0; i < n; ++i)
             ecu_.SetImageWord(start + 2 * i, transfer_[i], false);
         markRange(start, start + 2 * n, Sync::InStep);
-        if (state == Link::ReadingAll && start >= 0x13000) {
+        if (state != Link::ReadingAll)
+            continue;
+        check_.Moved(start, 2 * n);
+        bytesMoved_ += 2 * n;
+        if (start >= 0x13000) {
             // The names the configuration does not use need not be fetched.
             ecu_.RebuildIndex(false, false);
             const long elements = ecu_.NumElements;
@@ -405,7 +478,6 @@ void SyncEngine::readPass() {
 // ---------------------------------------------------------------- state machine
 
 void SyncEngine::runStateMachine() {
-    std::string ignored;
     switch (ecu_.LinkState) {
     case Link::Startup:
         ecu_.ScopeSettingsLoaded = false;
@@ -417,22 +489,27 @@ void SyncEngine::runStateMachine() {
     case Link::ReadingAll:
         ecu_.ScopeSettingsLoaded = false;
         if (ecu_.EcuPresent)
-            showProgress("Reading All Settings", "Cancel Read", r_);
-        if (r_ == 0)
-            finishRead();
+            showProgress(check_.Checking() ? kVerifying : "Reading All Settings", "Cancel Read",
+                         check_.Checking() ? check_.Left() : r_);
+        if (r_ == 0 && !check_.Checking())
+            checkTransfer(false);
+        else if (check_.Checking() && check_.Left() == 0)
+            checkTransfer(false);
         else if (!ecu_.EcuPresent)
             ecu_.LinkState = Link::LostDuringRead;
         break;
     case Link::StartReadAll:
         ecu_.ScopeSettingsLoaded = false;
-        startReadAll();
+        if (answered_ && readRetry_)
+            restartRead();
+        else if (answered_)
+            startReadAll();
         break;
     case Link::LostDuringRead:
         observer_.showReconnect();
         if (present()) {
             observer_.hideReconnect();
-            ecu_.LinkState =
-                ecu_.EcuSerial != previousSerial_ ? Link::StartReadAll : Link::ReadingAll;
+            ecu_.LinkState = Link::ReadingAll;
         }
         break;
     case Link::Online:
@@ -447,43 +524,37 @@ void SyncEngine::runStateMachine() {
         break;
     case Link::LostWhileOnline:
         observer_.redrawLiveOverlay();
-        if (present()) {
-            bool other = ecu_.EcuSerial != previousSerial_;
-            if (other)
-                forgetUncommitted();
-            ecu_.LinkState = other ? Link::StartReadAll : Link::Online;
-        }
+        if (present())
+            ecu_.LinkState = Link::Online;
         break;
     case Link::WritingChanges:
-        if (w_ == 0) {
-            // The commit value is status word 0 of this cycle (0 when that read failed).
-            commitPending_ = !driver_ || !driver_->WriteRegister(TModbusDriver::kCommandWord,
-                                                                 transfer_[0], ignored);
-            if (!commitPending_)
+        if (!ecu_.EcuPresent) {
+            // Lost like online: the edits stay marked until the same ECU is back.
+            ecu_.LinkState = Link::LostWhileOnline;
+        } else if (w_ == 0 && answered_) {
+            // The commit value is status word 0 of this cycle.
+            commitPending_ =
+                !driver_->WriteRegister(TModbusDriver::kCommandWord, transfer_[0], error_);
+            if (commitPending_) {
+                transactionFailed();
+            } else {
+                ecu_.StatusFailures = 0;
                 forgetUncommitted();
-            ecu_.LinkState = Link::Online;
+                observer_.changesCommitted();
+            }
+            ecu_.LinkState = ecu_.EcuPresent ? Link::Online : Link::LostWhileOnline;
         }
         break;
     case Link::Offline:
         break;
     case Link::WritingAll:
         if (ecu_.EcuPresent)
-            showProgress("Writing All Settings", "Cancel Write", w_);
-        if (w_ == 0) {
-            observer_.hideProgress();
-            if (driver_ && driver_->WriteRegister(TModbusDriver::kCommandWord, 0, error_)) {
-                ecu_.StructureChanged = false;
-                ecu_.LogicOrNamesChanged = false;
-                ecu_.LinkState = Link::Online;
-                observer_.fullWriteCommitted();
-            } else {
-                lastError_ = error_;
-                if (!ecu_.EcuPresent)
-                    ecu_.LinkState = Link::LostDuringWrite;
-            }
-        } else if (!ecu_.EcuPresent) {
+            showProgress(check_.Checking() ? kVerifying : "Writing All Settings", "Cancel Write",
+                         check_.Checking() ? check_.Left() : w_);
+        if (!ecu_.EcuPresent)
             ecu_.LinkState = Link::LostDuringWrite;
-        }
+        else if ((w_ == 0 && !check_.Checking()) || (check_.Checking() && check_.Left() == 0))
+            checkTransfer(true);
         break;
     case Link::StartWriteAll:
         startWriteAll();
@@ -491,8 +562,10 @@ void SyncEngine::runStateMachine() {
     case Link::LostDuringWrite:
         observer_.showReconnect();
         if (present()) {
+            // The same ECU: the write goes on where it stopped; bytes it lost with its
+            // power are found by the read-back and written again.
             observer_.hideReconnect();
-            ecu_.LinkState = Link::StartWriteAll;
+            ecu_.LinkState = Link::WritingAll;
         }
         break;
     case Link::AskLoadOrWrite:
@@ -512,24 +585,103 @@ void SyncEngine::runStateMachine() {
     }
 }
 
+// A full transfer has moved everything (or finished a round of its check): check it,
+// move again what differs, and finish or give up.
+void SyncEngine::checkTransfer(bool writing) {
+    if (!check_.Checking()) {
+        if (check_.Begin() > 0)
+            return; // the read-back starts with the next cycle's pass
+    } else if (check_.Differing() > 0) {
+        check_.EndRound();
+        if (++round_ > kTransferRounds)
+            transferCheckFailed(writing);
+        return; // the differing bytes are moved again, then checked again
+    }
+    if (!writing) {
+        ecu_.RebuildIndex(false, false);
+        // A read that agrees with itself can still have been chosen by damaged usage
+        // words, or be inconsistent in itself: read it all again.
+        const bool header = ecu_.ImageWord(0) == header_[0] && ecu_.ImageWord(2) == header_[1];
+        if (!header || !ecu_.UsageWordsAgree()) {
+            if (++round_ > kTransferRounds) {
+                transferCheckFailed(false);
+            } else {
+                readRetry_ = true;
+                restartRead();
+            }
+            return;
+        }
+        finishRead();
+        return;
+    }
+    if (!answered_)
+        return; // the commit waits for a cycle in which the ECU answers
+    observer_.hideProgress();
+    if (driver_->WriteRegister(TModbusDriver::kCommandWord, 0, error_)) {
+        bytesMoved_ += 2;
+        ecu_.StructureChanged = false;
+        ecu_.LogicOrNamesChanged = false;
+        ecu_.LinkState = Link::Online;
+        observer_.fullWriteCommitted();
+    } else {
+        lastError_ = error_;
+    }
+}
+
+void SyncEngine::transferCheckFailed(bool writing) {
+    observer_.hideProgress();
+    check_.Reset();
+    readRetry_ = false;
+    markRange(0, kConfigEnd, Sync::InStep);
+    std::string message;
+    if (writing) {
+        // Nothing was committed: the ECU keeps running what it had.
+        ecu_.LinkState = Link::Offline;
+        message = "The settings written to the ECU did not read back the same after " +
+                  std::to_string(kTransferRounds) +
+                  " attempts, so they were not committed: the ECU keeps running its previous "
+                  "settings. Check the connection and write again.";
+    } else {
+        // Never shown as in step: locked, as after a cancelled read.
+        ecu_.LinkState = Link::ReadCancelled;
+        message = "The settings read from the ECU did not pass their checks after " +
+                  std::to_string(kTransferRounds) +
+                  " attempts (the reads disagreed, or the usage words do not match the "
+                  "configuration), so they were not taken. Check the connection and read "
+                  "again.";
+    }
+    observer_.transferFailed(message);
+}
+
 void SyncEngine::forgetUncommitted() {
     commitPending_ = false;
     if (anyUncommitted_)
         std::fill(uncommitted_.begin(), uncommitted_.end(), uint8_t{0});
     anyUncommitted_ = false;
-    silentSinceWrite_ = false;
+    lostSinceWrite_ = false;
 }
 
 void SyncEngine::startReadAll() {
     ClearLearnHistory();
     forgetUncommitted();
+    readRetry_ = false;
+    round_ = 1;
+    bytesMoved_ = 0;
+    restartRead();
+}
+
+void SyncEngine::restartRead() {
+    check_.Reset();
     markRange(0, kConfigEnd, Sync::InStep);
     uint16_t header[2] = {};
     if (!driver_ || !driver_->ReadRegisters(0, 2, header, error_)) {
         if (driver_)
             lastError_ = error_;
+        ecu_.LinkState = Link::StartReadAll;
         return;
     }
+    header_[0] = header[0];
+    header_[1] = header[1];
     const uint16_t word0 = header[0];
     const uint16_t word1 = header[1];
     markRange(0, word0 & 0x7FFF, Sync::ToRead);
@@ -545,6 +697,9 @@ void SyncEngine::startReadAll() {
 void SyncEngine::startWriteAll() {
     ecu_.CheckUsageWords();
     forgetUncommitted();
+    check_.Reset();
+    round_ = 1;
+    bytesMoved_ = 0;
     markRange(0, kConfigEnd, Sync::InStep);
     markRange(0, ecu_.ConstEnd() + 1024L, Sync::ToWrite);
     markRange(kLogicBase, kLogicBase + ecu_.LogicEnd() + 1L, Sync::ToWrite);
@@ -560,6 +715,8 @@ void SyncEngine::startWriteAll() {
 }
 
 void SyncEngine::finishRead() {
+    check_.Reset();
+    readRetry_ = false;
     ecu_.RebuildIndex(true, true);
     observer_.fullReadFinished();
     ecu_.CheckUsageWords();
@@ -567,6 +724,16 @@ void SyncEngine::finishRead() {
     ecu_.StructureChanged = false;
     ecu_.LinkState = Link::Online;
     observer_.hideProgress();
+}
+
+long SyncEngine::UnsentBytes() const {
+    if (!inStates(ecu_.LinkState, {Link::Online, Link::LostWhileOnline, Link::WritingChanges}))
+        return 0;
+    long bytes = 0;
+    for (long a = 0; a < kConfigEnd; ++a)
+        bytes += ecu_.SyncState[a] == Sync::ToWrite ||
+                 (anyUncommitted_ && uncommitted_[static_cast<size_t>(a)]);
+    return bytes;
 }
 
 void SyncEngine::showProgress(const char* activity, const char* cancelCaption, long remaining) {

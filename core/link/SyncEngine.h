@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/ModbusDriver.h"
+#include "link/TransferCheck.h"
 #include "model/ECU.h"
 
 #include <cstdint>
@@ -99,6 +100,20 @@ public:
     // Restore the caption, clear every page's RoutesValid and render the page.
     virtual void fullReadFinished() {}
     virtual void fullWriteCommitted() {}
+    // Incremental edits were committed by the ECU.
+    virtual void changesCommitted() {}
+    // Another ECU (another serial number) answers where the previous one did.
+    virtual void anotherEcu(const std::string& /*serial*/) {}
+    // Another ECU answered while the PC's configuration was in step with the previous
+    // one: its configuration is about to replace the PC's. Return false to keep the
+    // PC's configuration (the link then goes offline, the edits kept). Called within
+    // the cycle, which waits for the answer.
+    virtual bool replaceConfiguration() { return true; }
+    // A full read or write failed its check three times and was given up.
+    virtual void transferFailed(const std::string& /*message*/) {}
+    // The ECU's device exists but cannot be opened (text names the device, the reason
+    // and the fix); empty when that has been put right.
+    virtual void deviceProblem(const std::string& /*text*/) {}
 };
 
 // Keeps the configuration image and the ECU in step: one call per 50 ms poll cycle
@@ -149,6 +164,17 @@ public:
     long R() const { return r_; }
     long W() const { return w_; }
     long WL() const { return wl_; }
+    // Bytes a full read or write has moved so far, its check included; only grows
+    // while the transfer goes on (a new transfer starts it again at 0).
+    long BytesMoved() const { return bytesMoved_; }
+    // Edits made for the ECU that it has not yet received or committed, while the
+    // link means to send them (online, writing changes, or that ECU lost).
+    long UnsentBytes() const;
+    // The serial number of the ECU the PC's configuration is in step with.
+    const std::string& KnownSerial() const { return previousSerial_; }
+    // The bounded number of checks of a full read or write.
+    static constexpr int kTransferRounds = 3;
+    static constexpr const char* kVerifying = "Verifying All Settings";
 
     // The editor commands of a link state (the first six columns of availability).
     static void StateCommands(int linkState, bool advancedView, bool ecuPresent,
@@ -161,9 +187,18 @@ public:
 private:
     void syncStep(const PollContext& context);
     bool readStatus();
+    bool readStatusBlock();
+    void decodeSerial(std::string& serial) const;
+    void statusFailed();
+    void anotherEcuAnswered();
+    void transactionFailed();
+    void checkTransfer(bool writing);
+    void transferCheckFailed(bool writing);
+    void restartRead();
+    void changeDeviceProblem();
     void applyLearnReports(const PollContext& context);
     void count();
-    void writePass();
+    bool writePass(); // false when a write failed
     void readPass();
     void runStateMachine();
     void startReadAll();
@@ -199,13 +234,23 @@ private:
     // A commit after incremental writes that failed: sent again once the ECU answers,
     // so that edits the ECU holds do not stay uncommitted.
     bool commitPending_ = false;
-    // Bytes written by incremental writes since the last commit. An ECU that stops
-    // answering may have lost power and with it these bytes; when the same ECU answers
-    // again they are marked to be written once more (writing them twice is harmless).
+    // Bytes written by incremental writes since the last commit. An ECU declared lost
+    // may have lost power and with it these bytes; when the same ECU answers again
+    // they are marked to be written once more (writing them twice is harmless).
     std::vector<uint8_t> uncommitted_;
     bool anyUncommitted_ = false;
-    bool silentSinceWrite_ = false;
+    bool lostSinceWrite_ = false;
     void forgetUncommitted();
+    // This cycle: the status block was read; another ECU has answered.
+    bool answered_ = false;
+    bool another_ = false;
+    // The check of the running full read or write, and its round (1 ..).
+    TransferCheck check_;
+    int round_ = 1;
+    long bytesMoved_ = 0;
+    uint16_t header_[2] = {}; // the usage words that chose what a full read fetches
+    bool readRetry_ = false;  // a full read is being read again from its start
+    std::string deviceProblem_;
     uint8_t outputWord_[Layout::kLiveWords] = {}; // live words that are outputs of non-Gauges
 };
 

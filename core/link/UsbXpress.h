@@ -55,6 +55,9 @@ public:
                          uint32_t& written) = 0;
     // Returns when length bytes have arrived or the read time-out has passed.
     virtual Status Read(Handle handle, uint8_t* buffer, uint32_t length, uint32_t& read) = 0;
+    // After a failed Open of the device: why, and how the user can put it right, in a
+    // sentence naming the device. Empty when there is nothing to tell.
+    virtual std::string OpenProblem(uint32_t /*device*/) const { return {}; }
 };
 
 } // namespace zolmar

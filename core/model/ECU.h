@@ -99,6 +99,8 @@ public:
     void RebuildIndex(bool withDepths, bool withLinkFlags);
     void UpdateUsageWords();
     void CheckUsageWords();
+    // The usage words agree with the diagram (what CheckUsageWords warns about otherwise).
+    bool UsageWordsAgree() const;
     void ComputeDepths();
     int CountLinksTo(int liveAddr) const;
 

@@ -108,6 +108,12 @@ void tECU::UpdateUsageWords() {
         SetImageWord(2, w1, true);
 }
 
+bool tECU::UsageWordsAgree() const {
+    const long storedConst = ImageWord(0) & 0x7FFF;
+    const long storedLogic = ImageWord(2) | ((static_cast<long>(ImageWord(0)) << 1) & 0x10000);
+    return storedConst == ConstEnd() + 1024L && storedLogic == LogicEnd() + 1L;
+}
+
 void tECU::CheckUsageWords() {
     if (UsageWarningOpen)
         return;

@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/EcuJobRunner.h"
 #include "app/PageSelector.h"
 #include "app/QtPorts.h"
 #include "app/SplashForm.h"
@@ -271,7 +272,7 @@ void TMainForm::buildMenus() {
     sync->setToolTipsVisible(true);
     onTriggered(QStringLiteral("Go Online"), [this] { engine_.GoOnline(); });
     onTriggered(QStringLiteral("Update Cosmetic Changes"), [this] { engine_.GoOnline(); });
-    onTriggered(QStringLiteral("Read from ECU"), [this] { engine_.ReadFromEcu(); });
+    onTriggered(QStringLiteral("Read from ECU"), [this] { ReadFromEcuClick(); });
     onTriggered(QStringLiteral("Write to ECU"), [this] { engine_.WriteToEcu(); });
     onTriggered(QStringLiteral("Optimise Configuration"), [this] { OptimiseClick(); });
 
@@ -504,7 +505,7 @@ void TMainForm::buildLinkWindows() {
             [this] { engine_.CancelReconnect(); });
     LoadSaveOfflineForm = new TLoadSaveOfflineForm(this);
     connect(LoadSaveOfflineForm, &TLoadSaveOfflineForm::loadClicked, this,
-            [this] { engine_.LoadAllFromEcu(); });
+            [this] { LoadAllFromEcuClick(); });
     connect(LoadSaveOfflineForm, &TLoadSaveOfflineForm::writeClicked, this,
             [this] { engine_.WriteAllToEcu(); });
     connect(LoadSaveOfflineForm, &TLoadSaveOfflineForm::offlineClicked, this,
@@ -576,7 +577,7 @@ void TMainForm::buildDiagnosticsWindows() {
 }
 
 void TMainForm::buildFlashingWindow() {
-    FlashingForm = new TFlashingForm(*usbLink_, dialogs_, this);
+    FlashingForm = new TFlashingForm(*usbLink_, dialogs_, messages_, this);
     connect(FlashingForm, &TFlashingForm::linkWanted, this, [this](bool flashing) {
         if (flashing)
             engine_.Disconnect();
@@ -585,31 +586,6 @@ void TMainForm::buildFlashingWindow() {
     });
     action(QStringLiteral("Upgrade Package/Firmware"))->setEnabled(true);
     onTriggered(QStringLiteral("Upgrade Package/Firmware"), [this] { FlashingForm->exec(); });
-}
-
-void TMainForm::RamTestClick() {
-    if (TModbusDriver* driver = engine_.Driver())
-        SelfTests::Runner(*ecu_, *driver, messages_)
-            .RamTest(
-                [this](const std::vector<std::string>& lines) { RamTestForm->showLines(lines); });
-}
-
-void TMainForm::InjectorTestClick() {
-    // The window's "Test" stays usable, but the test runs only while the menu item may.
-    TModbusDriver* driver = engine_.Driver();
-    if (driver && engine_.Commands().injectorTest)
-        SelfTests::Runner(*ecu_, *driver, messages_).InjectorTest(InjectorTestForm->captures());
-    InjectorTestForm->redraw();
-}
-
-void TMainForm::DigitalInputTestClick() {
-    if (TModbusDriver* driver = engine_.Driver())
-        SelfTests::Runner(*ecu_, *driver, messages_).DigitalInputTest();
-}
-
-void TMainForm::CalibrateAnalogClick() {
-    if (TModbusDriver* driver = engine_.Driver())
-        SelfTests::Runner(*ecu_, *driver, messages_).CalibrateAnalog();
 }
 
 void TMainForm::NewBlankClick() {
@@ -918,12 +894,18 @@ PollContext TMainForm::pollContext() const {
 }
 
 void TMainForm::PollTimerTimer() {
+    // Not within a cycle (a question it asks) or an ECU job: one user of the link at a time.
+    if (pollHeld())
+        return;
+    inPoll_ = true;
     engine_.PollCycle(pollContext());
     if (!ecu_->Simulating)
         RenderOverlay();
     AnaVoltsForm->pollCycle();
     TableEditor->PollHooks();
     monitorPollCycle();
+    inPoll_ = false;
+    linkPollCycle();
 }
 
 void TMainForm::OptimiseClick() {
@@ -940,12 +922,10 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (shownOnce_)
         return;
     shownOnce_ = true;
-    // After the window is on the screen, so the hint has a parent to sit over.
-    QTimer::singleShot(0, this, [this] {
-        StartHints::show(prefs_, messages_);
-        if (splashAtStart_ && !SplashForm->progressShown())
-            showSplashWindow();
-    });
+    // After the window is on the screen, so the hint has a parent to sit over, and
+    // never over the progress of the start-up read.
+    startHintPending_ = true;
+    QTimer::singleShot(0, this, [this] { startHintsWhenReady(); });
 }
 
 void TMainForm::showSplashWindow() {
@@ -1070,7 +1050,12 @@ void TMainForm::labelsChanged(const EcuLabels& labels) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    // Closing is abandoned when the user wanted the changes saved and they were not.
+    // Closing is abandoned when the user waits for the ECU to take unsent edits, or
+    // wanted the changes saved and they were not.
+    if (!mayCloseWithUnsentEdits()) {
+        event->ignore();
+        return;
+    }
     if (commands_.canClose()) {
         monitorClosing();
         PollTimer->stop();

@@ -79,6 +79,8 @@ QString helpFilePath();
 
 // The main window: owner of the one configuration model, its menus, toolbar and
 // views, and of the poll timer that keeps the model in step with the ECU.
+class EcuJobRunner;
+
 class TMainForm : public QMainWindow,
                   private FileCommandHooks,
                   private LinkObserver,
@@ -191,11 +193,16 @@ public:
     // "New Configuration Option" buttons.
     void NewBlankClick();
     void NewCompleteClick();
-    // The ECU self-tests of the Advanced menu.
+    // The ECU self-tests of the Advanced menu (MainFormLink.cpp).
     void RamTestClick();
     void InjectorTestClick();
     void DigitalInputTestClick();
     void CalibrateAnalogClick();
+    // "Read from ECU" and "Load All Settings From ECU": after the question to save.
+    void ReadFromEcuClick();
+    void LoadAllFromEcuClick();
+    // The runner of long ECU exchanges (self-tests), with their progress window.
+    EcuJobRunner& jobRunner();
 
     // --- the monitoring windows: simulator, gauges, logging, scope (MainFormMonitor.cpp)
     sim::Simulator& simulator() { return simulator_; }
@@ -265,6 +272,11 @@ private:
     void monitorClosing();
     void monitorConfigurationLoaded();
     void simulatorClosed();
+    // The link's part (MainFormLink.cpp).
+    bool pollHeld() const;
+    void linkPollCycle();
+    void startHintsWhenReady();
+    bool mayCloseWithUnsentEdits();
 
     // FileCommandHooks
     void configurationLoaded(bool fromDialog) override;
@@ -310,6 +322,9 @@ private:
     void applyDisplayOptions();
     void hideSimulator() override;
     void scopeLoadSettings() override;
+    bool replaceConfiguration() override;
+    void transferFailed(const std::string& message) override;
+    void deviceProblem(const std::string& text) override;
 
     Messages& messages_;
     Preferences& prefs_;
@@ -388,6 +403,12 @@ private:
     diagnostics::PcLog pcLog_;
     SteadyClock steadyClock_;
     Clock* logClock_ = &steadyClock_;
+
+    std::unique_ptr<EcuJobRunner> jobs_;
+    bool inPoll_ = false;
+    bool startHintPending_ = false;
+    int linkCycles_ = 0;
+    bool closeWhenSent_ = false;
 };
 
 } // namespace zolmar::gui

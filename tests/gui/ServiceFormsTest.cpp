@@ -349,10 +349,17 @@ TEST_F(ServiceFormsTest, FlashingWindowOwnsTheDeviceWhileOpen) {
         EXPECT_FALSE(flashing->ProgramButton->isEnabled());
         flashing->OpenClick();
         EXPECT_TRUE(flashing->ProgramButton->isEnabled());
+        // Program says what it will do and asks; then it verifies on its own.
+        messages.answers.push_back(Messages::Answer::Yes);
         flashing->ProgramButton->click();
-        EXPECT_TRUE(flashing->LogPad->toPlainText().endsWith(
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_NE(messages.shown.back().text.find("Program will write 2 segments"),
+                  std::string::npos)
+            << messages.shown.back().text;
+        EXPECT_TRUE(flashing->LogPad->toPlainText().contains(
             QStringLiteral("Finished writing the following file: \"%1\"")
                 .arg(QString::fromStdString(dir.path("fw.zfw")))));
+        EXPECT_TRUE(flashing->LogPad->toPlainText().endsWith("Verify finished (0 errors)"));
         flashing->VerifyButton->click();
         EXPECT_EQ(flashing->LogPad->toPlainText(), "Verify finished (0 errors)");
         flashing->DoneButton->click();

@@ -131,10 +131,52 @@ TEST_F(DriverTest, WriteFramesAndTimeouts) {
     driver.WriteRegister(0x08002, 1, error);
     EXPECT_EQ(usb.readTimeout, 500u);
 
-    // The echoed register and value are not compared.
+    // An acknowledgement must echo this request's register and value, or count.
     usb.replies.push_back(withCrc({0x01, 0x06, 0x12, 0x34, 0x56, 0x78}));
-    EXPECT_TRUE(driver.WriteRegister(0x00401, 0xBEEF, error));
+    EXPECT_FALSE(driver.WriteRegister(0x00401, 0xBEEF, error));
+    EXPECT_EQ(error, "Echo mismatch - 1234 5678 vs 0200 BEEF");
     EXPECT_EQ(usb.written.back(), withCrc({0x01, 0x06, 0x02, 0x00, 0xBE, 0xEF}));
+    usb.replies.push_back(withCrc({0x01, 0x06, 0x02, 0x00, 0xBE, 0xEE}));
+    EXPECT_FALSE(driver.WriteRegister(0x00401, 0xBEEF, error)) << "the value differs";
+    usb.replies.push_back(withCrc({0x01, 0x10, 0x02, 0x00, 0x00, 0x03}));
+    const uint16_t three[3] = {1, 2, 3};
+    EXPECT_FALSE(driver.WriteRegisters(0x00400, 2, three, error)) << "the count differs";
+    usb.replies.push_back(withCrc({0x01, 0x10, 0x02, 0x00, 0x00, 0x02}));
+    EXPECT_TRUE(driver.WriteRegisters(0x00400, 2, three, error)) << error;
+}
+
+TEST_F(DriverTest, AfterAFailureTheLineIsDrainedUntilQuietBeforeTheNextRequest) {
+    uint16_t words[2];
+    ASSERT_TRUE(driver.FindAndOpen(error));
+    usb.replies.push_back(withCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}));
+    ASSERT_TRUE(driver.ReadRegisters(0x10, 2, words, error));
+    usb.calls.clear();
+    // Success: the next request goes straight out.
+    usb.replies.push_back(withCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}));
+    ASSERT_TRUE(driver.ReadRegisters(0x10, 2, words, error));
+    EXPECT_EQ(usb.calls.front(), "flush rx");
+
+    // A failure (here nothing came): before the next request, reads of the drain gap
+    // until one brings nothing.
+    EXPECT_FALSE(driver.ReadRegisters(0x10, 2, words, error));
+    usb.calls.clear();
+    usb.replies.push_back(withCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}));
+    ASSERT_TRUE(driver.ReadRegisters(0x10, 2, words, error)) << error;
+    std::vector<std::string> expected = {"timeouts 20", "read 256", "flush rx", "write",
+                                         "timeouts 40", "read 9",   "flush rx"};
+    EXPECT_EQ(usb.calls, expected);
+
+    // A reply that fails its checks leaves the line suspect too; so does a wrong echo.
+    usb.replies.push_back(withCrc({0x01, 0x03, 0x02, 0, 1}));
+    EXPECT_FALSE(driver.ReadRegisters(0x10, 2, words, error));
+    usb.calls.clear();
+    usb.replies.push_back(withCrc({0x01, 0x06, 0x00, 0x08, 0x00, 0x07}));
+    EXPECT_FALSE(driver.WriteRegister(0x10, 0x0006, error));
+    EXPECT_EQ(usb.calls.front(), "timeouts 20");
+    usb.calls.clear();
+    usb.replies.push_back(withCrc({0x01, 0x06, 0x00, 0x08, 0x00, 0x06}));
+    EXPECT_TRUE(driver.WriteRegister(0x10, 0x0006, error)) << error;
+    EXPECT_EQ(usb.calls.front(), "timeouts 20");
 }
 
 TEST_F(DriverTest, BlockWriteFrames) {

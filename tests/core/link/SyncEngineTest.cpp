@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 using namespace zolmar;
@@ -32,6 +33,13 @@ struct Recorder : LinkObserver {
     void refreshTableEditor() override { ++tableRefreshes; }
     void fullReadFinished() override { ++readsFinished; }
     void fullWriteCommitted() override { ++writesCommitted; }
+    void changesCommitted() override { ++changesCommittedCount; }
+    void anotherEcu(const std::string& serial) override { others.push_back(serial); }
+    bool replaceConfiguration() override {
+        ++replaceAsked;
+        return !keepPc;
+    }
+    void transferFailed(const std::string& message) override { failures.push_back(message); }
 
     CommandAvailability commands;
     std::string status;
@@ -41,6 +49,11 @@ struct Recorder : LinkObserver {
     int progressHidden = 0, reconnectShown = 0, reconnectHidden = 0, loadOrWrite = 0;
     int lockTicks = 0, historyCleared = 0, tableRefreshes = 0, readsFinished = 0;
     int writesCommitted = 0;
+    int changesCommittedCount = 0;
+    std::vector<std::string> others;
+    int replaceAsked = 0;
+    bool keepPc = false;
+    std::vector<std::string> failures;
 };
 
 struct EngineTest : ::testing::Test {
@@ -143,7 +156,8 @@ TEST_F(EngineTest, StartUpReadsTheWholeConfigurationByteExact) {
         }
     }
 
-    // The progress window counted up to the whole image.
+    // The progress window counted up to the whole image, then once more while the
+    // read was checked against a second read of the same bytes.
     ASSERT_FALSE(observer.progress.empty());
     const ProgressView& first = observer.progress.front();
     EXPECT_EQ(first.activity, "Reading All Settings");
@@ -151,10 +165,27 @@ TEST_F(EngineTest, StartUpReadsTheWholeConfigurationByteExact) {
     EXPECT_EQ(first.clientHeight, 338);
     EXPECT_EQ(first.package, "3.012");
     EXPECT_EQ(first.serial, pc->EcuSerial);
+    EXPECT_EQ(observer.progress.back().activity, SyncEngine::kVerifying);
     EXPECT_EQ(observer.progress.back().position, 0x29FFF);
     EXPECT_EQ(observer.progress.back().bytesSoFar, "172032");
-    for (size_t k = 1; k < observer.progress.size(); ++k)
-        EXPECT_GE(observer.progress[k].position, observer.progress[k - 1].position);
+    bool readToTheEnd = false;
+    for (size_t k = 1; k < observer.progress.size(); ++k) {
+        const ProgressView& now = observer.progress[k];
+        const ProgressView& before = observer.progress[k - 1];
+        if (now.activity == before.activity) {
+            EXPECT_GE(now.position, before.position);
+        }
+        readToTheEnd |= now.activity == "Reading All Settings" && now.position == 0x29FFF;
+    }
+    EXPECT_TRUE(readToTheEnd);
+    // Every byte fetched was fetched twice.
+    std::map<uint32_t, int> reads;
+    for (const auto& r : sent({0x03, 0x04}))
+        if (addressOf(r) != 0x2A000)
+            for (int k = 0; k < countOf(r); ++k)
+                ++reads[addressOf(r) + 2u * k];
+    for (const auto& [address, times] : reads)
+        EXPECT_TRUE(times == 2 || address < 4) << std::hex << address << " " << times;
 }
 
 TEST_F(EngineTest, AFullReadOfManyElementsFetchesTheOverflowNamesItUses) {
@@ -260,8 +291,31 @@ TEST_F(EngineTest, OpeningAFileAsksThenAFullWriteEndsByteExactWithTheCommit) {
     EXPECT_EQ(observer.writesCommitted, 1);
     EXPECT_FALSE(pc->StructureChanged);
     EXPECT_FALSE(pc->LogicOrNamesChanged);
-    EXPECT_EQ(observer.progress.back().activity, "Writing All Settings");
+    EXPECT_EQ(observer.progress.front().activity, "Writing All Settings");
+    EXPECT_EQ(observer.progress.back().activity, SyncEngine::kVerifying);
     EXPECT_EQ(observer.progress.back().cancelCaption, "Cancel Write");
+    // Before the commit, everything written was read back.
+    std::map<uint32_t, int> written;
+    size_t commitAt = link.requests.size();
+    for (size_t k = 0; k < link.requests.size(); ++k) {
+        const auto& r = link.requests[k];
+        if ((r[1] == 0x06 || r[1] == 0x86) && addressOf(r) == 0x1FFFE)
+            commitAt = std::min(commitAt, k);
+        else if (r[1] == 0x06 || r[1] == 0x86)
+            written[addressOf(r)] = 1;
+        else if (r[1] == 0x10 || r[1] == 0x90)
+            for (int w = 0; w < countOf(r); ++w)
+                written[addressOf(r) + 2u * w] = 1;
+    }
+    for (size_t k = 0; k < commitAt; ++k) {
+        const auto& r = link.requests[k];
+        if ((r[1] == 0x03 || r[1] == 0x04) && addressOf(r) != 0x2A000)
+            for (int w = 0; w < countOf(r); ++w)
+                if (written.count(addressOf(r) + 2u * w))
+                    written[addressOf(r) + 2u * w] = 2;
+    }
+    for (const auto& [address, state] : written)
+        EXPECT_EQ(state, 2) << "not read back: " << std::hex << address;
 
     // Every write stays within one storage block and carries at most 21 words.
     for (const auto& r : sent({0x06, 0x86, 0x10, 0x90})) {
@@ -416,8 +470,12 @@ TEST_F(EngineTest, LossOnlineResumesWithTheSameEcuAndRereadsAnother) {
     ecu->SetSerial("ANOTHER ECU");
     ecuHolds(45, 77);
     ecu->Replug();
+    link.requests.clear();
     cycle();
-    EXPECT_EQ(pc->LinkState, Link::StartReadAll);
+    EXPECT_EQ(pc->LinkState, Link::ReadingAll) << "another ECU: its configuration is read";
+    EXPECT_EQ(observer.replaceAsked, 1) << "after asking whether it may replace the PC's";
+    ASSERT_EQ(observer.others.size(), 1u);
+    EXPECT_EQ(observer.others[0].substr(0, 11), "ANOTHER ECU");
     ASSERT_TRUE(runUntil(Link::Online));
     EXPECT_EQ(pc->NumElements, 45);
     EXPECT_EQ(observer.readsFinished, 2);
@@ -445,8 +503,14 @@ TEST_F(EngineTest, LostDuringReadContinuesOrStartsAgain) {
     cycle(4);
     ecu->SetSerial("SOMEONE ELSE");
     ecu->Replug();
+    link.recordFrames = true;
+    link.requests.clear();
     cycle();
-    EXPECT_EQ(pc->LinkState, Link::StartReadAll) << "another ECU: start again";
+    EXPECT_EQ(pc->LinkState, Link::ReadingAll) << "another ECU: start again";
+    ASSERT_FALSE(sent({0x03}).empty());
+    EXPECT_EQ(addressOf(sent({0x03}).front()), 0u) << "from its header";
+    EXPECT_EQ(observer.replaceAsked, 0) << "a read replaces nothing of the user's";
+    link.recordFrames = false;
     ASSERT_TRUE(runUntil(Link::Online));
     SilentMessages quiet;
     tECU reference(quiet);
@@ -464,7 +528,7 @@ TEST_F(EngineTest, LostDuringReadContinuesOrStartsAgain) {
     EXPECT_EQ(pc->LinkState, Link::Startup);
 }
 
-TEST_F(EngineTest, LostDuringWriteWritesEverythingAgain) {
+TEST_F(EngineTest, LostDuringWriteGoesOnAndTheReadBackRewritesWhatTheEcuLost) {
     engine.StartUp();
     makeConfiguration(*pc, 200, 8);
     engine.ConfigurationOpened();
@@ -476,11 +540,17 @@ TEST_F(EngineTest, LostDuringWriteWritesEverythingAgain) {
     ecu->Restart(); // and the power went: nothing uncommitted survives
     cycle(4);
     EXPECT_EQ(pc->LinkState, Link::LostDuringWrite);
+    const long left = marked(0, 0x2A000, Sync::ToWrite);
+    const long moved = engine.BytesMoved();
     ecu->Replug();
     cycle();
-    EXPECT_EQ(pc->LinkState, Link::StartWriteAll);
+    EXPECT_EQ(pc->LinkState, Link::WritingAll) << "the same ECU: no new start";
+    EXPECT_LE(marked(0, 0x2A000, Sync::ToWrite), left);
     ASSERT_TRUE(runUntil(Link::Online));
     EXPECT_EQ(firstDifference(pc->Image, ecu->Committed(), transferredRanges(*pc)), -1);
+    EXPECT_GT(engine.BytesMoved(), moved);
+    EXPECT_EQ(ecu->CommitCount(), 1);
+    EXPECT_TRUE(observer.failures.empty());
 
     engine.WriteToEcu();
     cycle(3);
@@ -498,8 +568,8 @@ TEST_F(EngineTest, ACommitLostWithTheEcuIsSentWhenItReturns) {
     ASSERT_EQ(pc->LinkState, Link::WritingChanges);
     EXPECT_EQ(ecu->ReadWord(0x404), 0x4444);
     ecu->Unplug();
-    cycle(); // the commit fails
-    EXPECT_EQ(pc->LinkState, Link::Online);
+    cycle(); // the status read fails: the commit waits for an answer
+    EXPECT_EQ(pc->LinkState, Link::WritingChanges);
     cycle(2);
     ASSERT_EQ(pc->LinkState, Link::LostWhileOnline);
     EXPECT_EQ(ecu->CommitCount(), 0);
@@ -523,10 +593,11 @@ TEST_F(EngineTest, EditsAnEcuLostBeforeItsCommitAreWrittenAgain) {
     ecu->Unplug();
     ecu->PowerCycle();
     cycle(4);
+    EXPECT_EQ(pc->LinkState, Link::LostWhileOnline);
     ecu->Replug();
+    ASSERT_TRUE(runUntil(Link::WritingChanges, 5));
     ASSERT_TRUE(runUntil(Link::Online, 50));
-    cycle(3);
-    ASSERT_EQ(pc->LinkState, Link::Online);
+    EXPECT_EQ(observer.changesCommittedCount, 1);
     EXPECT_GE(ecu->CommitCount(), 1);
     for (int k = 0; k < 40; ++k)
         EXPECT_EQ(ecu->Committed()[0x400 + 100 + 64 * k], pc->Image[0x400 + 100 + 64 * k]) << k;
@@ -542,15 +613,17 @@ TEST_F(EngineTest, AnotherEcuDuringIncrementalWritesGetsNoneOfThem) {
     ASSERT_EQ(pc->LinkState, Link::WritingChanges);
     ecu->Unplug();
     cycle(4);
-    EXPECT_EQ(pc->LinkState, Link::WritingChanges) << "no lost state here";
+    EXPECT_EQ(pc->LinkState, Link::LostWhileOnline);
     ecu->SetSerial("A DIFFERENT ONE");
     ecuHolds(20, 99);
     // What the other ECU learnt is its own: it must not slip into this configuration.
     const uint16_t before = pc->ImageWord(0x600);
     ASSERT_TRUE(ecu->PostLearnReport(0x600, static_cast<uint16_t>(before ^ 0x5A5A)));
     const size_t lines = observer.lines.size();
+    observer.keepPc = true; // the user keeps the PC's configuration
     ecu->Replug();
     cycle();
+    EXPECT_EQ(observer.replaceAsked, 1);
     EXPECT_EQ(pc->LinkState, Link::Offline);
     EXPECT_NE(ecu->ReadWord(0x500), 0x7777);
     EXPECT_GT(marked(0, 0x8000, Sync::ToWrite), 0) << "the edits wait on the PC";
