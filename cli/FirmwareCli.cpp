@@ -13,7 +13,8 @@ namespace zolmar::cli {
 
 namespace {
 
-constexpr const char* kUsage = "flash [--port PATH] [--timeout SECONDS] [--verify-only] IN.zfw";
+constexpr const char* kUsage =
+    "flash [--port PATH] [--timeout SECONDS] [--verify-only] [--force] IN.zfw";
 
 // The flashing log on stderr, the outcome as key: value lines.
 class StreamView : public FlashView {
@@ -46,6 +47,7 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     std::string file;
     double timeoutSeconds = 10;
     bool verifyOnly = false;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if ((a == "--port" || a == "--timeout") && i + 1 < args.size()) {
@@ -63,6 +65,8 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             }
         } else if (a == "--verify-only") {
             verifyOnly = true;
+        } else if (a == "--force") {
+            force = true;
         } else if (!a.empty() && a[0] != '-' && file.empty()) {
             file = a;
         } else {
@@ -80,9 +84,25 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         err << "zolmar-cli: " << error << "\n";
         return 1;
     }
-    if (package.Empty()) {
-        err << "zolmar-cli: " << file << " holds no whole segment (131 bytes each)\n";
+    // Checked before the ECU is touched: what no package can be is refused outright,
+    // what a package would not do only with --force.
+    const FirmwarePackage::Plan plan = package.Check();
+    if (!plan.refusals.empty()) {
+        err << "zolmar-cli: " << file << " cannot be a firmware package for the q7700x:\n";
+        for (const auto& line : plan.refusals)
+            err << "  " << line << "\n";
         return 1;
+    }
+    for (const auto& line : plan.Summary(file))
+        err << line << "\n";
+    if (!plan.doubts.empty() && !verifyOnly) {
+        for (const auto& line : plan.doubts)
+            err << "warning: " << line << "\n";
+        if (!force) {
+            err << "zolmar-cli: nothing was programmed; add --force to program this package "
+                   "anyway\n";
+            return 1;
+        }
     }
 
     SerialUsbXpress::Options ports;
@@ -139,10 +159,16 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 std::vector<Command> firmwareCommands() {
     return {{"flash", kUsage,
              "Programs a firmware package into the ECU through its boot loader (57600 baud),\n"
-             "then verifies it byte by byte. A running ECU is restarted into its boot loader\n"
-             "first. --verify-only compares without programming. On success the ECU starts\n"
-             "its new firmware. Prints version, serial, segments, programmed and\n"
-             "verify-errors; exit code 1 when programming or verification failed.",
+             "then verifies it byte by byte. The package is checked first: a file with no\n"
+             "whole 131-byte segment, a segment outside the ECU's flash (main 0x000000-\n"
+             "0x00FFFF, PLD 0x080000-0x0FFFFF) or bytes written twice is refused; one that\n"
+             "carries no readable version text at 0x000000 or touches the serial number\n"
+             "(0x001000-0x0010FF) is programmed only with --force. What Program will do goes\n"
+             "to stderr. A running ECU is restarted into its boot loader first. --verify-only\n"
+             "compares without programming. On success the ECU starts its new firmware;\n"
+             "after a failed program or verify it stays in its boot loader. Prints version,\n"
+             "serial, segments, programmed and verify-errors; exit code 1 when the package\n"
+             "was refused or programming or verification failed.",
              flash}};
 }
 
