@@ -430,9 +430,11 @@ void SyncEngine::readPass() {
             return;
         // The check of a full transfer reads back what it moved.
         if ((state == Link::ReadingAll || state == Link::WritingAll) && check_.Checking()) {
+            const long left = check_.Left();
             TransferCheck::Result result = check_.Step(
                 *driver_, ecu_, state == Link::ReadingAll ? Sync::ToRead : Sync::ToWrite, transfer_,
                 error_);
+            bytesMoved_ += left - check_.Left();
             if (result == TransferCheck::Result::Failed) {
                 lastError_ = error_;
                 return;

@@ -147,12 +147,13 @@ TEST_F(EngineTest, StartUpReadsTheWholeConfigurationByteExact) {
         for (uint32_t stop : {0x08000u, 0x13000u, 0x1E000u, 0x20000u, 0x2A000u})
             EXPECT_FALSE(a < stop && a + 2u * n > stop) << std::hex << a << " " << n;
     }
-    // Names beyond those in use are not fetched: one run past the last slot at most.
+    // Names beyond those in use are not fetched: one run past the last slot at most
+    // (and its check, in shorter runs).
     for (const auto& r : sent({0x03}))
-        EXPECT_FALSE(addressOf(r) > 0x13000) << std::hex << addressOf(r);
+        EXPECT_LT(addressOf(r), 0x13000u + 200) << std::hex << addressOf(r);
     for (const auto& r : sent({0x04})) {
         if (addressOf(r) != 0x2A000) {
-            EXPECT_LE(addressOf(r), 0x20000u + (150 + 128) * 24 + 200);
+            EXPECT_LT(addressOf(r), 0x20000u + (150 + 128) * 24 + 200 + 200);
         }
     }
 
