@@ -21,6 +21,18 @@ bool inStates(int state, std::initializer_list<int> states) {
     return std::find(states.begin(), states.end(), state) != states.end();
 }
 
+// The name slots a configuration of this many elements uses: slots 0 .. elements + 127,
+// 24 bytes each; past the first name region they go on at 0x13000.
+template <class F> void forNameSlotsInUse(long elements, F f) {
+    const long nameBytes = (elements + kNumPages) * kNameLength;
+    if (nameBytes <= kNameRegion1Positions) {
+        f(kNameRegion1, kNameRegion1 + nameBytes);
+    } else {
+        f(kNameRegion1, kConfigEnd);
+        f(kNameRegion2, kNameRegion2 + nameBytes - kNameRegion1Positions);
+    }
+}
+
 bool onlineCapableState(int state) {
     return inStates(state,
                     {Link::ReadingAll, Link::StartReadAll, Link::Online, Link::WritingChanges,
@@ -601,6 +613,16 @@ void SyncEngine::checkTransfer(bool writing) {
     }
     if (!writing) {
         ecu_.RebuildIndex(false, false);
+        // Names were left out by a diagram read before its check: fetch those that
+        // the checked diagram uses but were never read.
+        long missing = 0;
+        forNameSlotsInUse(ecu_.NumElements, [this, &missing](long begin, long end) {
+            missing += check_.MarkUnmoved(ecu_, begin, end, Sync::ToRead);
+        });
+        if (missing > 0) {
+            check_.EndRound();
+            return;
+        }
         // A read that agrees with itself can still have been chosen by damaged usage
         // words, or be inconsistent in itself: read it all again.
         const bool header = ecu_.ImageWord(0) == header_[0] && ecu_.ImageWord(2) == header_[1];
@@ -705,14 +727,8 @@ void SyncEngine::startWriteAll() {
     markRange(0, kConfigEnd, Sync::InStep);
     markRange(0, ecu_.ConstEnd() + 1024L, Sync::ToWrite);
     markRange(kLogicBase, kLogicBase + ecu_.LogicEnd() + 1L, Sync::ToWrite);
-    // Name slots 0 .. NumElements + 127; past the first name region they go on at 0x13000.
-    const long nameBytes = (static_cast<long>(ecu_.NumElements) + kNumPages) * kNameLength;
-    if (nameBytes <= kNameRegion1Positions) {
-        markRange(kNameRegion1, kNameRegion1 + nameBytes, Sync::ToWrite);
-    } else {
-        markRange(kNameRegion1, kConfigEnd, Sync::ToWrite);
-        markRange(kNameRegion2, kNameRegion2 + nameBytes - kNameRegion1Positions, Sync::ToWrite);
-    }
+    forNameSlotsInUse(ecu_.NumElements,
+                      [this](long begin, long end) { markRange(begin, end, Sync::ToWrite); });
     ecu_.LinkState = Link::WritingAll;
 }
 

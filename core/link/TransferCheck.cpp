@@ -17,10 +17,11 @@ namespace {
 constexpr long kCheckRun = 194;
 } // namespace
 
-TransferCheck::TransferCheck() : moved_(kConfigEnd, 0) {}
+TransferCheck::TransferCheck() : moved_(kConfigEnd, 0), ever_(kConfigEnd, 0) {}
 
 void TransferCheck::Reset() {
     std::fill(moved_.begin(), moved_.end(), uint8_t{0});
+    std::fill(ever_.begin(), ever_.end(), uint8_t{0});
     left_ = 0;
     differing_ = 0;
     checking_ = false;
@@ -33,7 +34,21 @@ void TransferCheck::Moved(long start, long length) {
         if (!moved_[static_cast<size_t>(a)] && checking_)
             ++left_;
         moved_[static_cast<size_t>(a)] = 1;
+        ever_[static_cast<size_t>(a)] = 1;
     }
+}
+
+long TransferCheck::MarkUnmoved(tECU& ecu, long start, long end, uint8_t mark) const {
+    start = std::clamp(start, 0L, kConfigEnd);
+    end = std::clamp(end, start, kConfigEnd);
+    long marked = 0;
+    for (long a = start; a < end; ++a) {
+        if (!ever_[static_cast<size_t>(a)]) {
+            ecu.SetSync(a, mark);
+            ++marked;
+        }
+    }
+    return marked;
 }
 
 long TransferCheck::Begin() {

@@ -29,6 +29,9 @@ public:
     long Differing() const { return differing_; }
     // The round is over: what differed is moved again, then checked in the next Begin.
     void EndRound() { checking_ = false; }
+    // Bytes of [start, end) the transfer never moved get the mark (to be moved now);
+    // returns how many.
+    long MarkUnmoved(tECU& ecu, long start, long end, uint8_t mark) const;
 
     enum class Result { Finished, Read, Failed };
     // Reads back the next run (at most 101 words). Differing bytes get the given
@@ -38,6 +41,7 @@ public:
 
 private:
     std::vector<uint8_t> moved_; // 1: moved since the last check
+    std::vector<uint8_t> ever_;  // 1: moved at all in this transfer
     long left_ = 0;
     long differing_ = 0;
     bool checking_ = false;
