@@ -3,6 +3,10 @@
 #include "LinkTestSupport.h"
 #include "TempDir.h"
 
+#include "files/SettingsFile.h"
+#include "link/ModbusDriver.h"
+#include "link/SerialUsbXpress.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -26,6 +30,86 @@ TEST(LinkCli, ATransferThatMakesNoProgressFailsInsteadOfWaitingForever) {
               std::string::npos)
         << read.err;
     EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// Two programs on one port would take each other's replies: the second is told the
+// device is busy, naming it, and saves nothing.
+TEST(LinkCli, ASecondProgramIsToldThePortIsBusy) {
+    ServedEcu served;
+    ASSERT_TRUE(served.opened) << served.openError;
+    SerialUsbXpress usb({{served.server.Path()}, false});
+    TModbusDriver holder(usb);
+    std::string error;
+    ASSERT_TRUE(holder.FindAndOpen(error)) << error;
+    TempDir dir;
+    CliResult read = runCli({"read", "--port", served.server.Path(), dir.path("b.ecu")});
+    EXPECT_EQ(read.code, 1);
+    EXPECT_NE(read.err.find("zolmar-cli: " + served.server.Path() + " is busy"), std::string::npos)
+        << read.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("b.ecu")));
+    holder.Close();
+    read = runCli({"read", "--port", served.server.Path(), dir.path("b.ecu")});
+    EXPECT_EQ(read.code, 0) << read.err;
+}
+
+// A configuration that fails its usage-word check three times is not saved.
+TEST(LinkCli, AReadThatFailsItsChecksSavesNothingAndExitsNonZero) {
+    ServedEcu served(false, false);
+    ASSERT_TRUE(served.opened) << served.openError;
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    makeConfiguration(*config, 60, 3);
+    served.ecu.LoadConfiguration(*config);
+    served.ecu.WriteWord(0, static_cast<uint16_t>(served.ecu.ReadWord(0) + 2));
+    TempDir dir;
+    CliResult read = runCli({"read", "--port", served.server.Path(), dir.path("bad.ecu")});
+    EXPECT_EQ(read.code, 1);
+    EXPECT_NE(read.err.find("did not pass their checks after 3 attempts"), std::string::npos)
+        << read.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("bad.ecu")));
+}
+
+// An ECU that does not keep what it is sent at one address gets no commit.
+TEST(LinkCli, AWriteThatDoesNotReadBackTheSameIsNotCommitted) {
+    ServedEcu served(false, false);
+    ASSERT_TRUE(served.opened) << served.openError;
+    emu::VirtualEcu& e = served.ecu;
+    e.AddHandler({0x00440, 0x00442, [](uint32_t, uint16_t& v) { return v = 0x1234, true; },
+                  [](uint32_t, uint16_t) { return true; }});
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    makeConfiguration(*config, 40, 4);
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(SettingsFile::save(*config, dir.path("w.ecu"), error)) << error;
+    CliResult write = runCli({"write", "--port", served.server.Path(), dir.path("w.ecu")});
+    EXPECT_EQ(write.code, 1);
+    EXPECT_NE(write.err.find("were not committed"), std::string::npos) << write.err;
+    EXPECT_EQ(e.CommitCount(), 0);
+}
+
+// --timeout is time without progress: a transfer far longer than it, that keeps
+// moving bytes, finishes.
+TEST(LinkCli, ATransferThatKeepsMovingNeverTimesOut) {
+    ServedEcu served(true, false);
+    ASSERT_TRUE(served.opened) << served.openError;
+    served.ecu.faults.delayMs = 5;
+    served.ecu.faults.delayMaxMs = 30;
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    makeConfiguration(*config, 60, 5);
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(SettingsFile::save(*config, dir.path("w.ecu"), error)) << error;
+    CliResult write =
+        runCli({"write", "--port", served.server.Path(), "--timeout", "0.3", dir.path("w.ecu")});
+    EXPECT_EQ(write.code, 0) << write.err;
+    CliResult read =
+        runCli({"read", "--port", served.server.Path(), "--timeout", "0.3", dir.path("r.ecu")});
+    ASSERT_EQ(read.code, 0) << read.err;
+    auto back = std::make_unique<tECU>(quiet);
+    ASSERT_TRUE(SettingsFile::load(*back, dir.path("r.ecu"), error)) << error;
+    EXPECT_EQ(firstDifference(back->Image, config->Image, transferredRanges(*config)), -1);
 }
 
 } // namespace

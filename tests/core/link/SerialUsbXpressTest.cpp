@@ -1,5 +1,9 @@
 #include "link/SerialUsbXpress.h"
 #include "TempDir.h"
+#include "link/ModbusDriver.h"
+
+#include <cerrno>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fcntl.h>
@@ -174,6 +178,64 @@ TEST(SerialUsbXpress, PortsFromTheEnvironment) {
     EXPECT_EQ(SerialUsbXpress::environmentPorts(), (std::vector<std::string>{"/dev/a", "/dev/b"}));
     unsetenv("ZOLMAR_PORT");
     EXPECT_TRUE(SerialUsbXpress::environmentPorts().empty());
+}
+
+} // namespace
+
+namespace {
+
+// One program, one handle: a second open of the same device is refused as busy,
+// naming the device, until the first is closed.
+TEST(SerialUsbXpress, TheDeviceIsOpenedExclusively) {
+    Pty pty;
+    SerialUsbXpress first({{pty.path}, false});
+    SerialUsbXpress second({{pty.path}, false});
+    uint32_t count = 0;
+    ASSERT_EQ(first.GetNumDevices(count), UsbXpress::Success);
+    ASSERT_EQ(second.GetNumDevices(count), UsbXpress::Success);
+    UsbXpress::Handle a = 0;
+    UsbXpress::Handle b = 0;
+    ASSERT_EQ(first.Open(0, a), UsbXpress::Success);
+    EXPECT_NE(second.Open(0, b), UsbXpress::Success);
+    const std::string problem = second.OpenProblem(0);
+    EXPECT_EQ(problem.rfind(pty.path + " is busy", 0), 0u) << problem;
+    // The driver says so instead of "no ECU".
+    TModbusDriver driver(second);
+    std::string error;
+    EXPECT_FALSE(driver.FindAndOpen(error));
+    EXPECT_EQ(error, problem);
+    EXPECT_EQ(driver.OpenProblem(), problem);
+    first.Close(a);
+    EXPECT_TRUE(driver.FindAndOpen(error)) << error;
+    EXPECT_TRUE(driver.OpenProblem().empty());
+}
+
+TEST(SerialUsbXpress, ADeviceThatCannotBeOpenedIsToldWithItsReasonAndFix) {
+    const std::string denied = SerialUsbXpress::OpenProblemText("/dev/ttyUSB0", EACCES);
+    EXPECT_NE(denied.find("Permission denied on /dev/ttyUSB0"), std::string::npos);
+    EXPECT_NE(denied.find("70-q7700x.rules"), std::string::npos);
+    EXPECT_NE(denied.find("dialout"), std::string::npos);
+    EXPECT_NE(SerialUsbXpress::OpenProblemText("/dev/ttyUSB0", EBUSY).find("/dev/ttyUSB0 is busy"),
+              std::string::npos);
+
+    // Something at the path that is no terminal at all: the system's reason.
+    TempDir dir;
+    fs::create_directories(dir.path("notadevice"));
+    SerialUsbXpress usb({{dir.path("notadevice")}, false});
+    TModbusDriver driver(usb);
+    std::string error;
+    EXPECT_FALSE(driver.FindAndOpen(error));
+    EXPECT_EQ(error, "Could not open " + dir.path("notadevice") + ": Is a directory.");
+
+    // A user the device refuses (only testable without root's privileges).
+    if (geteuid() != 0) {
+        Pty pty;
+        ASSERT_EQ(::chmod(pty.path.c_str(), 0), 0);
+        SerialUsbXpress locked({{pty.path}, false});
+        TModbusDriver refused(locked);
+        EXPECT_FALSE(refused.FindAndOpen(error));
+        EXPECT_EQ(error.rfind("Permission denied on " + pty.path, 0), 0u) << error;
+    }
 }
 
 } // namespace
