@@ -93,11 +93,11 @@ TEST(LinkCli, AWriteThatDoesNotReadBackTheSameIsNotCommitted) {
 TEST(LinkCli, ATransferThatKeepsMovingNeverTimesOut) {
     ServedEcu served(true, false);
     ASSERT_TRUE(served.opened) << served.openError;
-    served.ecu.faults.delayMs = 5;
-    served.ecu.faults.delayMaxMs = 30;
+    served.ecu.faults.delayMs = 2;
+    served.ecu.faults.delayMaxMs = 12;
     SilentMessages quiet;
     auto config = std::make_unique<tECU>(quiet);
-    makeConfiguration(*config, 60, 5);
+    makeConfiguration(*config, 30, 5);
     TempDir dir;
     std::string error;
     ASSERT_TRUE(SettingsFile::save(*config, dir.path("w.ecu"), error)) << error;
