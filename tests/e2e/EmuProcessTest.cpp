@@ -237,6 +237,9 @@ TEST_F(EmuProcessTest, FirmwareIsFlashedVerifiedAndStarted) {
             s.data[k] = static_cast<uint8_t>(a + 3 * k + 1);
         segments.push_back(s);
     }
+    const std::string version = "q7700x firmware 3.14";
+    std::fill(segments[0].data.begin(), segments[0].data.begin() + 32, 0);
+    std::copy(version.begin(), version.end(), segments[0].data.begin());
     auto bytes = FirmwarePackage::Build(segments);
     std::string package = dir.path("fw.zfw");
     std::string error;

@@ -343,3 +343,144 @@ TEST_F(FlasherTest, PollCyclesDoNotTouchTheDeviceWhileFlashing) {
 }
 
 } // namespace
+
+namespace {
+
+FirmwarePackage::Segment versionSegment(const std::string& text) {
+    FirmwarePackage::Segment s{};
+    std::copy(text.begin(), text.end(), s.data.begin());
+    return s;
+}
+
+TEST(FirmwarePackageCheck, SaysWhatProgramWillDo) {
+    auto p = package({versionSegment("q7700x firmware 3.13"), segment(0x0080, 1),
+                      segment(0x1180, 2), segment(0x9000, 3), segment(0x84000, 4),
+                      segment(0x84080, 5), segment(0x90000, 6)});
+    const auto plan = p.Check();
+    EXPECT_TRUE(plan.refusals.empty());
+    EXPECT_TRUE(plan.doubts.empty());
+    EXPECT_EQ(plan.mainSegments, 4);
+    EXPECT_EQ(plan.mainBlocks, 3); // 0x0000, 0x1000, 0x9000
+    EXPECT_EQ(plan.pldSegments, 3);
+    EXPECT_EQ(plan.pldBlocks, 2);
+    EXPECT_EQ(plan.version, "q7700x firmware 3.13");
+    EXPECT_EQ(plan.Summary("fw.zfw"),
+              (std::vector<std::string>{"Program will write 7 segments of \"fw.zfw\":",
+                                        "  main flash: 4 segments, 3 blocks of 512 bytes erased",
+                                        "  PLD flash: 3 segments, 2 blocks of 64 KB erased",
+                                        "  firmware version: \"q7700x firmware 3.13\""}));
+}
+
+TEST(FirmwarePackageCheck, RefusesWhatNoPackageCanBe) {
+    EXPECT_EQ(FirmwarePackage::Parse(nullptr, 0).Check().refusals.size(), 1u);
+    std::vector<uint8_t> hundred(100, 7);
+    auto none = FirmwarePackage::Parse(hundred.data(), hundred.size()).Check();
+    ASSERT_EQ(none.refusals.size(), 1u);
+    EXPECT_NE(none.refusals[0].find("no whole segment"), std::string::npos);
+
+    // Outside both flashes, or across the end of one.
+    auto outside = package({versionSegment("v"), segment(0x10000, 1), segment(0xFFC0, 2),
+                            segment(0x7FFF0, 3), segment(0x100000, 4), segment(0xFFFF80, 5)})
+                       .Check();
+    ASSERT_EQ(outside.refusals.size(), 4u); // three shown, then how many more
+    EXPECT_EQ(outside.refusals[0],
+              "Segment 2 writes 0x010000-0x01007F, where the ECU has no flash memory (main "
+              "flash 0x000000-0x00FFFF, PLD flash 0x080000-0x0FFFFF).");
+    EXPECT_EQ(outside.refusals[3], "... and 2 more segments outside the ECU's memory.");
+
+    // The same bytes twice: the same address, or overlapping segments.
+    auto twice = package({versionSegment("v"), segment(0x0400, 1), segment(0x0400, 2),
+                          segment(0x0500, 3), segment(0x0540, 4)})
+                     .Check();
+    ASSERT_EQ(twice.refusals.size(), 2u);
+    EXPECT_EQ(twice.refusals[0], "Segments 2 and 3 both write 0x000400.");
+    EXPECT_EQ(twice.refusals[1], "Segments 4 and 5 both write 0x000540 (they overlap).");
+
+    // A settings file renamed: refused, as in the field.
+    std::vector<uint8_t> settings(163840);
+    for (size_t k = 0; k < settings.size(); ++k)
+        settings[k] = static_cast<uint8_t>(k * 31 + k / 97);
+    EXPECT_FALSE(FirmwarePackage::Parse(settings.data(), settings.size()).Check().refusals.empty());
+}
+
+TEST(FirmwarePackageCheck, DoubtsWhatARealPackageWouldNotDo) {
+    auto noVersion = package({segment(0x0400, 1)}).Check();
+    EXPECT_TRUE(noVersion.refusals.empty());
+    ASSERT_EQ(noVersion.doubts.size(), 1u);
+    EXPECT_NE(noVersion.doubts[0].find("no firmware version text"), std::string::npos);
+    EXPECT_EQ(noVersion.Summary("p").back(), "  firmware version: none in the package");
+    auto unreadable = package({segment(0x0000, 1)}).Check();
+    ASSERT_EQ(unreadable.doubts.size(), 1u);
+    EXPECT_NE(unreadable.doubts[0].find("not readable"), std::string::npos);
+    // Its erase would take the serial number with it.
+    for (uint32_t a : {0x1000u, 0x1080u}) {
+        auto serial = package({versionSegment("v1"), segment(a, 1)}).Check();
+        ASSERT_EQ(serial.doubts.size(), 1u) << a;
+        EXPECT_NE(serial.doubts[0].find("serial number"), std::string::npos);
+    }
+    EXPECT_TRUE(package({versionSegment("v1"), segment(0x1100, 1)}).Check().doubts.empty());
+}
+
+// A stop asked for between segments: nothing more is sent, the device is not opened
+// again, the boot loader keeps waiting, and the firmware counts as incomplete.
+TEST_F(FlasherTest, AStoppedRunSendsNothingMoreAndLeavesTheBootLoaderWaiting) {
+    ASSERT_EQ(connect(), 3);
+    std::vector<FirmwarePackage::Segment> segments;
+    for (uint32_t a = 0x2000; a < 0x3000; a += 0x80)
+        segments.push_back(segment(a, static_cast<uint8_t>(a >> 7)));
+    int written = 0;
+    // A flasher whose view counts the writes, and which stops after five.
+    struct Counting : RecordingView {
+        int* written;
+        void logLine(const std::string& l) override {
+            RecordingView::logLine(l);
+            if (l.rfind("Wrote ", 0) == 0)
+                ++*written;
+        }
+    };
+    Counting counting;
+    counting.written = &written;
+    FirmwareFlasher stopping(link, counting);
+    stopping.pause = flasher.pause;
+    stopping.stopRequested = [&] { return written >= 5; };
+    stopping.SetPackage(package(segments), "p.zfw");
+    EXPECT_FALSE(stopping.FirmwareIncomplete());
+    flasher.Close();
+    ASSERT_TRUE(stopping.OpenLink());
+    int errors = 0;
+    EXPECT_FALSE(stopping.ProgramAndVerify(errors));
+    EXPECT_TRUE(stopping.Stopped());
+    EXPECT_TRUE(stopping.FirmwareIncomplete());
+    EXPECT_EQ(written, 5);
+    EXPECT_EQ(counting.log.back(), FirmwareFlasher::kStoppedLine);
+    EXPECT_FALSE(counting.logged("Finished writing the following file: \"p.zfw\""));
+    const size_t sent = link.requests.size();
+    const int opens = link.opens;
+    stopping.Done(false);
+    EXPECT_EQ(link.requests.size(), sent) << "no run command";
+    EXPECT_EQ(link.opens, opens);
+    EXPECT_TRUE(loader.Running());
+    EXPECT_EQ(stopping.Handle(), 0u);
+
+    // Programmed again to its end and verified: complete once more.
+    stopping.stopRequested = nullptr;
+    ASSERT_TRUE(stopping.OpenLink());
+    EXPECT_TRUE(stopping.ProgramAndVerify(errors));
+    EXPECT_EQ(errors, 0);
+    EXPECT_FALSE(stopping.FirmwareIncomplete());
+    EXPECT_TRUE(counting.logged("Finished writing the following file: \"p.zfw\""));
+    EXPECT_EQ(counting.log.back(), "Verify finished (0 errors)");
+}
+
+TEST_F(FlasherTest, AVerifyWithDifferencesMarksTheFirmwareIncomplete) {
+    ASSERT_EQ(connect(), 3);
+    flasher.SetPackage(package({segment(0x3000, 1)}), "a.zfw");
+    int errors = 0;
+    ASSERT_TRUE(flasher.Verify(errors));
+    EXPECT_GT(errors, 0);
+    EXPECT_TRUE(flasher.FirmwareIncomplete());
+    ASSERT_TRUE(flasher.ProgramAndVerify(errors));
+    EXPECT_FALSE(flasher.FirmwareIncomplete());
+}
+
+} // namespace
