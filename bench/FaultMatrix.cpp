@@ -91,9 +91,15 @@ public:
         const std::string saved = dir_.path("saved.ecu");
         std::filesystem::remove(out);
         std::filesystem::remove(saved);
-        std::vector<std::string> argv = {g_emu, "--pty", "--no-diagram", "--seed",
-                                         std::to_string(seed), "--save-on-exit", saved,
-                                         "--config", write ? before_ : file};
+        std::vector<std::string> argv = {g_emu,
+                                         "--pty",
+                                         "--no-diagram",
+                                         "--seed",
+                                         std::to_string(seed),
+                                         "--save-on-exit",
+                                         saved,
+                                         "--config",
+                                         write ? before_ : file};
         argv.insert(argv.end(), s.options.begin(), s.options.end());
         ChildProcess emu;
         if (!emu.start(argv))
@@ -109,9 +115,8 @@ public:
                 emu.signal(SIGUSR2);
             });
         const auto start = std::chrono::steady_clock::now();
-        RunResult r = runProgram({g_cli, write ? "write" : "read", "--port", port,
-                                  write ? file : out},
-                                 3600 * 1000);
+        RunResult r = runProgram(
+            {g_cli, write ? "write" : "read", "--port", port, write ? file : out}, 3600 * 1000);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (plug.joinable())
@@ -186,8 +191,8 @@ int main(int argc, char** argv) {
                 const double mean = tally.runs ? tally.seconds / tally.runs : 0;
                 if (s.name == "fault-free")
                     faultFree[key] = mean;
-                std::printf("%-26s %-8s %-5s %4d %6d %6d %6d %9.1f %7.1f\n", s.name.c_str(),
-                            config, write ? "write" : "read", tally.runs, tally.exact, tally.clear,
+                std::printf("%-26s %-8s %-5s %4d %6d %6d %6d %9.1f %7.1f\n", s.name.c_str(), config,
+                            write ? "write" : "read", tally.runs, tally.exact, tally.clear,
                             tally.silent, mean, faultFree[key] > 0 ? mean / faultFree[key] : 0);
                 std::fflush(stdout);
             }

@@ -25,7 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     flasher.PingTick();
     flasher.PingTick();
     flasher.PingTick();
-    flasher.SetPackage(FirmwarePackage::Parse(data, size), "fuzz.zfw");
+    const FirmwarePackage package = FirmwarePackage::Parse(data, size);
+    // The checks say what they find about any bytes, without reading past a segment.
+    const FirmwarePackage::Plan plan = package.Check();
+    if (plan.mainSegments + plan.pldSegments > static_cast<int>(package.Segments().size()))
+        __builtin_trap();
+    (void)plan.Summary("fuzz.zfw");
+    flasher.SetPackage(package, "fuzz.zfw");
     flasher.Program();
     int errors = 0;
     flasher.Verify(errors);
