@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "app/EcuJobRunner.h"
 #include "app/MainForm.h"
+#include "diagnostics/LogRetrieveForm.h"
 #include "files/SettingsFile.h"
 #include "link/SerialUsbXpress.h"
 #include "ports/Preferences.h"
@@ -37,14 +38,16 @@ public:
     }
 };
 
+// Opens nothing; saves where it is told.
 class NoDialogs : public FileDialogs {
 public:
+    std::string savePath;
     std::optional<std::string> askOpenFile(const std::string&, const std::string&) override {
         return std::nullopt;
     }
     std::optional<std::string> askSaveFile(const std::string&, const std::string&,
                                            const std::string&) override {
-        return std::nullopt;
+        return savePath;
     }
 };
 
@@ -157,6 +160,30 @@ int main(int argc, char** argv) {
                 waitFor([&] { return form->ecu().LinkState == Link::Online; }, 30000);
             }
         }
+    }
+    // The onboard log retrieved, with the ECU gone for three seconds in the middle.
+    TempDir dir;
+    dialogs.savePath = dir.path("log.csv");
+    for (bool gone : {false, true}) {
+        runFor(300);
+        waitFor([&] { return form->action("Retrieve Log from ECU")->isEnabled(); }, 20000);
+        probe.start();
+        form->action("Retrieve Log from ECU")->trigger();
+        TLogRetrieveProgBarForm* log = form->logRetrieveForm();
+        log->SaveToClick();
+        log->GoClick();
+        if (gone) {
+            runFor(300);
+            emu.signal(SIGUSR1);
+            runFor(3000);
+            emu.signal(SIGUSR2);
+        }
+        waitFor([&] { return !log->retrieval().Busy(); }, 300000);
+        const qint64 longest = probe.stop();
+        std::printf("%-48s %8lld ms   (it took %lld ms)\n",
+                    gone ? "onboard log retrieval, ECU gone for 3 s" : "onboard log retrieval",
+                    longest, probe.total);
+        log->hide();
     }
     form.reset();
     emu.signal(SIGTERM);

@@ -19,8 +19,8 @@ public:
     };
     virtual ~EcuJobs() = default;
     // Runs the work to its end. total > 0 shows progress as steps done of total;
-    // cancellable offers Cancel. Returns false when it could not run at all (another
-    // job is running).
+    // cancellable offers Cancel; an empty title shows nothing (the caller shows its own
+    // progress). Returns false when it could not run at all (another job is running).
     virtual bool run(const std::string& title, int total, bool cancellable,
                      const std::function<void(Control&)>& work) = 0;
 };

@@ -80,7 +80,7 @@ bool EcuJobRunner::run(const std::string& title, int total, bool cancellable,
     clock.start();
     JobDialog* dialog = nullptr;
     while (!finished) {
-        if (!dialog && clock.elapsed() >= kShowAfterMs) {
+        if (!dialog && !title.empty() && clock.elapsed() >= kShowAfterMs) {
             dialog =
                 new JobDialog(parent_, QString::fromStdString(title), total, cancellable, control);
             dialog->show();

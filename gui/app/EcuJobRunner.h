@@ -10,7 +10,8 @@ namespace zolmar::gui {
 
 // Runs ECU jobs on a thread of their own while the window keeps answering: after a
 // moment a modal window shows the job (its progress and, where the ECU allows, Cancel),
-// and until then no input reaches the program. One job at a time.
+// and until then no input reaches the program. A job without a title never shows a
+// window (a step of a window's own transfer). One job at a time.
 class EcuJobRunner : public EcuJobs {
 public:
     explicit EcuJobRunner(QWidget* parent) : parent_(parent) {}

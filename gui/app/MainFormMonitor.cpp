@@ -2,6 +2,7 @@
 // logs and the scope. Kept apart from the frame so each window's wiring is in one place.
 #include "app/MainForm.h"
 
+#include "app/EcuJobRunner.h"
 #include "app/PageSelector.h"
 #include "diagnostics/LogRetrieveForm.h"
 #include "gauges/ConfigureGaugeForm.h"
@@ -73,6 +74,7 @@ void TMainForm::buildMonitorWindows() {
     onTriggered(QStringLiteral("Stop Logging to Laptop/PC"), [this] { StopLogClick(); });
     LogRetrieveForm = new TLogRetrieveProgBarForm(*ecu_, messages_, dialogs_, this);
     LogRetrieveForm->driver = [this] { return engine_.Driver(); };
+    LogRetrieveForm->jobs = &jobRunner();
     connect(LogRetrieveForm, &TLogRetrieveProgBarForm::statusText, this,
             [this](const QString& text) { ConnectionStatus->setText(text); });
     onTriggered(QStringLiteral("Retrieve Log from ECU"), [this] { RetrieveLogClick(); });

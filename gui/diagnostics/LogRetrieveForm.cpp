@@ -131,7 +131,13 @@ void TLogRetrieveProgBarForm::LogPollTimerTimer() {
         return;
     }
     AmountToRead->setEnabled(false);
-    const diagnostics::LogRetrieval::Status status = retrieval_.Tick(driver ? driver() : nullptr);
+    TModbusDriver* link = driver ? driver() : nullptr;
+    diagnostics::LogRetrieval::Status status = diagnostics::LogRetrieval::Status::Idle;
+    auto tick = [this, link, &status](EcuJobs::Control&) { status = retrieval_.Tick(link); };
+    InlineJobs inPlace;
+    // A tick still running (its timer fired within it) waits for the next one.
+    if (!(jobs ? *jobs : static_cast<EcuJobs&>(inPlace)).run({}, 0, false, tick))
+        return;
     if (status == diagnostics::LogRetrieval::Status::Done) {
         ProgressBar->setValue(ProgressBar->maximum());
         BytesSoFar->setText(QString::number(2 * retrieval_.WordsReceived()));

@@ -2,6 +2,7 @@
 
 #include "diagnostics/OnboardLog.h"
 #include "model/ECU.h"
+#include "ports/EcuJobs.h"
 #include "ports/FileDialogs.h"
 #include "ports/Messages.h"
 
@@ -34,6 +35,9 @@ public:
     std::function<TModbusDriver*()> driver;
     // Opens the saved file with the desktop; tests replace it.
     std::function<void(const std::string& path)> openFile;
+    // Runs each tick's exchanges away from the window's thread, so that an ECU that
+    // stops answering never holds the window for a time-out (none: in place).
+    EcuJobs* jobs = nullptr;
 
     // Fills the amounts for the configured period and shows the window.
     void open();
