@@ -26,7 +26,10 @@ fuzz_one() {
     fi
     speed=$(sed -n 's/^stat::average_exec_per_sec:[[:space:]]*//p' "$log" | tail -1)
     speed=${speed:-0}
-    if [ "$speed" -lt 300 ]; then rest=80; elif [ "$speed" -lt 3000 ]; then rest=30; else rest=10; fi
+    if [ "$speed" -lt 10 ]; then rest=160
+    elif [ "$speed" -lt 300 ]; then rest=80
+    elif [ "$speed" -lt 3000 ]; then rest=30
+    else rest=10; fi
     if ! "$target" -max_total_time=$rest -print_final_stats=1 -rss_limit_mb=4096 "$corpus" \
         >>"$log" 2>&1; then
         echo "$name FAILED"; tail -60 "$log"; return 1
