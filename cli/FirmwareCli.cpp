@@ -121,6 +121,11 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(timeoutSeconds));
     while (flasher.PingTick() != 1000) {
+        // A device that is there but may not be opened will not open by waiting.
+        if (!flasher.OpenProblem().empty()) {
+            err << "zolmar-cli: " << flasher.OpenProblem() << "\n";
+            return 1;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             err << "zolmar-cli: the ECU's boot loader did not answer within " << timeoutSeconds
                 << " seconds (" << view.status << ")\n";

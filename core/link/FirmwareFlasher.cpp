@@ -33,12 +33,11 @@ FirmwareFlasher::~FirmwareFlasher() {
 bool FirmwareFlasher::OpenLink() {
     Close();
     uint32_t count = 0;
-    std::string problem;
-    handle_ = TModbusDriver::OpenEcu(usb_, kBaud, count, problem);
+    handle_ = TModbusDriver::OpenEcu(usb_, kBaud, count, openProblem_);
     if (handle_ == 0) {
-        view_.statusChanged(problem.empty() ? "Could not find ECU on USB chain (" +
-                                                  std::to_string(count) + " devices)"
-                                            : problem);
+        view_.statusChanged(openProblem_.empty() ? "Could not find ECU on USB chain (" +
+                                                       std::to_string(count) + " devices)"
+                                                 : openProblem_);
         return false;
     }
     usb_.SetTimeouts(kPingTimeout, UsbXpress::kInfinite);
@@ -134,7 +133,9 @@ void FirmwareFlasher::restartIntoBootLoader() {
 uint32_t FirmwareFlasher::PingTick() {
     if (handle_ == 0) {
         view_.versionChanged("");
-        OpenLink();
+        // A device that is there but may not be opened says why, not "connect".
+        if (!OpenLink() && !openProblem_.empty())
+            return 2;
         view_.statusChanged("Connect ECU to USB port");
         return 2;
     }

@@ -46,6 +46,8 @@ public:
     bool OpenLink();
     void Close();
     UsbXpress::Handle Handle() const { return handle_; }
+    // Why the last OpenLink found the ECU's device but could not open it (empty if not).
+    const std::string& OpenProblem() const { return openProblem_; }
 
     // One tick of the ping timer; returns the interval until the next tick.
     uint32_t PingTick();
@@ -112,6 +114,7 @@ private:
     bool pldErased_[8] = {};
     bool stopped_ = false;
     bool incomplete_ = false;
+    std::string openProblem_;
 };
 
 } // namespace zolmar

@@ -5,6 +5,8 @@
 #include "emu/EcuBootLoader.h"
 #include "files/AtomicFile.h"
 #include "link/FirmwarePackage.h"
+#include "link/ModbusDriver.h"
+#include "link/SerialUsbXpress.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +161,24 @@ TEST(FirmwareCli, ADoubtfulPackageNeedsForce) {
     r = runCli({"flash", "--port", served.server.Path(), "--force", dir.path("part.zfw")});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_FALSE(loader.erases.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(FirmwareCli, ABusyDeviceIsNamedAtOnce) {
+    ServedEcu served(false, false);
+    ASSERT_TRUE(served.opened) << served.openError;
+    SerialUsbXpress usb({{served.server.Path()}, false});
+    TModbusDriver holder(usb);
+    std::string error;
+    ASSERT_TRUE(holder.FindAndOpen(error)) << error;
+    TempDir dir;
+    CliResult r = runCli({"flash", "--port", served.server.Path(), writePackage(dir, "p.zfw", 1)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("zolmar-cli: " + served.server.Path() + " is busy"), std::string::npos)
+        << r.err;
 }
 
 } // namespace
