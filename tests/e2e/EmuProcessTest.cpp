@@ -186,17 +186,7 @@ TEST_F(EmuProcessTest, HelpTexts) {
 TEST_F(EmuProcessTest, FirmwareIsFlashedVerifiedAndStarted) {
     std::string config = configuration("config.ecu", 40, 5);
     startEmu({"--config", config, "--serial", "EMU-FLASH-1", "--no-diagram"});
-    std::vector<FirmwarePackage::Segment> segments;
-    for (uint32_t a : {0x0000u, 0x0080u, 0x1180u, 0x9000u, 0x84000u}) {
-        FirmwarePackage::Segment s{};
-        s.address = a;
-        for (size_t k = 0; k < s.data.size(); ++k)
-            s.data[k] = static_cast<uint8_t>(a + 3 * k + 1);
-        segments.push_back(s);
-    }
-    const std::string version = "q7700x firmware 3.14";
-    std::fill(segments[0].data.begin(), segments[0].data.begin() + 32, 0);
-    std::copy(version.begin(), version.end(), segments[0].data.begin());
+    const auto segments = sampleFirmware("q7700x firmware 3.14");
     auto bytes = FirmwarePackage::Build(segments);
     std::string package = dir.path("fw.zfw");
     std::string error;

@@ -149,17 +149,7 @@ int main(int argc, char** argv) {
          Bytes(std::istreambuf_iterator<char>(hints), std::istreambuf_iterator<char>()));
 
     // Firmware packages: a complete one with its version, one across both flashes.
-    std::vector<FirmwarePackage::Segment> segments;
-    for (uint32_t a : {0x0000u, 0x0080u, 0x1180u, 0x9000u, 0x84000u}) {
-        FirmwarePackage::Segment s{};
-        s.address = a;
-        for (size_t k = 0; k < s.data.size(); ++k)
-            s.data[k] = static_cast<uint8_t>(a + 3 * k + 1);
-        segments.push_back(s);
-    }
-    const std::string version = "q7700x firmware 3.14";
-    std::fill(segments[0].data.begin(), segments[0].data.begin() + 32, 0);
-    std::copy(version.begin(), version.end(), segments[0].data.begin());
+    std::vector<FirmwarePackage::Segment> segments = sampleFirmware("q7700x firmware 3.14");
     seed(out, "fuzz_firmware_package", FirmwarePackage::Build(segments));
     segments.resize(2);
     seed(out, "fuzz_firmware_package", FirmwarePackage::Build(segments));

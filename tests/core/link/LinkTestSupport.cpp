@@ -3,6 +3,7 @@
 #include "RawConfig.h"
 #include "link/ModbusDriver.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -56,6 +57,20 @@ void makeConfiguration(tECU& ecu, int elements, uint32_t seed) {
     ecu.RebuildIndex(true, true);
     std::memset(ecu.SyncState, 0, sizeof ecu.SyncState);
     ecu.Modified = ecu.LogicOrNamesChanged = ecu.StructureChanged = false;
+}
+
+std::vector<FirmwarePackage::Segment> sampleFirmware(const std::string& version) {
+    std::vector<FirmwarePackage::Segment> segments;
+    for (uint32_t a : {0x0000u, 0x0080u, 0x1180u, 0x9000u, 0x84000u}) {
+        FirmwarePackage::Segment s{};
+        s.address = a;
+        for (size_t k = 0; k < s.data.size(); ++k)
+            s.data[k] = static_cast<uint8_t>(a + 3 * k + 1);
+        segments.push_back(s);
+    }
+    std::fill(segments[0].data.begin(), segments[0].data.begin() + 32, 0);
+    std::copy(version.begin(), version.end(), segments[0].data.begin());
+    return segments;
 }
 
 Ranges transferredRanges(const tECU& config) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emu/PtyServer.h"
+#include "link/FirmwarePackage.h"
 #include "model/ECU.h"
 
 #include <atomic>
@@ -24,6 +25,10 @@ Ranges transferredRanges(const tECU& config);
 
 // The first offset within the ranges where the two images differ, or -1.
 long firstDifference(const uint8_t* a, const uint8_t* b, const Ranges& ranges);
+
+// A complete firmware package across both flashes: its version text at address 0, main
+// flash segments (one past the serial number area) and one in PLD flash.
+std::vector<FirmwarePackage::Segment> sampleFirmware(const std::string& version);
 
 // A Modbus frame with its CRC appended, low byte first.
 std::vector<uint8_t> withCrc(std::vector<uint8_t> frame);
