@@ -151,6 +151,8 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     bool verified = flasher.Verify(errors);
     out << "verify-errors: " << (verified ? std::to_string(errors) : "unknown") << "\n";
     if (!verified || errors != 0) {
+        err << "zolmar-cli: " << FirmwareFlasher::kIncompleteLine
+            << " The ECU waits in its boot loader.\n";
         // A failed verify leaves the boot loader running: starting bad firmware helps nobody.
         flasher.Close();
         return 1;

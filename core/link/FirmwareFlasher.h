@@ -78,6 +78,9 @@ public:
     // Verify found differences, and no clean Verify has followed. Starting it then is
     // the user's decision, made knowing that.
     bool FirmwareIncomplete() const { return incomplete_; }
+    static constexpr const char* kIncompleteLine =
+        "The firmware in the ECU is incomplete or does not match the package: program it "
+        "again before it runs an engine.";
     static constexpr const char* kStoppedLine =
         "Stopped. The ECU's firmware is incomplete: it stays in its boot loader and needs "
         "its firmware written again.";

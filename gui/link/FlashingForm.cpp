@@ -204,6 +204,9 @@ void TFlashingForm::run(bool program) {
         flasher_.Verify(errors);
     busy_ = false;
     setRunning(false);
+    // Never a line that reads like success after a failed program or verify.
+    if (flasher_.FirmwareIncomplete() && !flasher_.Stopped())
+        logLine(FirmwareFlasher::kIncompleteLine);
     if (closeWhenStopped_) {
         // Stopped on the way out: the boot loader keeps waiting for a new program.
         closeWhenStopped_ = false;

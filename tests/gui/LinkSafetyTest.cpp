@@ -432,6 +432,27 @@ TEST_F(FlashingTest, CancelStopsProgrammingAndAFailedRunIsNotStartedWithoutAskin
     EXPECT_TRUE(bootLoader.Running());
 }
 
+// A program that fails never reads like success, and its firmware is not started
+// without asking.
+TEST_F(FlashingTest, AFailedProgramSaysTheFirmwareIsIncomplete) {
+    const std::string path = writePackage("p.zfw", 4);
+    bootLoader.failWrites = 11;
+    inWindow([&] {
+        dialogs.answers = {path};
+        flashing->OpenClick();
+        messages.answers = {Messages::Answer::Yes};
+        flashing->ProgramButton->click();
+        const QString log = flashing->LogPad->toPlainText();
+        EXPECT_TRUE(log.contains("Failed too many times"));
+        EXPECT_FALSE(log.contains("Verify finished"));
+        EXPECT_TRUE(log.endsWith(QString::fromUtf8(FirmwareFlasher::kIncompleteLine)));
+        messages.answers = {Messages::Answer::No};
+        flashing->DoneButton->click();
+        EXPECT_TRUE(shown(TFlashingForm::kRunQuestion));
+    });
+    EXPECT_TRUE(bootLoader.Running());
+}
+
 // A valid package programs, verifies on its own byte for byte, and starts on Done.
 TEST_F(FlashingTest, AValidPackageIsProgrammedVerifiedAndStarted) {
     const std::string path = writePackage("ok.zfw", 8);
