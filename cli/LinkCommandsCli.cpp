@@ -166,13 +166,16 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
     // Progress is a byte moved: the time-out counts from the last one (or the start).
     auto lastProgress = lastAnswer;
     long moved = 0;
-    int cyclesWithoutProgress = 0;
+    // Cycles begun after the time-out had passed without progress. One slow failure is
+    // never enough: a transaction's own time-out (8 s, 25 s) may be longer than ours.
+    int lateCycles = 0;
     auto why = [&engine] {
         return engine.LastError().empty() ? std::string("no reply") : engine.LastError();
     };
     PollContext context;
     context.currentPage = 1;
     while (!reporter.finished) {
+        const bool late = SteadyTime::now() - lastProgress > timeout;
         engine.PollCycle(context);
         auto now = SteadyTime::now();
         if (ecu->EcuPresent && ecu->StatusFailures == 0)
@@ -186,12 +189,11 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
         if (engine.BytesMoved() > moved) {
             moved = engine.BytesMoved();
             lastProgress = now;
-            cyclesWithoutProgress = 0;
-        } else {
-            ++cyclesWithoutProgress;
+            lateCycles = 0;
+        } else if (late) {
+            ++lateCycles;
         }
-        // One slow failure is not enough: its own time-out may be longer than ours.
-        if (now - lastProgress > timeout && cyclesWithoutProgress >= 3) {
+        if (lateCycles >= 3) {
             if (now - lastAnswer > timeout)
                 err << "zolmar-cli: no answer from the ECU"
                     << (options.port.empty() ? "" : " on " + options.port) << " for "

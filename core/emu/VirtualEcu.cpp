@@ -380,6 +380,11 @@ EcuReply VirtualEcu::Serve(const uint8_t* frame, int length) {
     if (out.length == 0)
         return out;
     std::uniform_real_distribution<double> chance(0.0, 1.0);
+    if (faults.dropNext > 0) {
+        --faults.dropNext;
+        out.length = 0;
+        return out;
+    }
     if (faults.dropProbability > 0 && chance(random_) < faults.dropProbability) {
         out.length = 0;
         return out;

@@ -43,6 +43,7 @@ struct Faults {
     double corruptProbability = 0; // one byte of the reply is changed
     uint32_t delayMs = 0;          // added before every reply
     uint32_t delayMaxMs = 0;       // above delayMs: each reply's delay is drawn from the range
+    int dropNext = 0;              // the next n replies are not sent (set while serving too)
 };
 
 // One reply as it leaves the ECU: bytes (none when nothing is sent) and the time

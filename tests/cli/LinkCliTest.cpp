@@ -112,4 +112,33 @@ TEST(LinkCli, ATransferThatKeepsMovingNeverTimesOut) {
     EXPECT_EQ(firstDifference(back->Image, config->Image, transferredRanges(*config)), -1);
 }
 
+// A transaction whose own time-out is longer than --timeout (the first word of the
+// logic area: 8 s) fails once; the transfer goes on, and nothing is lost.
+TEST(LinkCli, OneSlowFailureLongerThanTheTimeOutIsNotTheEnd) {
+    ServedEcu served(false, false);
+    ASSERT_TRUE(served.opened) << served.openError;
+    emu::VirtualEcu& e = served.ecu;
+    bool first = true;
+    e.AddHandler({0x08000, 0x08002,
+                  [&e](uint32_t a, uint16_t& v) { return v = e.ReadWord(a), true; },
+                  [&e, &first](uint32_t a, uint16_t v) {
+                      e.WriteWord(a, v);
+                      if (first)
+                          e.faults.dropNext = 1; // its acknowledgement is lost
+                      first = false;
+                      return true;
+                  }});
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    makeConfiguration(*config, 20, 6);
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(SettingsFile::save(*config, dir.path("w.ecu"), error)) << error;
+    CliResult write =
+        runCli({"write", "--port", served.server.Path(), "--timeout", "1", dir.path("w.ecu")});
+    EXPECT_EQ(write.code, 0) << write.err;
+    EXPECT_FALSE(first);
+    EXPECT_EQ(e.CommitCount(), 1);
+}
+
 } // namespace
