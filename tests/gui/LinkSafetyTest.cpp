@@ -134,9 +134,9 @@ TEST_F(LinkSafetyTest, AnotherEcuAfterALossWaitsForTheSaveQuestion) {
     ASSERT_TRUE(pollUntil(Link::LostWhileOnline, 10));
     poll();
     // While no ECU answers, nothing that needs one is offered.
-    for (const char* name : {"ECU Ram Test", "ECU Injector Test", "ECU Digital Input capacitor test",
-                             "Calibrate Analog", "Write to ECU", "Read from ECU",
-                             "Retrieve Log from ECU"})
+    for (const char* name :
+         {"ECU Ram Test", "ECU Injector Test", "ECU Digital Input capacitor test",
+          "Calibrate Analog", "Write to ECU", "Read from ECU", "Retrieve Log from ECU"})
         EXPECT_FALSE(form->action(QString::fromUtf8(name))->isEnabled()) << name;
     editConstants(10);
     form->ecu().Modified = true;
