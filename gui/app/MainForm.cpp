@@ -40,7 +40,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -50,7 +49,6 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -183,6 +181,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildFlashingWindow();
     buildEditing();
     buildTableWindows();
+    buildChecklistWindows();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -353,8 +352,7 @@ void TMainForm::buildMenus() {
     addItem(help, QStringLiteral("About"), {}, true);
     onTriggered(QStringLiteral("About"), [this] { showSplashWindow(); });
     addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
-    onTriggered(QStringLiteral("Help / User Manual"),
-                [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
+    onTriggered(QStringLiteral("Help / User Manual"), [this] { showHelp(); });
     addItem(help, QStringLiteral("On-line forum"));
 }
 
@@ -623,6 +621,7 @@ void TMainForm::NewBlankClick() {
     setConfigLocked(true);
     RenderPage();
     refreshTablesMenu();
+    checklistConfigurationReplaced();
 }
 
 void TMainForm::NewCompleteClick() {
@@ -642,6 +641,7 @@ void TMainForm::NewCompleteClick() {
     engine_.ConfigurationOpened();
     RenderPage();
     ecu_->CheckUsageWords();
+    checklistConfigurationReplaced();
     QAction* wizard = action(QStringLiteral("Setup Wizard"));
     if (working_.contains(wizard))
         wizard->trigger();
@@ -653,6 +653,7 @@ void TMainForm::importMerged() {
     RenderPage();
     refreshTablesMenu();
     engine_.ClearLearnHistory();
+    checklistConfigurationReplaced();
 }
 
 void TMainForm::buildTableWindows() {
@@ -924,6 +925,7 @@ void TMainForm::PollTimerTimer() {
     AnaVoltsForm->pollCycle();
     TableEditor->PollHooks();
     monitorPollCycle();
+    checklistPollCycle();
 }
 
 void TMainForm::OptimiseClick() {
@@ -976,6 +978,7 @@ void TMainForm::configurationLoaded(bool fromDialog) {
             d->hide();
     if (fromDialog)
         SplashForm->hide();
+    checklistConfigurationReplaced();
 }
 
 void TMainForm::captionChanged() {
@@ -1063,6 +1066,7 @@ void TMainForm::fullReadFinished() {
     TableEditor->hide(); // the configuration was replaced by the ECU's
     router_.invalidateAll();
     RenderPage();
+    checklistConfigurationReplaced();
 }
 
 void TMainForm::labelsChanged(const EcuLabels& labels) {
