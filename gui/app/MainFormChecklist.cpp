@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
 
@@ -46,6 +47,12 @@ void TMainForm::buildChecklistWindows() {
     SearchForm = new TSearchForm(*ecu_, messages_, this);
     SearchForm->found = [this](int element) { showFoundElement(element); };
     onTriggered(QStringLiteral("Search for Element"), [this] { SearchForm->open(); });
+    // An open dialog searches only while the command may: not while a configuration
+    // arrives or is written whole.
+    QAction* search = action(QStringLiteral("Search for Element"));
+    connect(search, &QAction::changed, SearchForm,
+            [this, search] { SearchForm->SearchButton->setEnabled(search->isEnabled()); });
+    SearchForm->SearchButton->setEnabled(search->isEnabled());
 
     action(QStringLiteral("Export Constant Data to csv"))->setEnabled(true);
     onTriggered(QStringLiteral("Export Constant Data to csv"), [this] { exportConstants(); });

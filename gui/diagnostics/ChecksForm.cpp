@@ -111,11 +111,14 @@ QLabel* TChecksForm::text(const QString& caption, int x, int y, int width) {
 QPushButton* TChecksForm::button(const QString& caption, int x, int y, int width) {
     auto* b = new QPushButton(caption, this);
     b->setGeometry(x, y, width, kRowHeight);
+    // Enter must not toggle a step behind the user's back.
+    b->setAutoDefault(false);
     return b;
 }
 
 QPushButton* TChecksForm::link(const QString& caption, int x, int y) {
     auto* b = new QPushButton(caption, this);
+    b->setAutoDefault(false);
     b->setFlat(true);
     b->setCursor(Qt::PointingHandCursor);
     b->setStyleSheet(QStringLiteral("QPushButton { color: #1a4fc0; text-decoration: underline; "

@@ -68,6 +68,8 @@ void TSearchForm::modeChosen(int mode) {
 }
 
 void TSearchForm::SearchClick() {
+    if (!SearchButton->isEnabled())
+        return;
     const auto mode = static_cast<Search::Mode>(SearchBy->currentIndex());
     const Search::Result r =
         Search::Find(ecu_, mode, SearchNumber->value(), toImageText(SearchName->text()));

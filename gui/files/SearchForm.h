@@ -21,7 +21,8 @@ public:
     TSearchForm(const tECU& ecu, Messages& messages, QWidget* parent = nullptr);
     // Shows the dialog non-modally, as it was left ("Name" the first time).
     void open();
-    // "Search": the element found goes to found, otherwise the error is shown.
+    // "Search": the element found goes to found, otherwise the error is shown. Nothing
+    // while the button is disabled.
     void SearchClick();
 
     // Receives the element at the moment it is found.

@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -322,6 +323,15 @@ TEST_F(ChecklistGuiTest, SearchFindsByEveryModeAndShowsWhatItFound) {
     EXPECT_EQ(messages.shown.back().text, "There is no element with index 3453");
     search("Name", 0, QStringLiteral("No Such Thing"));
     EXPECT_EQ(messages.shown.back().text, "There is no element with name \"No Such Thing\"");
+    // While the whole configuration is read again there is nothing to search.
+    form->action("Read from ECU")->trigger();
+    ASSERT_TRUE(pollUntil([this] { return ecu().LinkState == Link::ReadingAll; }));
+    EXPECT_FALSE(s->SearchButton->isEnabled());
+    const size_t shown = messages.shown.size();
+    emit s->SearchName->returnPressed();
+    EXPECT_EQ(messages.shown.size(), shown);
+    ASSERT_TRUE(pollUntil([this] { return ecu().LinkState == Link::Online; }));
+    EXPECT_TRUE(s->SearchButton->isEnabled());
 
     // By name, with the degree sign: a Constant's property dialog.
     QString title;
@@ -386,6 +396,14 @@ TEST_F(ChecklistGuiTest, F1OpensTheManualAtTheSectionOfTheWindowInFront) {
     form->action("Setup Checklist ...")->trigger();
     EXPECT_EQ(anchor(), "checklist");
     form->flashingForm()->hide();
+    // The key itself, pressed in the checklist over the main window.
+    form->show();
+    checks()->raise();
+    QApplication::setActiveWindow(checks());
+    const size_t before = opened.size();
+    QTest::keyClick(checks(), Qt::Key_F1);
+    ASSERT_EQ(opened.size(), before + 1);
+    EXPECT_EQ(opened.back().fragment(), "checklist");
 }
 
 TEST_F(ChecklistGuiTest, TheForumOpensTheConfiguredAddressAndHidesWithoutOne) {
