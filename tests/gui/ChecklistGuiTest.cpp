@@ -1,16 +1,12 @@
 #include "CliRunner.h"
-#include "ScriptedDialogs.h"
-#include "TempDir.h"
+#include "MainFormHarness.h"
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
 #include "diagnostics/Checklist.h"
 #include "diagnostics/ChecksForm.h"
 #include "editor/SimpleView.h"
-#include "emu/VirtualEcu.h"
-#include "emu/VirtualEcuLink.h"
 #include "files/PropertiesForm.h"
 #include "files/SearchForm.h"
-#include "files/SettingsFile.h"
 #include "gauges/GaugesForm.h"
 #include "link/FlashingForm.h"
 #include "scope/ScopeForm.h"
@@ -29,7 +25,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -39,8 +34,6 @@ using namespace zolmar::gui;
 using diagnostics::Checklist;
 using Named = Checklist::Named;
 using Mark = Checklist::Mark;
-using zolmar::test::ScriptedDialogs;
-using zolmar::test::TempDir;
 
 namespace {
 
@@ -51,35 +44,12 @@ std::string fileBytes(const std::string& path) {
     return s.str();
 }
 
-// The main window with the default configuration, offline from a file or online
-// with the virtual ECU that holds it. Timers are driven by hand.
-struct ChecklistGuiTest : ::testing::Test {
-    RecordingMessages messages;
-    MemoryPreferences prefs;
-    ScriptedDialogs dialogs;
-    TempDir dir;
-    emu::VirtualEcu virtualEcu;
-    emu::VirtualEcuLink link{virtualEcu};
-    std::unique_ptr<TMainForm> form;
-    std::vector<QUrl> opened;
-
+// The checklist, search, export and help over the default configuration, offline
+// from its file or online with the virtual ECU that holds it.
+struct ChecklistGuiTest : ::testing::Test, test::MainFormHarness {
     void SetUp() override {
+        prepare();
         prefs.values["AdvancedView"] = "Advanced";
-        prefs.values["ShowStartHints"] = "DontShowHints";
-        SilentMessages quiet;
-        auto config = std::make_unique<tECU>(quiet);
-        std::string error;
-        ASSERT_TRUE(SettingsFile::load(*config, ZOLMAR_DEFAULT_CONFIG, error)) << error;
-        virtualEcu.LoadConfiguration(*config);
-    }
-    void start(bool withEcu) {
-        form = std::make_unique<TMainForm>(messages, prefs, dialogs, withEcu ? &link : nullptr);
-        form->setSplashAtStart(false);
-        form->pollTimer()->stop();
-        form->urlOpener = [this](const QUrl& url) {
-            opened.push_back(url);
-            return true;
-        };
     }
     void startOffline() {
         start(false);
@@ -87,16 +57,7 @@ struct ChecklistGuiTest : ::testing::Test {
     }
     void startOnline() {
         start(true);
-        ASSERT_TRUE(pollUntil([this] { return form->ecu().LinkState == Link::Online; }));
-    }
-    void poll(int cycles = 1) {
-        for (int n = 0; n < cycles; ++n)
-            form->PollTimerTimer();
-    }
-    bool pollUntil(const std::function<bool()>& done, int limit = 600) {
-        for (int n = 0; n < limit && !done(); ++n)
-            poll();
-        return done();
+        ASSERT_TRUE(pollUntilState(Link::Online));
     }
     tECU& ecu() { return form->ecu(); }
     TChecksForm* checks() { return form->checksForm(); }

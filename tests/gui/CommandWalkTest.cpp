@@ -1,52 +1,29 @@
-#include "ScriptedDialogs.h"
-#include "TempDir.h"
-#include "app/MainForm.h"
+#include "MainFormHarness.h"
 #include "editor/ElementMap.h"
-#include "emu/VirtualEcu.h"
-#include "emu/VirtualEcuLink.h"
-#include "files/SettingsFile.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 #include <set>
 
 using namespace zolmar;
 using namespace zolmar::gui;
-using zolmar::test::ScriptedDialogs;
-using zolmar::test::TempDir;
 
 namespace {
 
 // Every command of the main window (menus, toolbar, the canvas's context menu),
 // walked through the states a user meets: each must be available in at least one,
 // or it is a dead command.
-struct CommandWalkTest : ::testing::Test {
-    RecordingMessages messages;
-    MemoryPreferences prefs;
-    ScriptedDialogs dialogs;
-    TempDir dir;
-    emu::VirtualEcu virtualEcu;
-    emu::VirtualEcuLink link{virtualEcu};
-    std::unique_ptr<TMainForm> form;
+struct CommandWalkTest : ::testing::Test, test::MainFormHarness {
     std::vector<QAction*> commands;
     std::set<QAction*> seenEnabled;
     std::map<QAction*, QString> names;
 
     void SetUp() override {
-        prefs.values["ShowStartHints"] = "DontShowHints";
-        SilentMessages quiet;
-        auto config = std::make_unique<tECU>(quiet);
-        std::string error;
-        ASSERT_TRUE(SettingsFile::load(*config, ZOLMAR_DEFAULT_CONFIG, error)) << error;
-        virtualEcu.LoadConfiguration(*config);
-        form = std::make_unique<TMainForm>(messages, prefs, dialogs, &link);
-        form->setSplashAtStart(false);
-        form->pollTimer()->stop();
-        form->urlOpener = [](const QUrl&) { return true; };
+        prepare();
+        start(true);
         for (QAction* a : form->menuBar()->actions())
             collect(a, QString());
         for (QAction* a : form->toolBar()->actions())
@@ -76,16 +53,11 @@ struct CommandWalkTest : ::testing::Test {
             if (a->isEnabled())
                 seenEnabled.insert(a);
     }
-    void poll(int cycles = 1) {
+    void poll(int cycles = 1) override {
         for (int n = 0; n < cycles; ++n) {
             form->PollTimerTimer();
             snapshot();
         }
-    }
-    bool pollUntil(int state, int limit = 600) {
-        for (int n = 0; n < limit && form->ecu().LinkState != state; ++n)
-            poll();
-        return form->ecu().LinkState == state;
     }
     // A right click at the first pixel of the page whose cell satisfies what.
     void rightClickWhere(const std::function<bool(uint32_t)>& what) {
@@ -104,7 +76,7 @@ struct CommandWalkTest : ::testing::Test {
 
 TEST_F(CommandWalkTest, NoCommandStaysDisabledInEveryState) {
     snapshot(); // at start, simple view, waiting for the ECU
-    ASSERT_TRUE(pollUntil(Link::Online));
+    ASSERT_TRUE(pollUntilState(Link::Online));
     poll(2);
     form->refreshTablesMenu();
     snapshot();
@@ -135,7 +107,7 @@ TEST_F(CommandWalkTest, NoCommandStaysDisabledInEveryState) {
     snapshot();
     // A structural change takes the link offline: "Go Online".
     form->ecu().StructureChanged = true;
-    ASSERT_TRUE(pollUntil(Link::Offline));
+    ASSERT_TRUE(pollUntilState(Link::Offline));
     poll(2);
 
     std::vector<std::string> dead;
