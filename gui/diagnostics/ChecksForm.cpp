@@ -277,6 +277,7 @@ void TChecksForm::resetReadings() {
 
 void TChecksForm::open() {
     checklist_.Open(ecu_);
+    generation_ = ecu_.ConfigurationGeneration();
     resetReadings();
     ChecklistTimerTimer();
     WarningsTimerTimer();
@@ -290,6 +291,7 @@ void TChecksForm::configurationReplaced() {
     if (!isVisible())
         return;
     // The readings and the RPM history were the other configuration's.
+    generation_ = ecu_.ConfigurationGeneration();
     resetReadings();
     checklist_ = diagnostics::Checklist();
     ChecklistTimerTimer();
@@ -338,9 +340,17 @@ void TChecksForm::openNamedTable(Named which) {
         openTable(element);
 }
 
+bool TChecksForm::followReplacement() {
+    if (ecu_.ConfigurationGeneration() == generation_ || !isVisible())
+        return false;
+    configurationReplaced();
+    return true;
+}
+
 void TChecksForm::pollCycle() {
     if (!isVisible())
         return;
+    followReplacement();
     const Checklist::Readings r = Checklist::PollCycle(ecu_);
     if (r.live) {
         BatteryLabel->setText(qt(r.battery));
@@ -360,6 +370,8 @@ void TChecksForm::pollCycle() {
 }
 
 void TChecksForm::WarningsTimerTimer() {
+    if (followReplacement())
+        return;
     const Checklist::Warnings w = checklist_.WarningsTick(ecu_);
     auto show = [](QLabel* label, const std::optional<std::string>& text) {
         label->setVisible(text.has_value());
@@ -373,6 +385,8 @@ void TChecksForm::WarningsTimerTimer() {
 }
 
 void TChecksForm::ChecklistTimerTimer() {
+    if (followReplacement())
+        return;
     const Checklist::TableChecks t = Checklist::CheckTables(ecu_);
     IgnitionWarning->setVisible(t.ignitionExcessive);
     VeWarning->setVisible(t.veUnreasonable);

@@ -27,7 +27,8 @@ public:
 
     // Opening: ChecklistOpen and Modified set, everything filled, the window shown.
     void open();
-    // Another configuration is in the model: an open window shows it afresh.
+    // Another configuration is in the model: an open window shows it afresh. The
+    // window also notices a replacement by itself at its next tick.
     void configurationReplaced();
     // The poll cycle's part while the window is visible: the live readings.
     void pollCycle();
@@ -102,12 +103,15 @@ private:
     void afterSwitch(int element);
     void openNamedTable(diagnostics::Checklist::Named which);
     void resetReadings();
+    // A replaced configuration seen at a tick refills the window; true when it did.
+    bool followReplacement();
 
     tECU& ecu_;
     diagnostics::Checklist checklist_;
     std::array<QLabel*, 16> markLabels_{};
     std::array<Mark, 16> marks_{};
     int arrowStep_ = 1;
+    uint64_t generation_ = 0; // the configuration the window shows
 };
 
 } // namespace zolmar::gui

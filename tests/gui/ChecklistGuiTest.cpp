@@ -7,6 +7,7 @@
 #include "editor/SimpleView.h"
 #include "files/PropertiesForm.h"
 #include "files/SearchForm.h"
+#include "files/SettingsFile.h"
 #include "gauges/GaugesForm.h"
 #include "link/FlashingForm.h"
 #include "scope/ScopeForm.h"
@@ -203,6 +204,25 @@ TEST_F(ChecklistGuiTest, OfflineTheStepsToggleAndTheProgressSurvivesSavingAndReo
         EXPECT_EQ(checks()->mark(step), Mark::Tick) << step;
     EXPECT_EQ(checks()->mark(10), Mark::Cross);
     EXPECT_TRUE(Checklist::Done(ecu(), 7));
+}
+
+TEST_F(ChecklistGuiTest, AConfigurationReplacedBehindTheWindowIsNoticedAtTheNextTick) {
+    startOffline();
+    form->action("Setup Checklist ...")->trigger();
+    ecu().Simulating = true;
+    ecu().SetImageWord(Layout::kLiveBase + Checklist::kBatteryLive, 700, false);
+    poll();
+    EXPECT_EQ(checks()->BatteryLabel->text(), "Current Battery Voltage: 14.00");
+    EXPECT_EQ(checks()->mark(3), Mark::Tick);
+    checks()->OkButton[2]->click();
+    ecu().Simulating = false;
+    // Loaded without the main window's hooks, as a later path might.
+    std::string error;
+    ASSERT_TRUE(SettingsFile::load(ecu(), ZOLMAR_DEFAULT_CONFIG, error)) << error;
+    checks()->ChecklistTimerTimer();
+    EXPECT_EQ(checks()->BatteryLabel->text(), "Current Battery Voltage: ");
+    EXPECT_EQ(checks()->mark(3), Mark::Hidden);
+    EXPECT_EQ(checks()->mark(2), Mark::Cross);
 }
 
 TEST_F(ChecklistGuiTest, ALabelNamedTimingLockDisablesTheBoxAndTheLinksOpenTheirWindows) {
