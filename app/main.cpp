@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         QStringLiteral("With --screenshot: open this window half way through the wait and "
                        "picture it instead of the main window: new, import, properties, "
                        "wiring, voltages, injectors, flashing, inputs, periodangle, ignition, "
-                       "injectoroutputs, auxoutputs or general."),
+                       "injectoroutputs, auxoutputs, general, checklist or search."),
         QStringLiteral("NAME"));
     QCommandLineOption table(QStringLiteral("table"),
                              QStringLiteral("Open the table editor on element N (its index); with "
@@ -217,6 +217,10 @@ int main(int argc, char** argv) {
              {QStringLiteral("Aux Outputs"), QStringLiteral("TAuxOutputsForm")}},
             {QStringLiteral("general"),
              {QStringLiteral("General"), QStringLiteral("TGeneralForm")}},
+            {QStringLiteral("checklist"),
+             {QStringLiteral("Setup Checklist ..."), QStringLiteral("TChecksForm")}},
+            {QStringLiteral("search"),
+             {QStringLiteral("Search for Element"), QStringLiteral("TSearchForm")}},
         };
         const int wait = parser.value(afterMs).toInt();
         const QString name = parser.value(window);

@@ -1,5 +1,7 @@
 #include "link/SyncEngine.h"
 
+#include "diagnostics/Checklist.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -65,11 +67,6 @@ long findState(const uint8_t* sync, long begin, long end, uint8_t state) {
 bool inStates(int state, std::initializer_list<int> states) {
     return std::find(states.begin(), states.end(), state) != states.end();
 }
-
-const char* const kChecklistElements[] = {
-    "MAP Sensor Raw",   "Coolant Temperature Raw", "Air Temperature Raw", "TPS Clipped",
-    "Closed Loop Idle", "All Elec Loads Disabled", "Closed-Loop Fuel",
-};
 
 } // namespace
 
@@ -715,26 +712,6 @@ void SyncEngine::markLiveWord(long liveAddress) {
     ecu_.SyncState[kLiveBase + liveAddress + 1] = Sync::ToRead;
 }
 
-int SyncEngine::lastElementNamed(const char* name) const {
-    const size_t length = std::strlen(name);
-    int found = -1;
-    for (int i = 0; i < ecu_.NumElements; ++i) {
-        const int base = (kNumPages + i) * kNameLength;
-        size_t k = 0;
-        while (k < static_cast<size_t>(kNameLength)) {
-            uint8_t b = ecu_.ReadNameByte(base + static_cast<int>(k));
-            if (b == 0 || k >= length || b != static_cast<uint8_t>(name[k]))
-                break;
-            ++k;
-        }
-        bool ended = k == static_cast<size_t>(kNameLength) ||
-                     ecu_.ReadNameByte(base + static_cast<int>(k)) == 0;
-        if (k == length && ended)
-            found = i;
-    }
-    return found;
-}
-
 void SyncEngine::MarkLiveValuesToPoll(int currentPage, bool advancedView, bool dialGauges) {
     const int n = ecu_.NumElements;
     if (advancedView) {
@@ -791,13 +768,8 @@ void SyncEngine::MarkLiveValuesToPoll(int currentPage, bool advancedView, bool d
             markLiveWord(a);
     }
     if (ecu_.ChecklistOpen) {
-        markLiveWord(0x0F4);
-        markLiveWord(0x058);
-        for (const char* name : kChecklistElements) {
-            const int e = lastElementNamed(name);
-            if (e >= 0)
-                markLiveWord(ecu_.ElementLiveOffset[e]);
-        }
+        for (long address : diagnostics::Checklist::LiveAddresses(ecu_))
+            markLiveWord(address);
     }
 }
 

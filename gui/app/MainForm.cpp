@@ -40,7 +40,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -50,7 +49,6 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -183,6 +181,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildFlashingWindow();
     buildEditing();
     buildTableWindows();
+    buildChecklistWindows();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -353,8 +352,7 @@ void TMainForm::buildMenus() {
     addItem(help, QStringLiteral("About"), {}, true);
     onTriggered(QStringLiteral("About"), [this] { showSplashWindow(); });
     addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
-    onTriggered(QStringLiteral("Help / User Manual"),
-                [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
+    onTriggered(QStringLiteral("Help / User Manual"), [this] { showHelp(); });
     addItem(help, QStringLiteral("On-line forum"));
 }
 
@@ -926,6 +924,7 @@ void TMainForm::PollTimerTimer() {
     AnaVoltsForm->pollCycle();
     TableEditor->PollHooks();
     monitorPollCycle();
+    checklistPollCycle();
 }
 
 void TMainForm::OptimiseClick() {

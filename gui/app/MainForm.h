@@ -29,6 +29,7 @@ class QMenu;
 class QScrollArea;
 class QTimer;
 class QToolBar;
+class QUrl;
 
 namespace zolmar {
 class UsbXpress;
@@ -75,6 +76,8 @@ class TSimpleView;
 class TEditTable;
 class TDedicatedForm;
 class TMapOptionsForm;
+class TChecksForm;
+class TSearchForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -233,6 +236,27 @@ public:
     void StopLogClick();
     void RetrieveLogClick();
 
+    // --- the setup checklist, element search, constant export and help
+    // (MainFormChecklist.cpp)
+    TChecksForm* checksForm() const { return ChecksForm; }
+    TSearchForm* searchForm() const { return SearchForm; }
+    // The "Setup Wizard." link of the checklist: the wizard command, when it may run.
+    void openSetupWizard();
+    // The found element: its page shown from the top-left, no selection, its dialog.
+    void showFoundElement(int element);
+    // "Export Constant Data to csv".
+    void exportConstants();
+    // The manual at the section for what is on the screen, as F1 opens it.
+    QUrl helpUrl() const;
+    void showHelp();
+    // "On-line forum" opens this address; it is hidden while the address is empty.
+    void setForumAddress(const QString& address);
+    QString forumAddress() const { return forumAddress_; }
+    // Opens a file or address with the desktop; tests record instead.
+    std::function<bool(const QUrl&)> urlOpener;
+    // Whether a command has its window connected (availability may enable it).
+    bool commandConnected(const QString& caption) const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -276,6 +300,8 @@ private:
     void monitorClosing();
     void monitorConfigurationLoaded();
     void simulatorClosed();
+    void buildChecklistWindows();
+    void checklistPollCycle();
 
     // FileCommandHooks
     void configurationLoaded(bool fromDialog) override;
@@ -407,6 +433,9 @@ private:
     TConfigureGaugeForm* ConfigureGaugeForm = nullptr;
     TLogRetrieveProgBarForm* LogRetrieveForm = nullptr;
     TScopeForm* ScopeForm = nullptr;
+    TChecksForm* ChecksForm = nullptr;
+    TSearchForm* SearchForm = nullptr;
+    QString forumAddress_;
     diagnostics::PcLog pcLog_;
     SteadyClock steadyClock_;
     Clock* logClock_ = &steadyClock_;
