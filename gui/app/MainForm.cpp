@@ -183,6 +183,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildFlashingWindow();
     buildEditing();
     buildTableWindows();
+    buildSetupWizard();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -616,6 +617,7 @@ void TMainForm::NewBlankClick() {
     if (!commands_.askToSave(FileCommands::OnNo::KeepModified))
         return;
     NewConfiguration::MakeBlank(*ecu_);
+    wizardConfigurationReplaced();
     router_.invalidateAll();
     engine_.NewBlankConfiguration();
     NewConfigForm->hide();
@@ -633,6 +635,7 @@ void TMainForm::NewCompleteClick() {
         messages_.error(error);
         return;
     }
+    wizardConfigurationReplaced();
     router_.invalidateAll();
     NewConfigForm->hide();
     engine_.ClearLearnHistory();
@@ -642,12 +645,11 @@ void TMainForm::NewCompleteClick() {
     engine_.ConfigurationOpened();
     RenderPage();
     ecu_->CheckUsageWords();
-    QAction* wizard = action(QStringLiteral("Setup Wizard"));
-    if (working_.contains(wizard))
-        wizard->trigger();
+    openSetupWizard();
 }
 
 void TMainForm::importMerged() {
+    wizardConfigurationReplaced();
     router_.invalidateAll();
     engine_.ConfigurationOpened();
     RenderPage();
@@ -964,6 +966,7 @@ void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
     editor_->reset();
+    wizardConfigurationReplaced();
     TableEditor->hide(); // its table belonged to the previous configuration
     monitorConfigurationLoaded();
     router_.invalidateAll();
@@ -1059,6 +1062,7 @@ void TMainForm::refreshTableEditor() {
 
 void TMainForm::fullReadFinished() {
     editor_->reset();
+    wizardConfigurationReplaced();
     updateCaption();
     TableEditor->hide(); // the configuration was replaced by the ECU's
     router_.invalidateAll();
