@@ -37,20 +37,25 @@ Found find(const tECU& ecu, const std::string& name, Kind kind, bool last) {
     return found;
 }
 
-bool readWord(const tECU& ecu, const std::string& name, uint16_t& value) {
-    Found f = find(ecu, name, Kind::Word, true);
+namespace {
+
+template <class T> bool readAs(const tECU& ecu, const std::string& name, Kind kind, T& value) {
+    Found f = find(ecu, name, kind, true);
     if (f.lookup != Lookup::Found)
         return false;
-    value = ecu.ReadConstWord(f.constAddr);
+    value = static_cast<T>(kind == Kind::Word ? ecu.ReadConstWord(f.constAddr)
+                                              : ecu.ReadConstByte(f.constAddr));
     return true;
 }
 
+} // namespace
+
+bool readWord(const tECU& ecu, const std::string& name, uint16_t& value) {
+    return readAs(ecu, name, Kind::Word, value);
+}
+
 bool readByte(const tECU& ecu, const std::string& name, uint8_t& value) {
-    Found f = find(ecu, name, Kind::Byte, true);
-    if (f.lookup != Lookup::Found)
-        return false;
-    value = ecu.ReadConstByte(f.constAddr);
-    return true;
+    return readAs(ecu, name, Kind::Byte, value);
 }
 
 bool dedicatedLayout(const tECU& ecu) {

@@ -133,11 +133,15 @@ void TSetupWizard::addRow(QGridLayout* g, int row, const QString& caption, Wizar
     g->addLayout(line, row, column + 1);
 }
 
+void TSetupWizard::addRows(QGridLayout* g, int first, std::initializer_list<Row> rows) {
+    int row = first;
+    for (const Row& r : rows)
+        addRow(g, row++, QString::fromUtf8(r.caption), r.control, r.after);
+}
+
 QWidget* TSetupWizard::buildBasic() {
     auto* page = new QWidget(this);
     QGridLayout* g = grid(page);
-    addRow(g, 0, QStringLiteral("Manufacturer:"), C::Manufacturer);
-    addRow(g, 1, QStringLiteral("Engine / Vehicle:"), C::EngineType);
     SetDefaultsButton = new QPushButton(
         QStringLiteral("Set Defaults for this Engine/Vehicle\n(existing values in this wizard "
                        "will be replaced!)"),
@@ -150,20 +154,21 @@ QWidget* TSetupWizard::buildBasic() {
     InjectorHint = hint(page, QStringLiteral("InjectorHint"));
     InjectorHint2 = hint(page, QStringLiteral("InjectorHint2"));
     BoostHint = hint(page, QStringLiteral("BoostHint"));
-    addRow(g, 2, QStringLiteral("Engine Capacity (cc):"), C::EngineCap, CapacityHint);
-    addRow(g, 3, QStringLiteral("Injector Size (cc/min):"), C::InjSize, InjectorHint);
-    addRow(g, 4, QStringLiteral("Secondary Injector Size (cc/min, 0 = none):"), C::InjSize2,
-           InjectorHint2);
-    addRow(g, 5, QStringLiteral("Maximum Boost (kPa, 0 = naturally aspirated):"), C::MaxBoost,
-           BoostHint);
-    addRow(g, 6, QStringLiteral("Redline (RPM):"), C::MaxRPM);
-    addRow(g, 7, QStringLiteral("MAP Sensor:"), C::MAPsensorType);
-    addRow(g, 8, QStringLiteral("Coolant Temperature Sensor:"), C::CoolantTemp);
-    addRow(g, 9, QStringLiteral("Air Temperature Sensor:"), C::AirTemp);
-    addRow(g, 10, QStringLiteral("Oxygen Sensor:"), C::O2Sensor);
-    addRow(g, 11, QStringLiteral("1st Serial Port:"), C::WidebandSensor);
-    addRow(g, 12, QStringLiteral("2nd Serial Port:"), C::WidebandSensor2);
-    addRow(g, 13, QStringLiteral("Vehicle Speed Sensors:"), C::VSSSelect);
+    addRows(g, 0,
+            {{"Manufacturer:", C::Manufacturer},
+             {"Engine / Vehicle:", C::EngineType},
+             {"Engine Capacity (cc):", C::EngineCap, CapacityHint},
+             {"Injector Size (cc/min):", C::InjSize, InjectorHint},
+             {"Secondary Injector Size (cc/min, 0 = none):", C::InjSize2, InjectorHint2},
+             {"Maximum Boost (kPa, 0 = naturally aspirated):", C::MaxBoost, BoostHint},
+             {"Redline (RPM):", C::MaxRPM},
+             {"MAP Sensor:", C::MAPsensorType},
+             {"Coolant Temperature Sensor:", C::CoolantTemp},
+             {"Air Temperature Sensor:", C::AirTemp},
+             {"Oxygen Sensor:", C::O2Sensor},
+             {"1st Serial Port:", C::WidebandSensor},
+             {"2nd Serial Port:", C::WidebandSensor2},
+             {"Vehicle Speed Sensors:", C::VSSSelect}});
     finishGrid(g);
     return page;
 }
@@ -171,24 +176,25 @@ QWidget* TSetupWizard::buildBasic() {
 QWidget* TSetupWizard::buildTuning() {
     auto* page = new QWidget(this);
     QGridLayout* g = grid(page);
-    addRow(g, 0, QStringLiteral("VE Map 1 Load Axis:"), C::VEMode);
-    addRow(g, 1, QStringLiteral("VE Map 2 Load Axis:"), C::SecondMap);
-    addRow(g, 2, QStringLiteral("Ignition Map Load Axis:"), C::IgnMode);
-    addRow(g, 3, QStringLiteral("Target AFR Load Axis:"), C::TargetAFR);
-    addRow(g, 4, QStringLiteral("Idle Controller:"), C::IdleController);
-    addRow(g, 5, QStringLiteral("Warm Idle (RPM):"), C::HotIdle);
-    addRow(g, 6, QStringLiteral("Extra Idle when Cold (RPM):"), C::ExtraCold);
-    addRow(g, 7, QStringLiteral("Extra Idle for Electrical Load 1 (RPM):"), C::ExtraElec1);
-    addRow(g, 8, QStringLiteral("Extra Idle for Electrical Load 2 (RPM):"), C::ExtraElec2);
-    addRow(g, 9, QStringLiteral("Extra Idle for Power Steering (RPM):"), C::ExtraPSPrpm);
-    addRow(g, 10, QStringLiteral("Extra Idle for Air Conditioner (RPM):"), C::ExtraACrpm);
     PWMprdHint = hint(page, QStringLiteral("PWMprdHint"));
-    addRow(g, 11, QStringLiteral("Idle Valve PWM Period (ms):"), C::PWMperiodms, PWMprdHint);
-    addRow(g, 12, QStringLiteral("Idle Stepper Motor Steps:"), C::IdleStepCount);
     auto* note = new QLabel(QStringLiteral("(Requires an external driver board, connected to Aux "
                                            "Outputs 1 and 6)."),
                             page);
-    addRow(g, 13, QStringLiteral("Drive-By-Wire Throttle:"), C::DBWtickbox, note);
+    addRows(g, 0,
+            {{"VE Map 1 Load Axis:", C::VEMode},
+             {"VE Map 2 Load Axis:", C::SecondMap},
+             {"Ignition Map Load Axis:", C::IgnMode},
+             {"Target AFR Load Axis:", C::TargetAFR},
+             {"Idle Controller:", C::IdleController},
+             {"Warm Idle (RPM):", C::HotIdle},
+             {"Extra Idle when Cold (RPM):", C::ExtraCold},
+             {"Extra Idle for Electrical Load 1 (RPM):", C::ExtraElec1},
+             {"Extra Idle for Electrical Load 2 (RPM):", C::ExtraElec2},
+             {"Extra Idle for Power Steering (RPM):", C::ExtraPSPrpm},
+             {"Extra Idle for Air Conditioner (RPM):", C::ExtraACrpm},
+             {"Idle Valve PWM Period (ms):", C::PWMperiodms, PWMprdHint},
+             {"Idle Stepper Motor Steps:", C::IdleStepCount},
+             {"Drive-By-Wire Throttle:", C::DBWtickbox, note}});
     finishGrid(g);
     return page;
 }
@@ -196,18 +202,19 @@ QWidget* TSetupWizard::buildTuning() {
 QWidget* TSetupWizard::buildIgnition() {
     auto* page = new QWidget(this);
     QGridLayout* g = grid(page);
-    addRow(g, 0, QStringLiteral("Engine Type:"), C::PistonOrRotary);
-    addRow(g, 1, QStringLiteral("Number of Cylinders:"), C::NumCylinders);
-    addRow(g, 2, QStringLiteral("Number of Rotors:"), C::NumRotors);
-    addRow(g, 3, QStringLiteral("Ignition Arrangement:"), C::IgnArrangement);
-    addRow(g, 4, QStringLiteral("Firing Order:"), C::FiringOrder);
-    addRow(g, 5, QStringLiteral("Dwell Time (\u00b5s):"), C::DwellTime);
-    addRow(g, 6, QStringLiteral("Trigger Offset (Crank\u00b0):"), C::TrigOffset);
     OddFireLabel = hint(page, QStringLiteral("OddFireLabel"));
     OddFireLabel->setText(QStringLiteral("Odd-Fire selected!"));
     OddFireLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
-    addRow(g, 7, QStringLiteral("Odd-Fire Angle (Crank\u00b0, cylinder 1 to the next):"),
-           C::OddfireAngle, OddFireLabel);
+    addRows(
+        g, 0,
+        {{"Engine Type:", C::PistonOrRotary},
+         {"Number of Cylinders:", C::NumCylinders},
+         {"Number of Rotors:", C::NumRotors},
+         {"Ignition Arrangement:", C::IgnArrangement},
+         {"Firing Order:", C::FiringOrder},
+         {"Dwell Time (\u00b5s):", C::DwellTime},
+         {"Trigger Offset (Crank\u00b0):", C::TrigOffset},
+         {"Odd-Fire Angle (Crank\u00b0, cylinder 1 to the next):", C::OddfireAngle, OddFireLabel}});
     ImportantInfoLabel = hint(page, QStringLiteral("ImportantInfoLabel"));
     ImportantInfoLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
     g->addWidget(ImportantInfoLabel, 8, 0, 1, 3);
@@ -216,17 +223,24 @@ QWidget* TSetupWizard::buildIgnition() {
     auto* box = new QGroupBox(QStringLiteral("Wiring"), page);
     auto* wiring = new QGridLayout(box);
     wiring->setVerticalSpacing(2);
-    for (int k = 1; k <= 8; ++k) {
-        wiring->addWidget(new QLabel(QStringLiteral("Wire Ignition Output %1 to").arg(k), box),
-                          k - 1, 0);
-        ignWire_[static_cast<size_t>(k - 1)] = hint(box, QStringLiteral("Ign%1WireLabel").arg(k));
-        wiring->addWidget(ignWire_[static_cast<size_t>(k - 1)], k - 1, 1);
-    }
-    for (int k = 1; k <= 12; ++k) {
-        wiring->addWidget(new QLabel(QStringLiteral("Wire Injector Output %1 to").arg(k), box),
-                          8 + k, 0);
-        injWire_[static_cast<size_t>(k - 1)] = hint(box, QStringLiteral("Inj%1WireLabel").arg(k));
-        wiring->addWidget(injWire_[static_cast<size_t>(k - 1)], 8 + k, 1);
+    // Ignition outputs 1..8, a gap, then injector outputs 1..12.
+    for (int row = 0; row < 21; ++row) {
+        if (row == 8)
+            continue;
+        const bool ignition = row < 8;
+        const int k = ignition ? row + 1 : row - 8;
+        wiring->addWidget(
+            new QLabel(QStringLiteral("Wire %1 Output %2 to")
+                           .arg(ignition ? QStringLiteral("Ignition") : QStringLiteral("Injector"))
+                           .arg(k),
+                       box),
+            row, 0);
+        QLabel* label = hint(box, QStringLiteral("%1%2WireLabel")
+                                      .arg(ignition ? QStringLiteral("Ign") : QStringLiteral("Inj"))
+                                      .arg(k));
+        (ignition ? ignWire_[static_cast<size_t>(k - 1)] : injWire_[static_cast<size_t>(k - 1)]) =
+            label;
+        wiring->addWidget(label, row, 1);
     }
     wiring->setRowMinimumHeight(8, 8);
     wiring->setColumnMinimumWidth(1, 230);

@@ -76,6 +76,12 @@ private:
     // A control in the grid's row: its caption, the control and an optional label.
     void addRow(QGridLayout* grid, int row, const QString& caption, WizardControl c,
                 QLabel* after = nullptr, int column = 0);
+    struct Row {
+        const char* caption; // UTF-8
+        WizardControl control;
+        QLabel* after = nullptr;
+    };
+    void addRows(QGridLayout* grid, int first, std::initializer_list<Row> rows);
     QWidget* makeControl(WizardControl c, QWidget* parent);
     QLabel* hint(QWidget* parent, const QString& name);
     void changed(WizardControl c, int value);

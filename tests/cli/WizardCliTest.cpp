@@ -42,27 +42,11 @@ TEST_F(WizardCliTest, ShowPrintsTheAnswersAndWiringOfTheOpenedConfiguration) {
 
 TEST_F(WizardCliTest, AppliesTheAnswersInOrderExactlyAsFinish) {
     const std::string out = dir.path("out.ecu");
-    auto r = runCli({"wizard",
-                     in,
-                     out,
-                     "--set",
-                     "Manufacturer=Toyota / Lexus",
-                     "--set",
-                     "Engine=7MGTE",
-                     "--set",
-                     "NumCylinders=6",
-                     "--set",
-                     "FiringOrder=1",
-                     "--set",
-                     "IgnArrangement=Wasted Spark",
-                     "--set",
-                     "Aux8Func=20",
-                     "--set",
-                     "AuxEdit8=6500",
-                     "--set",
-                     "TrigOffset=-15",
-                     "--set",
-                     "DBWtickbox=1"});
+    auto r =
+        runCli(test::wizardArgs(in, out,
+                                {"Manufacturer=Toyota / Lexus", "Engine=7MGTE", "NumCylinders=6",
+                                 "FiringOrder=1", "IgnArrangement=Wasted Spark", "Aux8Func=20",
+                                 "AuxEdit8=6500", "TrigOffset=-15", "DBWtickbox=1"}));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "");
 

@@ -132,27 +132,11 @@ TEST_F(SetupWizardGuiTest, TheMenuOpensTheModalWizardOnTheConfiguration) {
 
 TEST_F(SetupWizardGuiTest, TheDialogWritesTheSameBytesAsZolmarCli) {
     const std::string viaCli = dir.path("cli.ecu");
-    auto r = test::runCli({"wizard",
-                           ZOLMAR_DEFAULT_CONFIG,
-                           viaCli,
-                           "--set",
-                           "Manufacturer=Toyota / Lexus",
-                           "--set",
-                           "Engine=7MGTE",
-                           "--set",
-                           "NumCylinders=6",
-                           "--set",
-                           "FiringOrder=1-6-5-4-3-2",
-                           "--set",
-                           "IgnArrangement=Wasted Spark",
-                           "--set",
-                           "Aux8Func=20",
-                           "--set",
-                           "AuxEdit8=6500",
-                           "--set",
-                           "TrigOffset=-15",
-                           "--set",
-                           "DBWtickbox=1"});
+    auto r = test::runCli(
+        test::wizardArgs(ZOLMAR_DEFAULT_CONFIG, viaCli,
+                         {"Manufacturer=Toyota / Lexus", "Engine=7MGTE", "NumCylinders=6",
+                          "FiringOrder=1-6-5-4-3-2", "IgnArrangement=Wasted Spark", "Aux8Func=20",
+                          "AuxEdit8=6500", "TrigOffset=-15", "DBWtickbox=1"}));
     ASSERT_EQ(r.code, 0) << r.err;
 
     whileOpen([&] {
