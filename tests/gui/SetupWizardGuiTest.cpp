@@ -155,6 +155,14 @@ TEST_F(SetupWizardGuiTest, TheDialogWritesTheSameBytesAsZolmarCli) {
         w->thresholdEdit(7)->clear();
         QTest::keyClicks(w->thresholdEdit(7), QStringLiteral("6500"));
         QTest::keyClick(w->thresholdEdit(7), Qt::Key_Return);
+        // More than the field can store is refused, and the answer shown again.
+        w->thresholdEdit(7)->clear();
+        QTest::keyClicks(w->thresholdEdit(7), QStringLiteral("70000"));
+        QTest::keyClick(w->thresholdEdit(7), Qt::Key_Return);
+        EXPECT_EQ(w->thresholdEdit(7)->text(), "6500");
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "Out of Bounds");
+        messages.shown.clear();
         spin(C::TrigOffset)->setValue(-15);
         control<QCheckBox>(C::DBWtickbox)->setChecked(true);
         EXPECT_FALSE(list(C::IdleController)->isEnabled());

@@ -523,6 +523,36 @@ TEST_F(SetupWizardTest, ABlankConfigurationGetsDedicatedFieldsPinsAndTriggerAndL
     EXPECT_FALSE(missingListed(r, "Number of Rotors"));
 }
 
+TEST_F(SetupWizardTest, EightCylindersOnOneDistributorAndSevenWithoutAFiringOrder) {
+    SetupWizard wizard(*ecu);
+    wizard.open();
+    ASSERT_TRUE(wizard.set(C::NumCylinders, 8));
+    ASSERT_TRUE(wizard.set(C::IgnArrangement, CylinderAssignment::kSingleDistributor));
+    wizard.finish();
+    EXPECT_EQ(at(DedicatedAddress::kIgnitionOr) & 0x7F, 0x7F);
+    SetupWizard again(*ecu);
+    again.open();
+    EXPECT_EQ(again.answers().cylinders, 8);
+    EXPECT_EQ(again.answers().arrangement, CylinderAssignment::kSingleDistributor);
+
+    // Seven cylinders: wrappers, no offsets, no sequence, the order index left alone.
+    const int16_t offset = signedWord("Ign2 Period Angle Offset");
+    const uint8_t sequence = byte("Cyl 3 Sequence Index");
+    ecu->WriteConstByte(DedicatedAddress::kGeneral + 16, 5);
+    ASSERT_TRUE(again.set(C::NumCylinders, 7));
+    EXPECT_EQ(again.answers().firingOrder, -1);
+    WizardResult r = again.finish();
+    EXPECT_TRUE(r.missing.empty()) << r.warning();
+    EXPECT_EQ(signedWord("Ign2 Period Angle Offset"), offset);
+    EXPECT_EQ(byte("Cyl 3 Sequence Index"), sequence);
+    EXPECT_EQ(at(DedicatedAddress::kGeneral + 16), 5);
+    EXPECT_EQ(signedWord("VVT Wrapper Minimum"), -2571);
+    EXPECT_EQ(at(DedicatedAddress::kIgnitionOr) & 0x7F, 0);
+    EXPECT_EQ(PinTable::PinName(*ecu, CylinderAssignment::ignitionRecord(1)), " ");
+    EXPECT_EQ(word("Number of Cylinders"), 350);
+    EXPECT_EQ(ecu->ReadConstWord(42), 9362); // 65536 / 7, rounded
+}
+
 TEST_F(SetupWizardTest, OneCylinderAndWithoutTheDedicatedElements) {
     SetupWizard wizard(*ecu);
     wizard.open();
