@@ -118,13 +118,19 @@ int main(int argc, char** argv) {
         QStringLiteral("With --screenshot: open this window half way through the wait and "
                        "picture it instead of the main window: new, import, properties, "
                        "wiring, voltages, injectors, flashing, inputs, periodangle, ignition, "
-                       "injectoroutputs, auxoutputs, general, checklist or search."),
+                       "injectoroutputs, auxoutputs, general, checklist, search or wizard."),
         QStringLiteral("NAME"));
+    QCommandLineOption wizardTab(
+        QStringLiteral("wizard-tab"),
+        QStringLiteral("With --window wizard: show this tab, 1 Basic, 2 Tuning, 3 "
+                       "Ignition/Injection, 4 Outputs."),
+        QStringLiteral("N"), QStringLiteral("1"));
     QCommandLineOption table(QStringLiteral("table"),
                              QStringLiteral("Open the table editor on element N (its index); with "
                                             "--screenshot the picture is of the editor."),
                              QStringLiteral("N"));
-    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window, table});
+    parser.addOptions(
+        {open, virtualEcu, port, screenshot, advanced, page, afterMs, window, wizardTab, table});
     parser.process(application);
     if (parser.isSet(virtualEcu) && parser.isSet(port)) {
         std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
@@ -221,6 +227,8 @@ int main(int argc, char** argv) {
              {QStringLiteral("Setup Checklist ..."), QStringLiteral("TChecksForm")}},
             {QStringLiteral("search"),
              {QStringLiteral("Search for Element"), QStringLiteral("TSearchForm")}},
+            {QStringLiteral("wizard"),
+             {QStringLiteral("Setup Wizard"), QStringLiteral("TSetupWizard")}},
         };
         const int wait = parser.value(afterMs).toInt();
         const QString name = parser.value(window);
@@ -229,7 +237,11 @@ int main(int argc, char** argv) {
             return 2;
         }
         QString objectName = kWindows.value(name).second;
-        if (!name.isEmpty()) {
+        if (name == QStringLiteral("wizard")) {
+            // Opened directly, as New Complete does, whatever the link state allows.
+            const int tab = parser.value(wizardTab).toInt() - 1;
+            QTimer::singleShot(wait / 2, &form, [&form, tab] { form.openSetupWizard(tab); });
+        } else if (!name.isEmpty()) {
             QString caption = kWindows.value(name).first;
             QTimer::singleShot(wait / 2, &form, [&form, caption] {
                 if (QAction* a = form.action(caption))

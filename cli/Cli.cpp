@@ -9,7 +9,7 @@ namespace {
 std::vector<Command> allCommands() {
     std::vector<Command> all;
     for (auto group : {fileCommands, modelCommands, linkCommands, simulatorCommands,
-                       firmwareCommands, tableCommands, logCommands}) {
+                       firmwareCommands, tableCommands, logCommands, wizardCommands}) {
         auto commands = group();
         all.insert(all.end(), commands.begin(), commands.end());
     }

@@ -24,6 +24,7 @@ std::vector<Command> simulatorCommands();
 std::vector<Command> firmwareCommands();
 std::vector<Command> tableCommands();
 std::vector<Command> logCommands();
+std::vector<Command> wizardCommands();
 
 // Runs zolmar-cli with its arguments (without the program name); returns the exit code.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -38,7 +38,9 @@ protected:
 
 // Absolute constant addresses of the dedicated blocks (always elements 0..5).
 namespace DedicatedAddress {
+inline constexpr int kAuxOutputs = 257;
 inline constexpr int kInjectors = 265;
+inline constexpr int kIgnition = 291;
 inline constexpr int kGeneral = 301;
 inline constexpr int kIgnitionOr = kGeneral + 17;
 inline constexpr int kPeakTime1to6 = kGeneral + 36;

@@ -365,6 +365,15 @@ void InputsTriggering::setSpecialMode(int index) {
     }
 }
 
+void InputsTriggering::setAngleIncrement(int raw, double shown) {
+    writeWord(kAngleIncrement, static_cast<uint16_t>(raw));
+    log("Angle Increment was changed to " + twoDecimals(shown));
+}
+
+void InputsTriggering::setAngleIncrement(int raw) {
+    setAngleIncrement(raw, raw / 50.0);
+}
+
 bool InputsTriggering::learnVehicleSpeed() {
     if (!stillOpen() || !ecu_.LiveValuesAvailable())
         return false;
@@ -382,8 +391,7 @@ bool InputsTriggering::ok(const std::array<std::string, 4>& texts) {
     double x = 0;
     if (!parseTypedValue(ecu_.messages(), texts[0], x))
         return false;
-    writeWord(kAngleIncrement, static_cast<uint16_t>(std::lround(x * 50)));
-    log("Angle Increment was changed to " + twoDecimals(x));
+    setAngleIncrement(static_cast<int>(std::lround(x * 50)), x);
 
     struct Knock {
         int offset;

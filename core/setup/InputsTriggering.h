@@ -84,6 +84,8 @@ public:
     // Stores the mode and, for a special mode, the trigger inputs its digital mask
     // gives; for the generic mode the stored choices are written again unchanged.
     void setSpecialMode(int index);
+    // The angle increment as a raw word (1/50 crank degree), with its log line.
+    void setAngleIncrement(int raw);
     // Takes the four VSS periods from the element's live periods as the vehicle runs at
     // 40 km/h. False (nothing written) without current live values.
     bool learnVehicleSpeed();
@@ -107,6 +109,7 @@ private:
     void writeByte(int offset, uint8_t value);
     void writeWord(int offset, uint16_t value);
     void log(const std::string& line);
+    void setAngleIncrement(int raw, double shown);
     int computeTriggerOffset() const;
 
     tECU& ecu_;

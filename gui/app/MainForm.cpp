@@ -182,6 +182,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildEditing();
     buildTableWindows();
     buildChecklistWindows();
+    buildSetupWizard();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -636,9 +637,7 @@ void TMainForm::NewCompleteClick() {
     engine_.ConfigurationOpened();
     followModel();
     ecu_->CheckUsageWords();
-    QAction* wizard = action(QStringLiteral("Setup Wizard"));
-    if (working_.contains(wizard))
-        wizard->trigger();
+    openSetupWizard();
 }
 
 void TMainForm::importMerged() {

@@ -50,6 +50,7 @@ class TAnalogueForm;
 class TAuxOutputsForm;
 class TGeneralForm;
 class TPeriodAngleForm;
+class TSetupWizard;
 struct DialogServices;
 class TRamTestForm;
 class TInjectorTestForm;
@@ -134,6 +135,10 @@ public:
     TAuxOutputsForm* auxOutputsForm() const { return AuxOutputsForm; }
     TGeneralForm* generalForm() const { return GeneralForm; }
     TPeriodAngleForm* periodAngleForm() const { return PeriodAngleForm; }
+    TSetupWizard* setupWizard() const { return WizardForm; }
+    // "Setup Wizard": the wizard on the loaded configuration, modal, on the given tab
+    // (0 "Basic" .. 3 "Outputs"). Also what New Complete and the checklist's link open.
+    void openSetupWizard(int tab = 0);
     TRamTestForm* ramTestForm() const { return RamTestForm; }
     TInjectorTestForm* injectorTestForm() const { return InjectorTestForm; }
     TAnaVoltsForm* anaVoltsForm() const { return AnaVoltsForm; }
@@ -240,8 +245,6 @@ public:
     // (MainFormChecklist.cpp)
     TChecksForm* checksForm() const { return ChecksForm; }
     TSearchForm* searchForm() const { return SearchForm; }
-    // The "Setup Wizard." link of the checklist: the wizard command, when it may run.
-    void openSetupWizard();
     // The found element: its page shown from the top-left, no selection, its dialog.
     void showFoundElement(int element);
     // "Export Constant Data to csv".
@@ -275,6 +278,9 @@ private:
     // The dedicated function dialogs, their menu items and the canvas hook.
     void buildSetupDialogs(const DialogServices& services);
     void openDedicatedDialog(int element);
+    // The setup wizard and its command (MainFormWizard.cpp).
+    void buildSetupWizard();
+    // Every path that replaces the configuration tells the wizard.
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
@@ -409,6 +415,7 @@ private:
     TAuxOutputsForm* AuxOutputsForm = nullptr;
     TGeneralForm* GeneralForm = nullptr;
     TPeriodAngleForm* PeriodAngleForm = nullptr;
+    TSetupWizard* WizardForm = nullptr;
     TRamTestForm* RamTestForm = nullptr;
     TInjectorTestForm* InjectorTestForm = nullptr;
     TAnaVoltsForm* AnaVoltsForm = nullptr;

@@ -30,7 +30,12 @@ void TMainForm::buildChecklistWindows() {
     urlOpener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
     ChecksForm = new TChecksForm(*ecu_, this);
-    ChecksForm->openSetupWizard = [this] { openSetupWizard(); };
+    // The "Setup Wizard." link: the wizard command, when it may run.
+    ChecksForm->openSetupWizard = [this] {
+        QAction* wizard = action(QStringLiteral("Setup Wizard"));
+        if (wizard->isEnabled())
+            wizard->trigger();
+    };
     ChecksForm->setupWizardAvailable = [this] {
         return action(QStringLiteral("Setup Wizard"))->isEnabled();
     };
@@ -74,12 +79,6 @@ void TMainForm::buildChecklistWindows() {
 void TMainForm::setForumAddress(const QString& address) {
     forumAddress_ = address.trimmed();
     action(QStringLiteral("On-line forum"))->setVisible(!forumAddress_.isEmpty());
-}
-
-void TMainForm::openSetupWizard() {
-    QAction* wizard = action(QStringLiteral("Setup Wizard"));
-    if (wizard->isEnabled())
-        wizard->trigger();
 }
 
 bool TMainForm::commandConnected(const QString& caption) const {
