@@ -74,6 +74,8 @@ void TMainForm::elementsMoved() {
         GaugesForm->buildList();
     if (RealGaugesForm->isVisible())
         RealGaugesForm->setUp();
+    // The scope's lists name outputs where they are now.
+    monitorConfigurationLoaded();
     redrawAfterFollowing();
 }
 
