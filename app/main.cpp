@@ -205,10 +205,20 @@ int main(int argc, char** argv) {
                 continue;
             objectName = QString::fromUtf8(w.objectName);
             const QString caption = QString::fromUtf8(w.command);
-            QTimer::singleShot(wait / 2, &form, [&form, caption] {
-                if (QAction* a = form.action(caption))
+            // From half way through the wait, the command is given as soon as it is
+            // available (an ECU's window needs the ECU online first).
+            auto* opener = new QTimer(&form);
+            opener->setInterval(100);
+            QObject::connect(opener, &QTimer::timeout, &form, [&form, caption, objectName, opener] {
+                QWidget* shown = form.findChild<QWidget*>(objectName);
+                if (shown && shown->isVisible()) {
+                    opener->stop();
+                    return;
+                }
+                if (QAction* a = form.action(caption); a && a->isEnabled())
                     a->trigger();
             });
+            QTimer::singleShot(wait / 2, opener, qOverload<>(&QTimer::start));
         }
         QTimer::singleShot(wait, &form, [&form, tableElement, target, objectName] {
             QWidget* shot = &form;

@@ -22,6 +22,7 @@
 #include "files/NewConfigForm.h"
 #include "files/NewConfiguration.h"
 #include "files/Optimisation.h"
+#include "files/ProgramFiles.h"
 #include "files/PropertiesForm.h"
 #include "link/FlashingForm.h"
 #include "link/LearnHistoryForm.h"
@@ -162,7 +163,10 @@ constexpr ToolButton kAddButtons[] = {
 } // namespace
 
 QString helpFilePath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html");
+    const std::string found = ProgramFiles::Find(ProgramFiles::kManual);
+    return found.empty()
+               ? QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html")
+               : QString::fromStdString(found);
 }
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
