@@ -187,6 +187,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildFlashingWindow();
     buildEditing();
     buildTableWindows();
+    applyDesktopConventions();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -357,8 +358,7 @@ void TMainForm::buildMenus() {
     addItem(help, QStringLiteral("About"), {}, true);
     onTriggered(QStringLiteral("About"), [this] { showSplashWindow(); });
     addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
-    onTriggered(QStringLiteral("Help / User Manual"),
-                [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
+    onTriggered(QStringLiteral("Help / User Manual"), [this] { HelpClick(); });
     addItem(help, QStringLiteral("On-line forum"));
 }
 
@@ -742,7 +742,7 @@ void TMainForm::refreshTablesMenu() {
     auto fill = [this](QMenu* m, const std::vector<TablesMenu::Item>& items) {
         m->clear();
         for (const auto& item : items) {
-            QAction* a = m->addAction(fromImageText(item.caption));
+            QAction* a = m->addAction(literalCaption(item.caption));
             int element = item.element;
             connect(a, &QAction::triggered, this, [this, element] { openTableEditor(element); });
         }
@@ -928,6 +928,7 @@ void TMainForm::PollTimerTimer() {
     AnaVoltsForm->pollCycle();
     TableEditor->PollHooks();
     monitorPollCycle();
+    updateModifiedMark();
 }
 
 void TMainForm::OptimiseClick() {
@@ -960,8 +961,14 @@ void TMainForm::showSplashWindow() {
 }
 
 void TMainForm::updateCaption() {
-    setWindowTitle(QString::fromStdString(commands_.caption(kTitle)));
+    setWindowTitle(QString::fromStdString(commands_.windowTitle(kTitle)));
+    updateModifiedMark();
     action(QStringLiteral("Save"))->setEnabled(commands_.saveEnabled());
+}
+
+void TMainForm::updateModifiedMark() {
+    // Edits set the model's flag from everywhere; the poll picks them up.
+    setWindowModified(ecu_->Modified);
 }
 
 void TMainForm::configurationLoaded(bool fromDialog) {

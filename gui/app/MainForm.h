@@ -28,6 +28,7 @@ class QMenu;
 class QScrollArea;
 class QTimer;
 class QToolBar;
+class QUrl;
 
 namespace zolmar {
 class UsbXpress;
@@ -197,6 +198,13 @@ public:
     void DigitalInputTestClick();
     void CalibrateAnalogClick();
 
+    // --- desktop conventions (MainFormDesktop.cpp)
+    // "Help / User Manual" (F1, in every window): the manual at the section of the
+    // window in front.
+    void HelpClick();
+    // The manual's address HelpClick opens.
+    QUrl helpUrl() const;
+
     // --- the monitoring windows: simulator, gauges, logging, scope (MainFormMonitor.cpp)
     sim::Simulator& simulator() { return simulator_; }
     TSimulatorForm* simulatorForm() const { return SimulatorForm; }
@@ -246,6 +254,8 @@ private:
     void onTriggered(const QString& caption, const std::function<void()>& command);
     void enableCommand(const QString& caption, bool enabled);
     void updateCaption();
+    // The title's unsaved mark follows the model's Modified flag.
+    void updateModifiedMark();
     void showSplashWindow();
     void viewSwitched(bool atStartUp);
     void lockClicked();
@@ -257,6 +267,8 @@ private:
     void BuildSimpleSheets();
     bool pageDrawable() const;
     PollContext pollContext() const;
+    // Alt-letter access for the menus, F1 everywhere.
+    void applyDesktopConventions();
     void buildMonitorWindows();
     void monitorViewSwitched(bool atStartUp);
     void monitorPollCycle();
