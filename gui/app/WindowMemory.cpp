@@ -56,9 +56,16 @@ bool WindowMemory::restore(QWidget& window) {
     WindowPlacement place;
     if (!place.Parse(prefs_.read(WindowPlacement::Key(window.objectName().toStdString()))))
         return false;
+    // A window whose size follows its content (a fixed size) only moves.
+    const bool fixed = window.minimumSize() == window.maximumSize();
+    if (fixed) {
+        place.width = window.width();
+        place.height = window.height();
+    }
     const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
     place = place.FitInto(screenAreas(), least.width(), least.height());
-    window.resize(place.width, place.height);
+    if (!fixed)
+        window.resize(place.width, place.height);
     window.move(place.x, place.y);
     if (place.maximised && mainWindows_.contains(&window))
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
