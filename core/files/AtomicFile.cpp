@@ -111,6 +111,11 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size,
                          std::string& error) {
     // Through a link, the file it points to is what the user means to write.
     const std::string target = resolvedTarget(path);
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        error = ioErrorText("Writing", path, ELOOP); // links that never end in a file
+        return false;
+    }
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists) {
