@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/MainForm.h"
 #include "app/MenuAccelerators.h"
+#include "app/ToolIcons.h"
 #include "app/WindowMemory.h"
 #include "editor/SimpleView.h"
 #include "files/NewConfiguration.h"
@@ -20,6 +21,7 @@
 #include <QSet>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -218,6 +220,28 @@ TEST_F(DesktopTest, TheWindowIconIsTheApplicationsSvg) {
     // The dark blue face fills the middle of the picture; its corners are clear.
     EXPECT_LT(qBlue(image.pixel(32, 62)) + qRed(image.pixel(32, 62)), 400);
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DesktopTest, EveryToolbarButtonHasADrawnIconAndKeepsItsHint) {
+    auto form = make();
+    int icons = 0;
+    QSet<qint64> pictures;
+    for (QAction* a : form->toolBar()->actions()) {
+        if (a->isSeparator() || !a->text().isEmpty())
+            continue; // the three push buttons carry their captions
+        ASSERT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+        EXPECT_FALSE(a->toolTip().isEmpty());
+        const QImage image = a->icon().pixmap(22, 22).toImage();
+        pictures.insert(qHashBits(image.constBits(), static_cast<size_t>(image.sizeInBytes())));
+        ++icons;
+    }
+    EXPECT_EQ(icons, 17 + 21);
+    EXPECT_EQ(pictures.size(), icons) << "every command has a picture of its own";
+    EXPECT_TRUE(toolIcon("no such icon").isNull());
 }
 
 } // namespace
