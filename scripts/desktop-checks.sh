@@ -48,6 +48,11 @@ check "zolmar usage errors without a display" bash -c "$(declare -f exits has); 
     exits 2 ${nodisplay[*]} $zolmar --screenshot $work/missing/x.png && has 'does not exist' && \
     exits 2 ${nodisplay[*]} $zolmar --bogus && has 'unknown option'"
 
+printf 'short' >"$work/short.ecu"
+check "a screenshot never waits on a message box" bash -c "$(declare -f exits has); work=$work; \
+    exits 1 timeout 60 env QT_QPA_PLATFORM=offscreen HOME=$work $zolmar --open $work/short.ecu \
+        --screenshot $work/never.png && has 'is not a complete ECU settings file' && test ! -e $work/never.png"
+
 echo "== every zolmar-cli command's --help"
 commands=$("$cli" --help | awk '/^Commands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
 [ -n "$commands" ] || { echo "no commands in zolmar-cli --help" >&2; exit 1; }

@@ -39,11 +39,21 @@ pictures=(
     "ignition-window ${offline[*]} --window ignition"
     "flashing-window --after-ms 800 --window flashing"
 )
+# A machine busy with the rest of the build may need longer for the virtual ECU to
+# come online: a failed picture is tried once more with twice the wait.
 shoot() {
     local name=$1
     shift
-    (cd "$work" && "$zolmar" --screenshot "$out/$name.png" "$@" 2>"$work/$name.log") ||
-        { echo "manual picture $name failed:" >&2; cat "$work/$name.log" >&2; return 1; }
+    (cd "$work" && "$zolmar" --screenshot "$out/$name.png" "$@" 2>"$work/$name.log") && return 0
+    local wait=800 k
+    for ((k = 1; k < $#; k++)); do
+        [ "${!k}" = --after-ms ] && { local next=$((k + 1)); wait=${!next}; }
+    done
+    (cd "$work" && "$zolmar" --screenshot "$out/$name.png" "$@" --after-ms $((wait * 2)) \
+        2>"$work/$name.log") && return 0
+    echo "manual picture $name failed:" >&2
+    cat "$work/$name.log" >&2
+    return 1
 }
 export -f shoot
 export zolmar out work
