@@ -1,5 +1,7 @@
 #include "app/WindowPlacement.h"
 
+#include "app/CommandLine.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -11,16 +13,11 @@ namespace {
 constexpr long kLimit = 100000;
 
 bool parseField(const std::string& text, long& value) {
-    if (text.empty() || text.size() > 7)
+    long long v = 0;
+    if (text.size() > 7 || !CommandLine::parseInteger(text, -kLimit, kLimit, v))
         return false;
-    size_t k = text[0] == '-' ? 1 : 0;
-    if (k == text.size())
-        return false;
-    for (size_t i = k; i < text.size(); ++i)
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    value = std::strtol(text.c_str(), nullptr, 10);
-    return value >= -kLimit && value <= kLimit;
+    value = static_cast<long>(v);
+    return true;
 }
 
 long overlap(long a0, long a1, long b0, long b1) {

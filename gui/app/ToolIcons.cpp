@@ -82,6 +82,12 @@ void lines(QPainter& p, double x0, double x1, double y0, int count, double step 
         p.drawLine(QPointF(x0, y0 + k * step), QPointF(x1, y0 + k * step));
 }
 
+// A log file: a page with lines, room at its lower right for what is done with it.
+void logPage(QPainter& p) {
+    page(p, QRectF(3, 2, 12, 17));
+    lines(p, 5.5, 11, 7, 3);
+}
+
 void dial(QPainter& p, QPointF centre, double radius, QPointF needle) {
     pen(p, kInk);
     p.setBrush(kPaper);
@@ -226,16 +232,14 @@ const QHash<QString, Drawing>& drawings() {
          }},
         {"logstart",
          [](QPainter& p) {
-             page(p, QRectF(3, 2, 12, 17));
-             lines(p, 5.5, 11, 7, 3);
+             logPage(p);
              p.setPen(QPen(Qt::white, 1));
              p.setBrush(kRed);
              p.drawEllipse(QPointF(15.5, 15.5), 4.3, 4.3);
          }},
         {"logstop",
          [](QPainter& p) {
-             page(p, QRectF(3, 2, 12, 17));
-             lines(p, 5.5, 11, 7, 3);
+             logPage(p);
              p.setPen(QPen(Qt::white, 1));
              p.setBrush(kInk);
              p.drawRoundedRect(QRectF(11.5, 11.5, 8, 8), 1, 1);
@@ -249,8 +253,7 @@ const QHash<QString, Drawing>& drawings() {
          }},
         {"logsettings",
          [](QPainter& p) {
-             page(p, QRectF(3, 2, 12, 17));
-             lines(p, 5.5, 11, 7, 3);
+             logPage(p);
              pen(p, kInk, 1);
              p.setBrush(kAmber);
              QPolygonF gear;
