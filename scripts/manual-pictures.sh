@@ -14,8 +14,9 @@ export QT_QPA_PLATFORM=offscreen HOME="$work" XDG_CONFIG_HOME="$work" XDG_RUNTIM
 unset ZOLMAR_PORT
 
 # An element's index in the default configuration, by its exact name.
-element() { "$cli" info "$config" | awk -v name="\"$1\"" '$1 == "element:" {
-    n = $0; sub(/^[^"]*/, "", n); if (n == name) { print $2; exit } }'; }
+# awk reads to the end: leaving early would break the pipe under pipefail.
+element() { "$cli" info "$config" | awk -v name="\"$1\"" '$1 == "element:" && !found {
+    n = $0; sub(/^[^"]*/, "", n); if (n == name) { print $2; found = 1 } }'; }
 ve=$(element "%Volumetric Efficiency 1")
 online=(--virtual-ecu --after-ms 5000)
 offline=(--open "$config" --after-ms 800)
