@@ -561,6 +561,7 @@ void SyncEngine::startWriteAll() {
 
 void SyncEngine::finishRead() {
     ecu_.RebuildIndex(true, true);
+    ecu_.ConfigurationReplaced();
     observer_.fullReadFinished();
     ecu_.CheckUsageWords();
     ecu_.LogicOrNamesChanged = false;
