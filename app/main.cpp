@@ -176,10 +176,14 @@ int main(int argc, char** argv) {
         // The main window comes back where it was, maximised the first time.
         memory.remember(form, true);
         memory.rememberLongLivedWindows(form);
-        if (!memory.restore(form))
-            form.showMaximized();
-        else
+        if (memory.restore(form)) {
             form.show();
+        } else {
+            // Without a window manager a maximised window keeps its default size.
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                form.setGeometry(screen->availableGeometry());
+            form.showMaximized();
+        }
     }
 
     if (!options.file.empty() && options.fileIsFirmware()) {
