@@ -90,7 +90,7 @@ void SyncEngine::StartUp() {
     ecu_.AnaVoltsOpen = false;
     ecu_.LogicOrNamesChanged = false;
     ecu_.StructureChanged = false;
-    ecu_.TableEditElement = -1;
+    ecu_.TableEditElement.clear();
     forgetUncommitted();
     connectionStatus_ = "Initialising";
     observer_.connectionStatusChanged(connectionStatus_);
@@ -539,6 +539,9 @@ void SyncEngine::startReadAll() {
     markRange(kLogicBase, kLogicBase + std::min<long>(logicBytes, kLogicSize), Sync::ToRead);
     markRange(0x13000, 0x1E000, Sync::ToRead);
     markRange(0x20000, kConfigEnd, Sync::ToRead);
+    // From here on the image turns into the ECU's configuration: nothing held for the
+    // previous one may resolve in the half-read one.
+    ecu_.ConfigurationReplaced();
     ecu_.LinkState = Link::ReadingAll;
 }
 
@@ -775,7 +778,7 @@ void SyncEngine::MarkLiveValuesToPoll(int currentPage, bool advancedView, bool d
                 markLiveWord(ecu_.ElementLiveOffset[i]);
         }
     }
-    const int edited = ecu_.TableEditElement;
+    const int edited = ecu_.TableEditElement.index(ecu_);
     if (edited >= 0 && edited < n) {
         for (int offset : {4, 6}) {
             const uint16_t w = ecu_.ReadLogicWord(ecu_.ElementLogicOffset[edited] + offset);

@@ -220,7 +220,7 @@ public:
     bool ChecklistOpen = false;
     bool AnaVoltsOpen = false;
     bool ShowAllOutputs = false;
-    int TableEditElement = -1;
+    ElementRef TableEditElement; // the table the editor shows
     bool ScopeSettingsLoaded = false;
 
     // True when the live area holds current values: the simulator runs, or an ECU

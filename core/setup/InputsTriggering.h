@@ -33,7 +33,7 @@ public:
 
     // Opens on the element; false when it is no inputs-and-triggering element.
     bool open(int element);
-    int element() const { return element_; }
+    int element() const { return element_.index(ecu_); }
     // False once the diagram no longer holds the opened element where it was: writes
     // are then refused.
     bool stillOpen() const;
@@ -57,8 +57,8 @@ public:
     bool twoMissingTeeth() const;
     int reset(int mode) const; // reset mode 1..3
     int vssPeriod(int vss) const;
-    // Cycle units of the "Trigger Offset (Crank°)" constant, taken when the dialog opened.
-    int triggerOffset() const { return offset_; }
+    // Cycle units of the "Trigger Offset (Crank°)" constant as it stands now.
+    int triggerOffset() const { return computeTriggerOffset(); }
     // Angle increment, knock start, finish and step, as the edit fields show them.
     std::array<std::string, 4> editTexts() const;
 
@@ -97,7 +97,8 @@ public:
     static std::string periodAngleText(int angle);
 
 private:
-    int addr(int offset) const { return base_ + offset; }
+    int addr(int offset) const { return base() + offset; }
+    int base() const;
     uint8_t byteAt(int offset) const { return ecu_.ReadConstByte(addr(offset)); }
     int16_t signedWordAt(int offset) const {
         return static_cast<int16_t>(ecu_.ReadConstWord(addr(offset)));
@@ -109,9 +110,8 @@ private:
     int computeTriggerOffset() const;
 
     tECU& ecu_;
-    int element_ = -1;
+    ElementRef element_;
     int base_ = 0;
-    int offset_ = 0;
 };
 
 } // namespace zolmar

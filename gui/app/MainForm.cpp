@@ -194,7 +194,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     // synchronisation reset (locked, "Initialising") and the USB connection opened.
     router_.invalidateAll();
     std::fill(std::begin(ecu_->LiveWordLinked), std::end(ecu_->LiveWordLinked), 1);
-    ecu_->TableEditElement = -1;
+    ecu_->TableEditElement.clear();
     applyDisplayOptions();
     ConfOptForm->load();
     MapOptionsForm->load();
@@ -620,13 +620,11 @@ void TMainForm::NewBlankClick() {
     if (!commands_.askToSave(FileCommands::OnNo::KeepModified))
         return;
     NewConfiguration::MakeBlank(*ecu_);
-    router_.invalidateAll();
     engine_.NewBlankConfiguration();
     NewConfigForm->hide();
     engine_.ClearLearnHistory();
     setConfigLocked(true);
-    RenderPage();
-    refreshTablesMenu();
+    followModel();
 }
 
 void TMainForm::NewCompleteClick() {
@@ -637,14 +635,12 @@ void TMainForm::NewCompleteClick() {
         messages_.error(error);
         return;
     }
-    router_.invalidateAll();
     NewConfigForm->hide();
     engine_.ClearLearnHistory();
     setConfigLocked(true);
-    refreshTablesMenu();
     // The ECU holds another configuration now: once connected it asks to load or write.
     engine_.ConfigurationOpened();
-    RenderPage();
+    followModel();
     ecu_->CheckUsageWords();
     QAction* wizard = action(QStringLiteral("Setup Wizard"));
     if (working_.contains(wizard))
@@ -652,11 +648,9 @@ void TMainForm::NewCompleteClick() {
 }
 
 void TMainForm::importMerged() {
-    router_.invalidateAll();
     engine_.ConfigurationOpened();
-    RenderPage();
-    refreshTablesMenu();
     engine_.ClearLearnHistory();
+    followModel();
 }
 
 void TMainForm::buildTableWindows() {
@@ -743,8 +737,13 @@ void TMainForm::refreshTablesMenu() {
         m->clear();
         for (const auto& item : items) {
             QAction* a = m->addAction(literalCaption(item.caption));
-            int element = item.element;
-            connect(a, &QAction::triggered, this, [this, element] { openTableEditor(element); });
+            // The menu may stay open across a poll cycle that renumbers the tables.
+            ElementRef table(*ecu_, item.element);
+            connect(a, &QAction::triggered, this, [this, table] {
+                int element = table.index(*ecu_);
+                if (element >= 0)
+                    openTableEditor(element);
+            });
         }
         m->setEnabled(!items.empty());
     };
@@ -922,7 +921,10 @@ PollContext TMainForm::pollContext() const {
 }
 
 void TMainForm::PollTimerTimer() {
+    followModel();
     engine_.PollCycle(pollContext());
+    // A full read may have replaced the configuration in this cycle.
+    followModel();
     if (!ecu_->Simulating)
         RenderOverlay();
     AnaVoltsForm->pollCycle();
@@ -932,11 +934,11 @@ void TMainForm::PollTimerTimer() {
 }
 
 void TMainForm::OptimiseClick() {
-    // Element numbers change: the table editor closes.
-    TableEditor->hide();
     std::string message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced());
     router_.invalidateAll();
-    RenderPage();
+    // Element numbers changed: every window follows its elements.
+    if (!followModel())
+        RenderPage();
     messages_.information(message);
 }
 
@@ -974,17 +976,9 @@ void TMainForm::updateModifiedMark() {
 void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
-    editor_->reset();
-    TableEditor->hide(); // its table belonged to the previous configuration
-    monitorConfigurationLoaded();
-    router_.invalidateAll();
-    RenderPage();
     engine_.ClearLearnHistory();
-    // The dedicated dialogs showed the previous configuration.
-    for (QDialog* d : std::initializer_list<QDialog*>{InputsForm, IgnitionForm, InjectorsForm,
-                                                      AnalogueForm, AuxOutputsForm})
-        if (d)
-            d->hide();
+    // Every window that showed the previous configuration is refilled or closed.
+    followModel();
     if (fromDialog)
         SplashForm->hide();
 }
@@ -1069,10 +1063,10 @@ void TMainForm::refreshTableEditor() {
 }
 
 void TMainForm::fullReadFinished() {
-    editor_->reset();
     updateCaption();
-    TableEditor->hide(); // the configuration was replaced by the ECU's
-    router_.invalidateAll();
+    // The configuration was replaced by the ECU's; the link is still in its reading
+    // state, so the page is drawn here.
+    followModel();
     RenderPage();
 }
 
@@ -1340,8 +1334,7 @@ void TMainForm::setUpNewTable(int element) {
 }
 
 void TMainForm::tableEditorMoved() {
-    if (ecu_->TableEditElement >= 0)
-        openTableEditor(ecu_->TableEditElement);
+    followModel();
 }
 
 // ---------------------------------------------------------------- dedicated functions

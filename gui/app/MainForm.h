@@ -21,6 +21,7 @@
 #include <memory>
 
 class QAction;
+class QDialog;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -73,6 +74,7 @@ class TOutputLinksForm;
 class TOptionForm;
 class TSimpleView;
 class TEditTable;
+class TDedicatedForm;
 class TMapOptionsForm;
 
 // The manual shipped beside the program.
@@ -160,6 +162,15 @@ public:
     void openElementDialog(int element) override;
     // Where the dedicated function dialogs plug in: called with the element.
     std::function<void(int element)> dedicatedDialogHook;
+
+    // Brings every window in step with the model after elements were created, deleted
+    // or reordered, or the configuration was replaced (MainFormModel.cpp). Runs at the
+    // start of each poll cycle and after every command that changes the diagram.
+    // True when it found a change (and redrew the page).
+    bool followModel();
+    // Windows that show a configuration of their own register here to be refilled or
+    // closed when another one replaces it.
+    void onConfigurationReplaced(std::function<void()> hook);
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
@@ -300,7 +311,10 @@ private:
     void labelsChanged(const EcuLabels& labels) override;
 
     // EditorHost
-    void renderPage() override { RenderPage(); }
+    void renderPage() override {
+        if (!followModel())
+            RenderPage();
+    }
     void renderOverlay() override { RenderOverlay(); }
     void draw(const DrawList& list) override;
     void whiteOutBackup(int x, int y, int x2, int y2) override;
@@ -318,6 +332,11 @@ private:
     void setUpNewTable(int element) override;
 
     void buildEditing();
+    void elementsMoved();
+    void redrawAfterFollowing();
+    void configurationReplaced();
+    QList<QDialog*> elementDialogs() const;
+    QList<TDedicatedForm*> dedicatedDialogs() const;
     void startChangeLog();
     void applyDisplayOptions();
     void hideSimulator() override;
@@ -336,6 +355,9 @@ private:
     std::unique_ptr<UsbXpress> noDevices_;
     SyncEngine engine_;
     int currentPage_ = 0;
+    uint64_t seenConfiguration_ = 0;
+    uint64_t seenStructure_ = 0;
+    std::vector<std::function<void()>> replacementHooks_;
     Point lastMouse_{-1, -1};
     bool shownOnce_ = false;
     bool splashAtStart_ = true;

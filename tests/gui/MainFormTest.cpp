@@ -342,7 +342,8 @@ TEST_F(MainFormCommandTest, TheTablesMenuIsBuiltWhenItOpens) {
     EXPECT_EQ(form->menu("2D Tables")->actions().size(), 2);
     form->menu("2D Tables")->actions()[1]->trigger();
     EXPECT_TRUE(form->tableEditor()->isVisible());
-    EXPECT_EQ(form->ecu().TableEditElement, form->ecu().FindElementByName("Warm-up", false));
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()),
+              form->ecu().FindElementByName("Warm-up", false));
     EXPECT_EQ(form->tableEditor()->windowTitle(), "Warm-up (2D map)");
 }
 

@@ -256,9 +256,9 @@ TEST_F(TableEditorTest, PreviousAndNextStayWithTheKindAndSkipHiddenTables) {
     EXPECT_EQ(editor.Neighbour(+1), only3D);
     EXPECT_EQ(editor.Recent2D(), -1);
     EXPECT_EQ(editor.RecentOrFirst(false), a);
-    EXPECT_EQ(ecu->TableEditElement, only3D);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), only3D);
     editor.Close();
-    EXPECT_EQ(ecu->TableEditElement, -1);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), -1);
     EXPECT_EQ(editor.RecentOrFirst(true), only3D);
 }
 
@@ -408,7 +408,7 @@ TEST_F(TableEditorTest, DamagedBlocksAreNotOpenedAndEmptyTablesAreHarmless) {
     ecu->WriteConstByte(c + 1, 255);
     EXPECT_FALSE(editor.Open(t));
     EXPECT_EQ(messages.texts().back(), TableEditor::kDamagedTable);
-    EXPECT_EQ(ecu->TableEditElement, -1);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), -1);
 
     ecu->WriteConstByte(c, 0);
     ecu->WriteConstByte(c + 1, 0);
