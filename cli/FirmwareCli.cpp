@@ -5,7 +5,6 @@
 #include "link/SerialUsbXpress.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <ostream>
 #include <thread>
 
@@ -41,39 +40,20 @@ private:
     std::ostream& err_;
 };
 
-int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string port;
-    std::string file;
-    double timeoutSeconds = 10;
-    bool verifyOnly = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if ((a == "--port" || a == "--timeout") && i + 1 < args.size()) {
-            const std::string& v = args[++i];
-            if (a == "--port") {
-                port = v;
-                continue;
-            }
-            char* end = nullptr;
-            timeoutSeconds = std::strtod(v.c_str(), &end);
-            if (end == v.c_str() || *end != '\0' || !(timeoutSeconds > 0) ||
-                timeoutSeconds > 86400) {
-                err << "zolmar-cli: --timeout needs a number of seconds above 0\n";
-                return 2;
-            }
-        } else if (a == "--verify-only") {
-            verifyOnly = true;
-        } else if (!a.empty() && a[0] != '-' && file.empty()) {
-            file = a;
-        } else {
-            err << "usage: zolmar-cli " << kUsage << "\n";
-            return 2;
-        }
-    }
-    if (file.empty()) {
-        err << "usage: zolmar-cli " << kUsage << "\n";
-        return 2;
-    }
+CommandLine flashSyntax() {
+    return CommandLine(kUsage)
+        .text("--port", "PATH", "the ECU's serial device")
+        .number("--timeout", "SECONDS", 0, 86400,
+                "wait at most SECONDS for the boot loader (default 10)")
+        .flag("--verify-only", "compare the ECU's flash with the package, program nothing")
+        .operand("IN.zfw");
+}
+
+int flash(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
+    const std::string port = args.text("--port");
+    const std::string file = args.operand(0);
+    const double timeoutSeconds = args.number("--timeout", 10);
+    const bool verifyOnly = args.has("--verify-only");
     FirmwarePackage package;
     std::string error;
     if (!FirmwarePackage::Load(file, package, error)) {
@@ -137,13 +117,14 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 } // namespace
 
 std::vector<Command> firmwareCommands() {
-    return {{"flash", kUsage,
-             "Programs a firmware package into the ECU through its boot loader (57600 baud),\n"
-             "then verifies it byte by byte. A running ECU is restarted into its boot loader\n"
-             "first. --verify-only compares without programming. On success the ECU starts\n"
-             "its new firmware. Prints version, serial, segments, programmed and\n"
-             "verify-errors; exit code 1 when programming or verification failed.",
-             flash}};
+    return {parsedCommand(
+        "flash",
+        "Programs a firmware package into the ECU through its boot loader (57600 baud),\n"
+        "then verifies it byte by byte. A running ECU is restarted into its boot loader\n"
+        "first. --verify-only compares without programming. On success the ECU starts\n"
+        "its new firmware. Prints version, serial, segments, programmed and\n"
+        "verify-errors; exit code 1 when programming or verification failed.",
+        flashSyntax(), flash)};
 }
 
 } // namespace zolmar::cli

@@ -3,23 +3,34 @@
 namespace zolmar::HelpContexts {
 
 int Context(const Visible& v) {
-    const struct {
-        bool shown;
-        int context;
-    } order[] = {{v.checklist, 4},    {v.wiring, 1},       {v.scope, 2},
-                 {v.gauges, 3},       {v.flashing, 6},     {v.tableEditor, 5},
-                 {v.advancedView, 7}, {v.logRetrieval, 8}, {v.properties, 9}};
-    for (const auto& o : order)
-        if (o.shown)
-            return o.context;
+    if (v.checklist)
+        return 4;
+    if (v.wiring)
+        return 1;
+    if (v.scope)
+        return 2;
+    if (v.gauges)
+        return 3;
+    if (v.flashing)
+        return 6;
+    if (v.tableEditor)
+        return 5;
+    if (v.advancedView)
+        return 7;
+    if (v.logRetrieval)
+        return 8;
+    if (v.properties)
+        return 9;
     return 0;
 }
 
-const char* Anchor(int context) {
-    static const char* const kAnchors[kCount] = {
-        "contents",     "wiring",   "scope",   "gauges",        "checklist",
-        "table-editor", "firmware", "editing", "log-retrieval", "properties"};
-    return context >= 0 && context < kCount ? kAnchors[context] : kAnchors[0];
+std::string Anchor(int context) {
+    static const char* const kAnchors[] = {
+        "",         "wiring",  "scope",        "gauges",    "checklist", "table-editor",
+        "firmware", "editing", "retrieve-log", "properties"};
+    if (context < 0 || context > 9)
+        return {};
+    return kAnchors[context];
 }
 
 } // namespace zolmar::HelpContexts

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <string>
+
 namespace zolmar {
 
-// "Help / User Manual" (F1): which section of the manual answers for what is on the
-// screen. Each context has its anchor in the manual.
+// Which part of the manual F1 opens: the context of the first window in this order
+// that is visible, as the help has always been organised, and its anchor.
 namespace HelpContexts {
 
-// What is visible when help is asked for.
 struct Visible {
     bool checklist = false;
     bool wiring = false;
@@ -19,13 +20,11 @@ struct Visible {
     bool properties = false;
 };
 
-inline constexpr int kCount = 10;
-
-// The context number, first match: checklist 4, wiring 1, scope 2, gauges 3,
-// flashing 6, table editor 5, advanced view 7, log retrieval 8, properties 9, else 0.
+// 4 checklist, 1 wiring, 2 scope, 3 gauges, 6 flashing, 5 table editor, 7 the
+// advanced view, 8 log retrieval, 9 properties, otherwise 0.
 int Context(const Visible& visible);
-// The manual's anchor (an element id) of context 0..9.
-const char* Anchor(int context);
+// The manual's anchor for a context; empty for the manual's start.
+std::string Anchor(int context);
 
 } // namespace HelpContexts
 } // namespace zolmar

@@ -693,6 +693,20 @@ void TableEditor::SetFirstVisible(int column, int row) {
     firstRow_ = std::clamp(row, 0, std::max(0, Rows() - 1));
 }
 
+int TableEditor::VisibleColumns(const GridMetrics& m) const {
+    return std::max(1, (m.width - 60) / std::max(1, m.cellWidth) - 1);
+}
+
+int TableEditor::VisibleRows(const GridMetrics& m) const {
+    return std::max(1, (m.height - 30) / std::max(1, m.cellHeight) - 1);
+}
+
+void TableEditor::WholeTableSize(const GridMetrics& m, int& width, int& height) const {
+    const int w = std::max(1, m.cellWidth), h = std::max(1, m.cellHeight);
+    width = 60 + (std::max(1, Columns()) + 1) * w + 3;
+    height = 30 + (std::max(1, Rows()) + 1) * h + 3;
+}
+
 void TableEditor::ScrollToCursor(const GridMetrics& m) {
     const int w = std::max(1, m.cellWidth), h = std::max(1, m.cellHeight);
     for (int k = 0; k < 30 && firstColumn_ < Columns() - 1 &&

@@ -171,6 +171,12 @@ public:
     int FirstColumn() const { return firstColumn_; }
     int FirstRow() const { return firstRow_; }
     void SetFirstVisible(int column, int row);
+    // How many columns and rows the grid area shows whole (at least one each).
+    int VisibleColumns(const GridMetrics& m) const;
+    int VisibleRows(const GridMetrics& m) const;
+    // The grid area that shows the whole table: every column, every row and the
+    // references, with the cells' own spacing as the margin.
+    void WholeTableSize(const GridMetrics& m, int& width, int& height) const;
     // The cell under a mouse position, clamped to the table.
     void CellAt(const GridMetrics& m, int x, int y, int& column, int& row) const;
     struct Options {

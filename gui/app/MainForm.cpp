@@ -22,6 +22,7 @@
 #include "files/NewConfigForm.h"
 #include "files/NewConfiguration.h"
 #include "files/Optimisation.h"
+#include "files/ProgramFiles.h"
 #include "files/PropertiesForm.h"
 #include "link/FlashingForm.h"
 #include "link/LearnHistoryForm.h"
@@ -56,31 +57,31 @@ namespace zolmar::gui {
 namespace {
 
 // The toolbar in order: hint, caption of its menu twin (empty when it has none
-// yet), icon text. Buttons without a working command stay disabled.
+// yet), icon name (ToolIcons). Buttons without a working command stay disabled.
 struct ToolButton {
     const char* hint;
     const char* menuTwin;
-    const char* iconText;
+    const char* icon;
 };
 
 constexpr ToolButton kToolButtons[] = {
     {"New ECU configuration (Ctrl+N)", "New ...", "new"},
     {"Open ECU Configuration (Ctrl+O)", "Open ...", "open"},
     {"Save ECU configuration (Ctrl+S)", "Save", "save"},
-    {"ECU Properties", "Properties ...", "i"},
-    {"Read configuration from ECU", "Read from ECU", "R"},
-    {"Write configuration to ECU", "Write to ECU", "W"},
-    {"Show Live Gauges (F2)", "Gauges ...", "G"},
-    {"Open Setup Checklist (F3)", "Setup Checklist ...", "\u2713"},
-    {"Open Setup Wizard", "Setup Wizard", "Wz"},
-    {"Run Simulator (F9)", "Simulator", "Sim"},
-    {"Scope (F7)", "Scope ...", "~"},
-    {"Show Wiring (F8)", "Wiring ...", "Pin"},
-    {"Start Logging to Laptop/PC (Ctrl+L)", "Start Logging to Laptop/PC", "L+"},
-    {"Stop Logging to Laptop/PC (Ctrl+K)", "Stop Logging to Laptop/PC", "L-"},
-    {"Retrieve Internal Log from ECU (Ctrl+R)", "Retrieve Log from ECU", "Log"},
-    {"Onboard Logging Settings", "Onboard Logging Settings ...", "Cfg"},
-    {"Analogue Voltages (F11)", "Analogue Voltages", "V"},
+    {"ECU Properties", "Properties ...", "properties"},
+    {"Read configuration from ECU", "Read from ECU", "read"},
+    {"Write configuration to ECU", "Write to ECU", "write"},
+    {"Show Live Gauges (F2)", "Gauges ...", "gauges"},
+    {"Open Setup Checklist (F3)", "Setup Checklist ...", "checklist"},
+    {"Open Setup Wizard", "Setup Wizard", "wizard"},
+    {"Run Simulator (F9)", "Simulator", "simulator"},
+    {"Scope (F7)", "Scope ...", "scope"},
+    {"Show Wiring (F8)", "Wiring ...", "wiring"},
+    {"Start Logging to Laptop/PC (Ctrl+L)", "Start Logging to Laptop/PC", "logstart"},
+    {"Stop Logging to Laptop/PC (Ctrl+K)", "Stop Logging to Laptop/PC", "logstop"},
+    {"Retrieve Internal Log from ECU (Ctrl+R)", "Retrieve Log from ECU", "retrieve"},
+    {"Onboard Logging Settings", "Onboard Logging Settings ...", "logsettings"},
+    {"Analogue Voltages (F11)", "Analogue Voltages", "voltages"},
 };
 
 // The push buttons that follow the icons: caption, menu twin, control name.
@@ -132,35 +133,38 @@ std::unique_ptr<UsbXpress> noDevices() {
     return std::make_unique<SerialUsbXpress>(options);
 }
 
-// The add-element buttons: hint and the picture's short text.
+// The add-element buttons: hint and the picture's name.
 constexpr ToolButton kAddButtons[] = {
-    {"Add a new Constant", "", "K"},
-    {"Add a new 2D Table", "", "2D"},
-    {"Add a new 3D Table", "", "3D"},
-    {"Add a new Summer", "", "\u03a3"},
-    {"Add a new Comparator", "", ">"},
-    {"Add a new Multiplier", "", "\u00d7"},
-    {"Add a new PID Controller", "", "PID"},
-    {"Add a new Clipper", "", "Clp"},
-    {"Add a new Switch", "", "Sw"},
-    {"Add a new Tickbox", "", "\u2611"},
-    {"Add a new 4-Way Multiplexer", "", "M4"},
-    {"Add a new Timer", "", "T"},
-    {"Add a new Delay", "", "Dly"},
-    {"Add a new Latch", "", "Lt"},
-    {"Add a new Gauge", "", "Ga"},
-    {"Add a new Display", "", "Dsp"},
-    {"Add a new Label", "", "Abc"},
-    {"Add a new Stepper Motor Block", "", "Stp"},
-    {"Add a new Wrapper", "", "Wr"},
-    {"Add a new 'Aux Outputs On Inj Outputs' block", "", "IA"},
-    {"Add a new 32-Way Multiplexer", "", "M32"},
+    {"Add a new Constant", "", "constant"},
+    {"Add a new 2D Table", "", "table2d"},
+    {"Add a new 3D Table", "", "table3d"},
+    {"Add a new Summer", "", "summer"},
+    {"Add a new Comparator", "", "comparator"},
+    {"Add a new Multiplier", "", "multiplier"},
+    {"Add a new PID Controller", "", "pid"},
+    {"Add a new Clipper", "", "clipper"},
+    {"Add a new Switch", "", "switch"},
+    {"Add a new Tickbox", "", "tickbox"},
+    {"Add a new 4-Way Multiplexer", "", "mux4"},
+    {"Add a new Timer", "", "timer"},
+    {"Add a new Delay", "", "delay"},
+    {"Add a new Latch", "", "latch"},
+    {"Add a new Gauge", "", "gauge"},
+    {"Add a new Display", "", "display"},
+    {"Add a new Label", "", "label"},
+    {"Add a new Stepper Motor Block", "", "stepper"},
+    {"Add a new Wrapper", "", "wrapper"},
+    {"Add a new 'Aux Outputs On Inj Outputs' block", "", "injaux"},
+    {"Add a new 32-Way Multiplexer", "", "mux32"},
 };
 
 } // namespace
 
 QString helpFilePath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html");
+    const std::string found = ProgramFiles::Find(ProgramFiles::kManual);
+    return found.empty()
+               ? QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html")
+               : QString::fromStdString(found);
 }
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
@@ -183,6 +187,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildTableWindows();
     buildChecklistWindows();
     buildSetupWizard();
+    applyDesktopConventions();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
@@ -374,7 +379,7 @@ void TMainForm::buildToolBar() {
         }
     };
     auto addButton = [&](const ToolButton& b) {
-        auto* a = toolBar_->addAction(toolIcon(QString::fromUtf8(b.iconText)), QString());
+        auto* a = toolBar_->addAction(toolIcon(QString::fromUtf8(b.icon)), QString());
         a->setToolTip(QString::fromUtf8(b.hint));
         twinned(a, b.menuTwin);
         actions_.insert(QString::fromUtf8(b.hint), a);
@@ -729,7 +734,7 @@ void TMainForm::refreshTablesMenu() {
     auto fill = [this](QMenu* m, const std::vector<TablesMenu::Item>& items) {
         m->clear();
         for (const auto& item : items) {
-            QAction* a = m->addAction(fromImageText(item.caption));
+            QAction* a = m->addAction(literalCaption(item.caption));
             // The menu may stay open across a poll cycle that renumbers the tables.
             ElementRef table(*ecu_, item.element);
             connect(a, &QAction::triggered, this, [this, table] {
@@ -924,6 +929,7 @@ void TMainForm::PollTimerTimer() {
     TableEditor->PollHooks();
     monitorPollCycle();
     checklistPollCycle();
+    updateModifiedMark();
 }
 
 void TMainForm::OptimiseClick() {
@@ -956,8 +962,14 @@ void TMainForm::showSplashWindow() {
 }
 
 void TMainForm::updateCaption() {
-    setWindowTitle(QString::fromStdString(commands_.caption(kTitle)));
+    setWindowTitle(QString::fromStdString(commands_.windowTitle(kTitle)));
+    updateModifiedMark();
     action(QStringLiteral("Save"))->setEnabled(commands_.saveEnabled());
+}
+
+void TMainForm::updateModifiedMark() {
+    // Edits set the model's flag from everywhere; the poll picks them up.
+    setWindowModified(ecu_->Modified);
 }
 
 void TMainForm::configurationLoaded(bool fromDialog) {

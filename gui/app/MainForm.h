@@ -249,7 +249,8 @@ public:
     void showFoundElement(int element);
     // "Export Constant Data to csv".
     void exportConstants();
-    // The manual at the section for what is on the screen, as F1 opens it.
+    // "Help / User Manual" (F1, in every window): the manual at the section of the
+    // window in front.
     QUrl helpUrl() const;
     void showHelp();
     // "On-line forum" opens this address; it is hidden while the address is empty.
@@ -287,6 +288,8 @@ private:
     void onTriggered(const QString& caption, const std::function<void()>& command);
     void enableCommand(const QString& caption, bool enabled);
     void updateCaption();
+    // The title's unsaved mark follows the model's Modified flag.
+    void updateModifiedMark();
     void showSplashWindow();
     void viewSwitched(bool atStartUp);
     void lockClicked();
@@ -298,6 +301,8 @@ private:
     void BuildSimpleSheets();
     bool pageDrawable() const;
     PollContext pollContext() const;
+    // Alt-letter access for the menus, F1 everywhere.
+    void applyDesktopConventions();
     void buildMonitorWindows();
     void monitorViewSwitched(bool atStartUp);
     void monitorPollCycle();

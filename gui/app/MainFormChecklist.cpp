@@ -105,17 +105,20 @@ void TMainForm::exportConstants() {
 
 QUrl TMainForm::helpUrl() const {
     HelpContexts::Visible v;
-    v.checklist = ChecksForm->isVisible();
-    v.wiring = WiringForm->isVisible();
-    v.scope = ScopeForm->isVisible();
-    v.gauges = GaugesForm->isVisible();
-    v.flashing = FlashingForm->isVisible();
-    v.tableEditor = TableEditor->isVisible();
+    auto shown = [](const QWidget* w) { return w && w->isVisible(); };
+    v.checklist = shown(ChecksForm);
+    v.wiring = shown(WiringForm);
+    v.scope = shown(ScopeForm);
+    v.gauges = shown(GaugesForm);
+    v.flashing = shown(FlashingForm);
+    v.tableEditor = shown(TableEditor);
     v.advancedView = advancedView();
-    v.logRetrieval = LogRetrieveForm->isVisible();
-    v.properties = PropertiesForm->isVisible();
+    v.logRetrieval = shown(LogRetrieveForm);
+    v.properties = shown(PropertiesForm);
     QUrl url = QUrl::fromLocalFile(helpFilePath());
-    url.setFragment(QString::fromUtf8(HelpContexts::Anchor(HelpContexts::Context(v))));
+    const std::string anchor = HelpContexts::Anchor(HelpContexts::Context(v));
+    if (!anchor.empty())
+        url.setFragment(QString::fromStdString(anchor));
     return url;
 }
 

@@ -91,7 +91,7 @@ void TSimpleView::BuildSimpleSheets(int perColumn) {
         canvas->setMinimumSize(right + 20, bottom + 20);
         scroll->setWidget(canvas);
         scroll->setFrameShape(QFrame::NoFrame);
-        PageControl1->addTab(scroll, fromImageText(sheet.caption));
+        PageControl1->addTab(scroll, literalCaption(sheet.caption));
     }
     // The sheet in view stays in view; a first build shows the last sheet.
     int last = PageControl1->count() - 1;
@@ -150,7 +150,7 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
         break;
     }
     case ControlKind::CheckBox: {
-        auto* box = new QCheckBox(fromImageText(c.caption), sheet);
+        auto* box = new QCheckBox(literalCaption(c.caption), sheet);
         box->setChecked(c.checked);
         box->resize(200, box->sizeHint().height());
         connect(box, &QCheckBox::clicked, this, [this, box, element] {
@@ -192,7 +192,7 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
     }
     case ControlKind::TableButton:
     case ControlKind::DialogButton: {
-        auto* button = new QPushButton(fromImageText(c.caption), sheet);
+        auto* button = new QPushButton(literalCaption(c.caption), sheet);
         button->resize(c.box.width, c.box.height);
         const bool table = c.kind == ControlKind::TableButton;
         connect(button, &QPushButton::clicked, this, [this, element, table] {

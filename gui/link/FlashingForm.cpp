@@ -90,11 +90,15 @@ void TFlashingForm::PingTimerTimer() {
 void TFlashingForm::OpenClick() {
     auto chosen =
         dialogs_.askOpenFile("Select file to load", "q7700x firmware (*.zfw)|*.zfw|Files (*)|*");
-    if (!chosen)
-        return;
-    bool loaded = flasher_.Load(*chosen);
+    if (chosen)
+        LoadPackage(*chosen);
+}
+
+bool TFlashingForm::LoadPackage(const std::string& path) {
+    bool loaded = flasher_.Load(path);
     ProgramButton->setEnabled(loaded);
     VerifyButton->setEnabled(loaded);
+    return loaded;
 }
 
 void TFlashingForm::ProgramClick() {

@@ -25,6 +25,8 @@ public:
 
     FirmwareFlasher& flasher() { return flasher_; }
     void OpenClick();
+    // Loads a package as "Open ..." does, for a package opened from the desktop.
+    bool LoadPackage(const std::string& path);
     void ProgramClick();
     void VerifyClick();
     void PingTimerTimer();
