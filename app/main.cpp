@@ -1,5 +1,10 @@
+#include "ZolmarBuild.h"
+#include "app/AppIcon.h"
 #include "app/MainForm.h"
 #include "app/QtPorts.h"
+#include "app/StartOptions.h"
+#include "app/Version.h"
+#include "app/WindowMemory.h"
 #include "emu/EcuBootLoader.h"
 #include "emu/EcuSelfTests.h"
 #include "emu/EngineProfile.h"
@@ -8,15 +13,15 @@
 #include "files/NewConfiguration.h"
 #include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
+#include "link/FlashingForm.h"
 #include "link/LockedUsbXpress.h"
 #include "link/SerialUsbXpress.h"
+#include "model/Cp1252.h"
 #include "tables/TEditTable.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -27,12 +32,20 @@
 
 namespace {
 
-// The screenshot mode draws without a display unless one is asked for.
-void chooseOffscreenForScreenshots(int argc, char** argv) {
-    for (int k = 1; k < argc; ++k)
-        if (std::strcmp(argv[k], "--screenshot") == 0 && !std::getenv("QT_QPA_PLATFORM") &&
-            !std::getenv("DISPLAY"))
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+// The desktop entry, icon and metadata are installed under this name.
+constexpr const char* kDesktopId = "com.helverdy.zolmar";
+
+// A screenshot waits on nobody: a message goes to stderr and the program ends with
+// exit code 1 instead of the picture.
+void reportAndQuit(const zolmar::RecordingMessages::Entry& entry) {
+    std::string text = zolmar::cp1252ToUtf8(entry.text);
+    std::string shown;
+    for (char c : text)
+        if (c != '\r')
+            shown += c;
+    std::fprintf(stderr, "zolmar: the screenshot was stopped by this message:\n%s\n",
+                 shown.c_str());
+    QTimer::singleShot(0, [] { QApplication::exit(1); });
 }
 
 // The virtual ECU inside the program: it holds the default configuration (a new
@@ -86,169 +99,174 @@ private:
 int main(int argc, char** argv) {
     // The default configuration and the settings hints are looked for here first.
     zolmar::ProgramFiles::RememberStartDirectory();
-    chooseOffscreenForScreenshots(argc, argv);
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZOLMAR"));
-    QApplication::setOrganizationName(QStringLiteral("Helverdy"));
+    zolmar::Version::SetDescription(ZOLMAR_BUILD_DESCRIPTION);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("ZOLMAR: configure, tune and monitor the q7700x ECU."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("An ECU settings file (*.ecu) to open."),
-                                 QStringLiteral("[FILE.ecu]"));
-    QCommandLineOption open(QStringLiteral("open"), QStringLiteral("Open an ECU settings file."),
-                            QStringLiteral("FILE.ecu"));
-    QCommandLineOption virtualEcu(
-        QStringLiteral("virtual-ecu"),
-        QStringLiteral("Work with the virtual ECU inside ZOLMAR instead of a real one. It holds "
-                       "q7700xDefaultConfig.ecu (from the current folder, else beside the "
-                       "program), or a new blank configuration when there is none."));
-    QCommandLineOption port(QStringLiteral("port"),
-                            QStringLiteral("Connect to the ECU on this serial device, e.g. the "
-                                           "pseudo-terminal that q7700x-emu prints."),
-                            QStringLiteral("PATH"));
-    QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                  QStringLiteral("Save a picture of the main window and exit."),
-                                  QStringLiteral("FILE.png"));
-    QCommandLineOption advanced(QStringLiteral("advanced"),
-                                QStringLiteral("Start in the advanced view (the diagram)."));
-    QCommandLineOption page(QStringLiteral("page"), QStringLiteral("Show page N (1-128)."),
-                            QStringLiteral("N"));
-    QCommandLineOption afterMs(QStringLiteral("after-ms"),
-                               QStringLiteral("With --screenshot: wait N milliseconds first."),
-                               QStringLiteral("N"), QStringLiteral("500"));
-    QCommandLineOption window(
-        QStringLiteral("window"),
-        QStringLiteral("With --screenshot: open this window half way through the wait and "
-                       "picture it instead of the main window: new, import, properties, "
-                       "wiring, voltages, injectors, flashing, inputs, periodangle, ignition, "
-                       "injectoroutputs, auxoutputs or general."),
-        QStringLiteral("NAME"));
-    QCommandLineOption table(QStringLiteral("table"),
-                             QStringLiteral("Open the table editor on element N (its index); with "
-                                            "--screenshot the picture is of the editor."),
-                             QStringLiteral("N"));
-    parser.addOptions({open, virtualEcu, port, screenshot, advanced, page, afterMs, window, table});
-    parser.process(application);
-    if (parser.isSet(virtualEcu) && parser.isSet(port)) {
-        std::fprintf(stderr, "zolmar: --virtual-ecu and --port exclude each other\n");
+    // Everything about the command line is settled before a window system is needed,
+    // so --help, --version and usage errors work without a display.
+    zolmar::StartOptions options;
+    std::string problem;
+    if (!zolmar::StartCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), options,
+                                         problem)) {
+        std::fprintf(stderr, "zolmar: %s\nTry 'zolmar --help'.\n", problem.c_str());
         return 2;
     }
+    if (options.help) {
+        std::fputs(zolmar::StartCommandLine::HelpText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zolmar %s\n", zolmar::Version::Text().c_str());
+        return 0;
+    }
+    const bool shooting = !options.screenshot.empty();
+    // The screenshot mode draws without a display unless one is asked for.
+    if (shooting && !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    // The window system sees its own options only; they live as long as it does.
+    std::vector<std::string> qtArgs{argv[0]};
+    qtArgs.insert(qtArgs.end(), options.windowSystem.begin(), options.windowSystem.end());
+    std::vector<char*> qtArgv;
+    for (auto& a : qtArgs)
+        qtArgv.push_back(a.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArgs.size());
+    QApplication application(qtArgc, qtArgv.data());
+    QApplication::setApplicationName(QStringLiteral("ZOLMAR"));
+    QApplication::setOrganizationName(QStringLiteral("Helverdy"));
+    QApplication::setApplicationVersion(QString::fromStdString(zolmar::Version::Text()));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopId));
+    QApplication::setWindowIcon(zolmar::gui::appIcon());
 
     // The link: the virtual ECU, or the serial devices (the given one, those in
     // ZOLMAR_PORT, then the USB devices with the ECU's ids).
     std::unique_ptr<VirtualEcuSession> session;
     std::unique_ptr<zolmar::SerialUsbXpress> serial;
     zolmar::UsbXpress* usb = nullptr;
-    if (parser.isSet(virtualEcu)) {
+    if (options.virtualEcu) {
         session = std::make_unique<VirtualEcuSession>();
         usb = &session->link();
     } else {
-        zolmar::SerialUsbXpress::Options options;
-        options.explicitPaths = parser.isSet(port)
-                                    ? std::vector<std::string>{parser.value(port).toStdString()}
-                                    : zolmar::SerialUsbXpress::environmentPorts();
-        serial = std::make_unique<zolmar::SerialUsbXpress>(options);
+        zolmar::SerialUsbXpress::Options ports;
+        ports.explicitPaths = !options.port.empty() ? std::vector<std::string>{options.port}
+                                                    : zolmar::SerialUsbXpress::environmentPorts();
+        serial = std::make_unique<zolmar::SerialUsbXpress>(ports);
         usb = serial.get();
     }
 
-    zolmar::gui::QtMessages messages;
+    zolmar::gui::QtMessages boxes;
+    zolmar::RecordingMessages reported;
+    reported.onShow = reportAndQuit;
+    zolmar::Messages& messages =
+        shooting ? static_cast<zolmar::Messages&>(reported) : static_cast<zolmar::Messages&>(boxes);
     zolmar::gui::QtPreferences storedPrefs;
     zolmar::MemoryPreferences screenshotPrefs;
-    bool shooting = parser.isSet(screenshot);
     // A screenshot neither reads nor changes the user's preferences, and shows no hints.
     if (shooting)
         screenshotPrefs.values["ShowStartHints"] = "DontShowHints";
     zolmar::Preferences& prefs =
         shooting ? static_cast<zolmar::Preferences&>(screenshotPrefs) : storedPrefs;
-    if (parser.isSet(advanced))
+    if (options.advanced)
         prefs.write("AdvancedView", "Advanced");
     zolmar::gui::QtFileDialogs dialogs;
     zolmar::gui::TMainForm form(messages, prefs, dialogs, usb);
-    messages.setParent(&form);
+    boxes.setParent(&form);
     dialogs.setParent(&form);
+    zolmar::gui::WindowMemory memory(prefs);
     if (shooting) {
         form.setSplashAtStart(false);
         form.resize(1600, 900);
         form.show();
     } else {
-        // Without a window manager a maximised window keeps its default size.
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            form.setGeometry(screen->availableGeometry());
-        form.showMaximized();
+        // The main window comes back where it was, maximised the first time.
+        memory.remember(form, true);
+        memory.rememberLongLivedWindows(form);
+        if (memory.restore(form)) {
+            form.show();
+        } else {
+            // Without a window manager a maximised window keeps its default size.
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                form.setGeometry(screen->availableGeometry());
+            form.showMaximized();
+        }
     }
 
-    QString file = parser.value(open);
-    if (file.isEmpty() && !parser.positionalArguments().isEmpty())
-        file = parser.positionalArguments().first();
-    if (!file.isEmpty())
-        form.fileCommands().openFile(file.toStdString(), true);
-    if (parser.isSet(page))
-        form.setCurrentPage(parser.value(page).toInt() - 1);
+    if (!options.file.empty() && options.fileIsFirmware()) {
+        // The window is modal: the package is loaded once it is open.
+        const std::string package = options.file;
+        QTimer::singleShot(0, &form,
+                           [&form, package] { form.flashingForm()->LoadPackage(package); });
+        form.action(QStringLiteral("Upgrade Package/Firmware"))->trigger();
+    } else if (!options.file.empty()) {
+        form.fileCommands().openFile(options.file, true);
+    }
+    if (options.page >= 0)
+        form.setCurrentPage(options.page);
 
-    const int tableElement = parser.isSet(table) ? parser.value(table).toInt() : -1;
-    if (tableElement >= 0 && !shooting)
-        form.openTableEditor(tableElement);
+    const int tableElement = options.table;
+    if (tableElement >= 0 && !shooting && !form.openTableEditor(tableElement))
+        std::fprintf(stderr, "zolmar: --table: element %d is no 2D or 3D table\n", tableElement);
     if (shooting) {
         // The table is opened when the picture is due (after an ECU's configuration
         // has been read), then given a few polls to show its live values.
-        QString target = parser.value(screenshot);
-        // The window to picture: its command (menu caption) and its object name.
-        static const QHash<QString, QPair<QString, QString>> kWindows = {
-            {QStringLiteral("new"), {QStringLiteral("New ..."), QStringLiteral("TNewConfigForm")}},
-            {QStringLiteral("import"),
-             {QStringLiteral("Import/Merge Configuration"), QStringLiteral("TImportForm")}},
-            {QStringLiteral("properties"),
-             {QStringLiteral("Properties ..."), QStringLiteral("TPropertiesForm")}},
-            {QStringLiteral("wiring"),
-             {QStringLiteral("Wiring ..."), QStringLiteral("TWiringForm")}},
-            {QStringLiteral("voltages"),
-             {QStringLiteral("Analogue Voltages"), QStringLiteral("TAnaVoltsForm")}},
-            {QStringLiteral("injectors"),
-             {QStringLiteral("ECU Injector Test"), QStringLiteral("TInjectorTestForm")}},
-            {QStringLiteral("flashing"),
-             {QStringLiteral("Upgrade Package/Firmware"), QStringLiteral("TFlashingForm")}},
-            {QStringLiteral("inputs"),
-             {QStringLiteral("Inputs and Triggering"), QStringLiteral("TInputsForm")}},
-            {QStringLiteral("periodangle"),
-             {QStringLiteral("Period Angle Offset Calculator"),
-              QStringLiteral("TPeriodAngleForm")}},
-            {QStringLiteral("ignition"),
-             {QStringLiteral("Ignition"), QStringLiteral("TIgnitionForm")}},
-            {QStringLiteral("injectoroutputs"),
-             {QStringLiteral("Injectors"), QStringLiteral("TInjectorsForm")}},
-            {QStringLiteral("auxoutputs"),
-             {QStringLiteral("Aux Outputs"), QStringLiteral("TAuxOutputsForm")}},
-            {QStringLiteral("general"),
-             {QStringLiteral("General"), QStringLiteral("TGeneralForm")}},
-        };
-        const int wait = parser.value(afterMs).toInt();
-        const QString name = parser.value(window);
-        if (!name.isEmpty() && !kWindows.contains(name)) {
-            std::fprintf(stderr, "zolmar: no window called %s\n", qPrintable(name));
-            return 2;
-        }
-        QString objectName = kWindows.value(name).second;
-        if (!name.isEmpty()) {
-            QString caption = kWindows.value(name).first;
-            QTimer::singleShot(wait / 2, &form, [&form, caption] {
-                if (QAction* a = form.action(caption))
+        const QString target = QString::fromStdString(options.screenshot);
+        const int wait = options.afterMs;
+        QString objectName;
+        for (const auto& w : zolmar::StartCommandLine::PicturedWindows()) {
+            if (options.window != w.name)
+                continue;
+            objectName = QString::fromUtf8(w.objectName);
+            if (options.window == "wizard") {
+                // Opened directly, as New Complete does, whatever the link state allows.
+                const int tab = options.wizardTab;
+                QTimer::singleShot(wait / 2, &form, [&form, tab] { form.openSetupWizard(tab); });
+                continue;
+            }
+            const QString caption = QString::fromUtf8(w.command);
+            // From half way through the wait, the command is given as soon as it is
+            // available (an ECU's window needs the ECU online first).
+            auto* opener = new QTimer(&form);
+            opener->setInterval(100);
+            QObject::connect(opener, &QTimer::timeout, &form, [&form, caption, objectName, opener] {
+                QWidget* shown = form.findChild<QWidget*>(objectName);
+                if (shown && shown->isVisible()) {
+                    opener->stop();
+                    return;
+                }
+                if (QAction* a = form.action(caption); a && a->isEnabled())
                     a->trigger();
             });
+            QTimer::singleShot(wait / 2, opener, qOverload<>(&QTimer::start));
         }
         QTimer::singleShot(wait, &form, [&form, tableElement, target, objectName] {
             QWidget* shot = &form;
             if (QWidget* shown =
                     objectName.isEmpty() ? nullptr : form.findChild<QWidget*>(objectName);
-                shown && shown->isVisible())
+                shown && shown->isVisible()) {
                 shot = shown;
-            else if (tableElement >= 0 && form.openTableEditor(tableElement))
+            } else if (!objectName.isEmpty()) {
+                std::fprintf(stderr, "zolmar: --window: the window did not open (its command "
+                                     "is not available now)\n");
+                QApplication::exit(1);
+                return;
+            } else if (tableElement >= 0) {
+                if (!form.openTableEditor(tableElement)) {
+                    std::fprintf(stderr, "zolmar: --table: element %d is no 2D or 3D table\n",
+                                 tableElement);
+                    QApplication::exit(1);
+                    return;
+                }
                 shot = form.tableEditor();
+            }
             QTimer::singleShot(tableElement >= 0 ? 300 : 0, &form, [shot, target] {
-                bool ok = shot->grab().save(target);
-                QApplication::exit(ok ? 0 : 1);
+                if (!shot->grab().save(target)) {
+                    std::fprintf(stderr, "zolmar: --screenshot: could not write %s\n",
+                                 qPrintable(target));
+                    QApplication::exit(1);
+                    return;
+                }
+                QApplication::exit(0);
             });
         });
     }

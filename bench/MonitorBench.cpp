@@ -1,12 +1,15 @@
 // The per-poll work of the monitoring views and the onboard log: the gauge list's
 // refresh and a PC log line with the most columns, decoding a whole onboard log into
 // CSV, the virtual ECU's 50 ms with its log ring and scope running, and drawing a
-// scope capture.
+// scope capture; the setup checklist's work per poll, per 50 ms and per 200 ms in a
+// configuration with the most elements (its names are looked up at every use).
+#include "diagnostics/Checklist.h"
 #include "diagnostics/OnboardLog.h"
 #include "diagnostics/PcLog.h"
 #include "emu/VirtualEcu.h"
 #include "files/NewConfiguration.h"
 #include "gauges/GaugeList.h"
+#include "model/Tables.h"
 #include "scope/Scope.h"
 
 #include <benchmark/benchmark.h>
@@ -95,6 +98,81 @@ void ScopeTraces(benchmark::State& state) {
     }
 }
 BENCHMARK(ScopeTraces)->Unit(benchmark::kMicrosecond);
+
+// A blank configuration filled up to 3454 elements, the checklist's sixteen last, with
+// 16 x 14 maps.
+std::unique_ptr<tECU> fullChecklist(Messages& messages) {
+    using diagnostics::Checklist;
+    using Named = Checklist::Named;
+    auto ecu = std::make_unique<tECU>(messages);
+    NewConfiguration::MakeBlank(*ecu);
+    auto typeOf = [](Named n) {
+        switch (n) {
+        case Named::LearnTps:
+        case Named::EnableInjectors:
+        case Named::TimingLock:
+            return ElementType::Tickbox;
+        case Named::TimingLockAngle:
+        case Named::TriggerOffset:
+            return ElementType::Constant;
+        case Named::BaseIdle:
+        case Named::VeTable:
+        case Named::IgnitionMap:
+        case Named::MapPrediction:
+            return ElementType::Table3D;
+        default:
+            return ElementType::Summer;
+        }
+    };
+    int k = 0;
+    while (ecu->NumElements < Layout::kMaxElements - Checklist::kNamedCount &&
+           ecu->CreateElement(ElementType::Label, k % 100, (k / 100) % 100,
+                              "Label " + std::to_string(k), 7 + k / 10000))
+        ++k;
+    for (int n = 0; n < Checklist::kNamedCount; ++n) {
+        int e = -1;
+        const auto named = static_cast<Named>(n);
+        ecu->CreateElement(typeOf(named), 2 * n, 110, Checklist::NameOf(named), 8, &e);
+        if (typeOf(named) == ElementType::Table3D) {
+            Tables::AxisLayout rows{0, 13 * 500, 500};
+            Tables::LayOut(*ecu, e, {0, 15 * 500, 500}, &rows);
+        }
+    }
+    ecu->OnlineCapable = true;
+    return ecu;
+}
+
+void ChecklistPollCycle(benchmark::State& state) {
+    SilentMessages messages;
+    auto ecu = fullChecklist(messages);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(diagnostics::Checklist::PollCycle(*ecu));
+    state.counters["elements"] = ecu->NumElements;
+}
+BENCHMARK(ChecklistPollCycle)->Unit(benchmark::kMicrosecond);
+
+void ChecklistWarnings(benchmark::State& state) {
+    SilentMessages messages;
+    auto ecu = fullChecklist(messages);
+    diagnostics::Checklist checklist;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(checklist.WarningsTick(*ecu));
+}
+BENCHMARK(ChecklistWarnings)->Unit(benchmark::kMicrosecond);
+
+// The 200 ms tick: the table checks and the window's look-ups of its twelve features.
+void ChecklistTick(benchmark::State& state) {
+    using diagnostics::Checklist;
+    SilentMessages messages;
+    auto ecu = fullChecklist(messages);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Checklist::CheckTables(*ecu));
+        for (int n = 7; n < Checklist::kNamedCount; ++n)
+            benchmark::DoNotOptimize(Checklist::Find(*ecu, static_cast<Checklist::Named>(n)));
+        benchmark::DoNotOptimize(Checklist::AngleText(*ecu, Checklist::Named::TriggerOffset));
+    }
+}
+BENCHMARK(ChecklistTick)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "files/ImportMerge.h"
 #include "files/SettingsFile.h"
 #include "link/FirmwareFlasher.h"
+#include "setup/SetupWizard.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -40,6 +41,45 @@ void BM_ImportSummaryLargest(benchmark::State& state) {
         benchmark::DoNotOptimize(ImportMerge::Validate(source, source, true).text.size());
 }
 BENCHMARK(BM_ImportSummaryLargest)->Unit(benchmark::kMillisecond);
+
+// The shipped default configuration; null (the benchmark skipped) when it is missing.
+std::unique_ptr<tECU> defaultConfiguration(benchmark::State& state, Messages& messages) {
+    auto ecu = std::make_unique<tECU>(messages);
+    std::string error;
+    if (SettingsFile::load(*ecu, ZOLMAR_DEFAULT_CONFIG, error))
+        return ecu;
+    state.SkipWithError(error.c_str());
+    return nullptr;
+}
+
+// The setup wizard on the default configuration: opening reads every named setting,
+// Finish writes them and the assignment (each looks its elements up by name).
+void BM_SetupWizardOpen(benchmark::State& state) {
+    SilentMessages messages;
+    auto ecu = defaultConfiguration(state, messages);
+    if (!ecu)
+        return;
+    SetupWizard wizard(*ecu);
+    for (auto _ : state) {
+        wizard.open();
+        benchmark::DoNotOptimize(wizard.answers().engineCap);
+    }
+    state.counters["elements"] = ecu->NumElements;
+}
+BENCHMARK(BM_SetupWizardOpen)->Unit(benchmark::kMillisecond);
+
+void BM_SetupWizardFinish(benchmark::State& state) {
+    SilentMessages messages;
+    auto ecu = defaultConfiguration(state, messages);
+    if (!ecu)
+        return;
+    SetupWizard wizard(*ecu);
+    wizard.open();
+    wizard.set(WizardControl::IgnArrangement, 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(applySetupWizard(*ecu, wizard.answers()).missing.size());
+}
+BENCHMARK(BM_SetupWizardFinish)->Unit(benchmark::kMillisecond);
 
 void BM_FlashFullPackage(benchmark::State& state) {
     std::vector<FirmwarePackage::Segment> segments;

@@ -6,7 +6,9 @@
 
 namespace zolmar::cli {
 
-int usageError(std::ostream& err, const std::string& usage) {
+int usageError(std::ostream& err, const std::string& usage, const std::string& problem) {
+    if (!problem.empty())
+        err << "zolmar-cli: " << problem << "\n";
     err << "usage: zolmar-cli " << usage << "\n";
     return 2;
 }

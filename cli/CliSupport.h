@@ -9,8 +9,9 @@
 
 namespace zolmar::cli {
 
-// Prints "usage: zolmar-cli USAGE" and returns the usage-error exit code.
-int usageError(std::ostream& err, const std::string& usage);
+// Prints "zolmar-cli: PROBLEM" (when there is one), then "usage: zolmar-cli USAGE",
+// and returns the usage-error exit code.
+int usageError(std::ostream& err, const std::string& usage, const std::string& problem = {});
 // Loads a settings file into a fresh model that reports to the given messages;
 // prints the reason and returns null when it cannot be loaded.
 std::unique_ptr<tECU> loadOrReport(const std::string& path, Messages& messages, std::ostream& err);

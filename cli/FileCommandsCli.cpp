@@ -21,11 +21,9 @@ std::string hex4(unsigned value) {
     return buffer;
 }
 
-int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1)
-        return usageError(err, "info FILE.ecu");
+int info(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     RecordingMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
     out << "NumElements: " << ecu->NumElements << "\n";
@@ -51,11 +49,9 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
-int check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1)
-        return usageError(err, "check FILE.ecu");
+int check(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     RecordingMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
     ecu->CheckUsageWords();
@@ -64,32 +60,35 @@ int check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return messages.shown.empty() ? 0 : 1;
 }
 
-int copy(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    if (args.size() != 2)
-        return usageError(err, "copy IN.ecu OUT.ecu");
+int copy(const ParsedCommandLine& args, std::ostream&, std::ostream& err) {
     RecordingMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
-    return saveOrReport(*ecu, args[1], err);
+    return saveOrReport(*ecu, args.operand(1), err);
 }
 
 } // namespace
 
 std::vector<Command> fileCommands() {
     return {
-        {"info", "info FILE.ecu",
-         "Prints the usage figures of the configuration and one line per element:\n"
-         "NumElements, ConstUsage, LogicUsage, LiveUsage, ConstMemUsageWord, ConfigMemUsageWord,\n"
-         "then 'element: INDEX TYPE PAGE COLUMN ROW \"NAME\"' (type code decimal, page 1-based),\n"
-         "then the lines of the \"Num Elements\" message: the count of each element type.",
-         info},
-        {"check", "check FILE.ecu",
-         "Checks the usage words against the diagram. Prints every problem found and\n"
-         "exits 1 when there is any, 0 when the file is consistent.",
-         check},
-        {"copy", "copy IN.ecu OUT.ecu",
-         "Loads a settings file and saves it again (byte-identical for a complete file).", copy},
+        parsedCommand(
+            "info",
+            "Prints the usage figures of the configuration and one line per element:\n"
+            "NumElements, ConstUsage, LogicUsage, LiveUsage, ConstMemUsageWord, "
+            "ConfigMemUsageWord,\n"
+            "then 'element: INDEX TYPE PAGE COLUMN ROW \"NAME\"' (type code decimal, page "
+            "1-based),\n"
+            "then the lines of the \"Num Elements\" message: the count of each element type.",
+            CommandLine("info FILE.ecu").operand("FILE.ecu"), info),
+        parsedCommand("check",
+                      "Checks the usage words against the diagram. Prints every problem found and\n"
+                      "exits 1 when there is any, 0 when the file is consistent.",
+                      CommandLine("check FILE.ecu").operand("FILE.ecu"), check),
+        parsedCommand(
+            "copy",
+            "Loads a settings file and saves it again (byte-identical for a complete file).",
+            CommandLine("copy IN.ecu OUT.ecu").operand("IN.ecu").operand("OUT.ecu"), copy),
     };
 }
 

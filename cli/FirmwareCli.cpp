@@ -5,7 +5,6 @@
 #include "link/SerialUsbXpress.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <ostream>
 #include <thread>
 
@@ -42,42 +41,22 @@ private:
     std::ostream& err_;
 };
 
-int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string port;
-    std::string file;
-    double timeoutSeconds = 10;
-    bool verifyOnly = false;
-    bool force = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if ((a == "--port" || a == "--timeout") && i + 1 < args.size()) {
-            const std::string& v = args[++i];
-            if (a == "--port") {
-                port = v;
-                continue;
-            }
-            char* end = nullptr;
-            timeoutSeconds = std::strtod(v.c_str(), &end);
-            if (end == v.c_str() || *end != '\0' || !(timeoutSeconds > 0) ||
-                timeoutSeconds > 86400) {
-                err << "zolmar-cli: --timeout needs a number of seconds above 0\n";
-                return 2;
-            }
-        } else if (a == "--verify-only") {
-            verifyOnly = true;
-        } else if (a == "--force") {
-            force = true;
-        } else if (!a.empty() && a[0] != '-' && file.empty()) {
-            file = a;
-        } else {
-            err << "usage: zolmar-cli " << kUsage << "\n";
-            return 2;
-        }
-    }
-    if (file.empty()) {
-        err << "usage: zolmar-cli " << kUsage << "\n";
-        return 2;
-    }
+CommandLine flashSyntax() {
+    return CommandLine(kUsage)
+        .text("--port", "PATH", "the ECU's serial device")
+        .number("--timeout", "SECONDS", 0, 86400,
+                "wait at most SECONDS for the boot loader (default 10)")
+        .flag("--verify-only", "compare the ECU's flash with the package, program nothing")
+        .flag("--force", "program a package that fails only the plausibility checks")
+        .operand("IN.zfw");
+}
+
+int flash(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
+    const std::string port = args.text("--port");
+    const std::string file = args.operand(0);
+    const double timeoutSeconds = args.number("--timeout", 10);
+    const bool verifyOnly = args.has("--verify-only");
+    const bool force = args.has("--force");
     FirmwarePackage package;
     std::string error;
     if (!FirmwarePackage::Load(file, package, error)) {
@@ -164,19 +143,20 @@ int flash(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 } // namespace
 
 std::vector<Command> firmwareCommands() {
-    return {{"flash", kUsage,
-             "Programs a firmware package into the ECU through its boot loader (57600 baud),\n"
-             "then verifies it byte by byte. The package is checked first: a file with no\n"
-             "whole 131-byte segment, a segment outside the ECU's flash (main 0x000000-\n"
-             "0x00FFFF, PLD 0x080000-0x0FFFFF) or bytes written twice is refused; one that\n"
-             "carries no readable version text at 0x000000 or touches the serial number\n"
-             "(0x001000-0x0010FF) is programmed only with --force. What Program will do goes\n"
-             "to stderr. A running ECU is restarted into its boot loader first. --verify-only\n"
-             "compares without programming. On success the ECU starts its new firmware;\n"
-             "after a failed program or verify it stays in its boot loader. Prints version,\n"
-             "serial, segments, programmed and verify-errors; exit code 1 when the package\n"
-             "was refused or programming or verification failed.",
-             flash}};
+    return {parsedCommand(
+        "flash",
+        "Programs a firmware package into the ECU through its boot loader (57600 baud),\n"
+        "then verifies it byte by byte. The package is checked first: a file with no\n"
+        "whole 131-byte segment, a segment outside the ECU's flash (main 0x000000-\n"
+        "0x00FFFF, PLD 0x080000-0x0FFFFF) or bytes written twice is refused; one that\n"
+        "carries no readable version text at 0x000000 or touches the serial number\n"
+        "(0x001000-0x0010FF) is programmed only with --force. What Program will do goes\n"
+        "to stderr. A running ECU is restarted into its boot loader first. --verify-only\n"
+        "compares without programming. On success the ECU starts its new firmware;\n"
+        "after a failed program or verify it stays in its boot loader. Prints version,\n"
+        "serial, segments, programmed and verify-errors; exit code 1 when the package\n"
+        "was refused or programming or verification failed.",
+        flashSyntax(), flash)};
 }
 
 } // namespace zolmar::cli

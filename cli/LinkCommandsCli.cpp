@@ -9,7 +9,6 @@
 #include "model/ECU.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -29,38 +28,27 @@ struct TransferArgs {
     double timeoutSeconds = kDefaultTimeout;
 };
 
-// Parses "[--port PATH] [--timeout SECONDS] FILE.ecu"; false after a usage message.
+// "[--port PATH] [--timeout SECONDS] FILE.ecu".
+CommandLine transferSyntax(const std::string& usage) {
+    return CommandLine(usage)
+        .text("--port", "PATH", "the ECU's serial device")
+        .number("--timeout", "SECONDS", 0, 86400,
+                "give up after SECONDS without an answer or progress (default 5)")
+        .operand(usage.substr(usage.rfind(' ') + 1));
+}
+
+// False after a usage message.
 bool parseTransferArgs(const std::vector<std::string>& args, const std::string& usage,
                        TransferArgs& out, std::ostream& err) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if ((a == "--port" || a == "--timeout") && i + 1 < args.size()) {
-            const std::string& v = args[++i];
-            if (a == "--port") {
-                out.port = v;
-                continue;
-            }
-            char* end = nullptr;
-            out.timeoutSeconds = std::strtod(v.c_str(), &end);
-            if (end == v.c_str() || *end != '\0' || !(out.timeoutSeconds > 0) ||
-                out.timeoutSeconds > 86400) {
-                err << "zolmar-cli: --timeout needs a number of seconds above 0\n";
-                return false;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            err << "usage: zolmar-cli " << usage << "\n";
-            return false;
-        } else if (out.file.empty()) {
-            out.file = a;
-        } else {
-            err << "usage: zolmar-cli " << usage << "\n";
-            return false;
-        }
-    }
-    if (out.file.empty()) {
-        err << "usage: zolmar-cli " << usage << "\n";
+    ParsedCommandLine parsed;
+    std::string problem;
+    if (!transferSyntax(usage).parse(args, parsed, problem)) {
+        usageError(err, usage, problem);
         return false;
     }
+    out.port = parsed.text("--port");
+    out.timeoutSeconds = parsed.number("--timeout", kDefaultTimeout);
+    out.file = parsed.operand(0);
     return true;
 }
 
@@ -244,7 +232,8 @@ std::vector<Command> linkCommands() {
          "busy), or when another ECU (another serial number) answers meanwhile.",
          [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
              return transfer(false, args, out, err);
-         }},
+         },
+         transferSyntax("read [--port PATH] [--timeout SECONDS] OUT.ecu")},
         {"write", "write [--port PATH] [--timeout SECONDS] IN.ecu",
          "Writes the whole configuration of a settings file to the ECU, reads it back and\n"
          "compares it (what differs is written again, three attempts), then commits it.\n"
@@ -252,7 +241,8 @@ std::vector<Command> linkCommands() {
          "acknowledged the commit; nothing is committed after a failed comparison.",
          [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
              return transfer(true, args, out, err);
-         }},
+         },
+         transferSyntax("write [--port PATH] [--timeout SECONDS] IN.ecu")},
     };
 }
 

@@ -10,7 +10,6 @@
 #include "files/NewConfiguration.h"
 #include "link/ModbusDriver.h"
 #include "link/SerialUsbXpress.h"
-#include "simulator/SimulationArguments.h"
 
 #include <chrono>
 #include <memory>
@@ -35,36 +34,34 @@ struct Options {
     std::string file;
 };
 
-bool parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--port" && hasValue) {
-            o.port = args[++i];
-        } else if (a == "--virtual-ecu") {
-            o.virtualEcu = true;
-        } else if (a == "--run" && hasValue) {
-            if (!sim::SimulationArguments::ParseInteger(args[++i], 0, 86400, o.runSeconds)) {
-                err << "zolmar-cli: --run needs whole seconds, 0 to 86400\n";
-                return false;
-            }
-        } else if (a == "--pages" && hasValue) {
-            if (!sim::SimulationArguments::ParseInteger(args[++i], 1, 6, o.pages)) {
-                err << "zolmar-cli: --pages needs a number from 1 to 6\n";
-                return false;
-            }
-        } else if (a == "--timeout" && hasValue) {
-            if (!sim::SimulationArguments::ParseInteger(args[++i], 1, 86400, o.timeoutSeconds)) {
-                err << "zolmar-cli: --timeout needs whole seconds, 1 to 86400\n";
-                return false;
-            }
-        } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
-            o.file = a;
-        } else {
-            return false;
-        }
+CommandLine retrieveSyntax() {
+    return CommandLine(kUsage)
+        .text("--port", "PATH", "the ECU's serial device")
+        .flag("--virtual-ecu", "read the virtual ECU with the default configuration")
+        .integer("--run", "SECONDS", 0, 86400,
+                 "with --virtual-ecu: seconds of ECU time its engine runs first (default 120)")
+        .integer("--pages", "N", 1, 6, "read the newest N pages of 64 KB (default 6)")
+        .integer("--timeout", "SECONDS", 1, 86400,
+                 "give up after SECONDS without an answer or progress (default 5)")
+        .operand("OUT.csv");
+}
+
+bool parse(const ParsedCommandLine& args, Options& o, std::string& problem) {
+    o.port = args.text("--port");
+    o.virtualEcu = args.has("--virtual-ecu");
+    o.runSeconds = static_cast<long>(args.integer("--run", o.runSeconds));
+    o.pages = static_cast<long>(args.integer("--pages", o.pages));
+    o.timeoutSeconds = static_cast<long>(args.integer("--timeout", o.timeoutSeconds));
+    o.file = args.operand(0);
+    if (o.virtualEcu && !o.port.empty()) {
+        problem = "--port and --virtual-ecu exclude each other";
+        return false;
     }
-    return !o.file.empty() && !(o.virtualEcu && !o.port.empty());
+    if (args.has("--run") && !o.virtualEcu) {
+        problem = "--run needs --virtual-ecu";
+        return false;
+    }
+    return true;
 }
 
 // The virtual ECU with the default configuration, its engine run for a while so the
@@ -84,10 +81,11 @@ std::unique_ptr<emu::VirtualEcu> recordedVirtualEcu(long seconds) {
     return ecu;
 }
 
-int retrieveLog(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int retrieveLog(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     Options o;
-    if (!parse(args, o, err))
-        return usageError(err, kUsage);
+    std::string problem;
+    if (!parse(args, o, problem))
+        return usageError(err, kUsage, problem);
     std::unique_ptr<emu::VirtualEcu> virtualEcu;
     std::unique_ptr<UsbXpress> usb;
     if (o.virtualEcu) {
@@ -155,15 +153,16 @@ int retrieveLog(const std::vector<std::string>& args, std::ostream& out, std::os
 
 std::vector<Command> logCommands() {
     return {
-        {"retrieve-log", kUsage,
-         "Reads the ECU's onboard log and saves it as CSV (time in seconds, then the 15\n"
-         "logged channels; '*' marks an invalid value). --pages reads the newest 1 to 6\n"
-         "pages of 64 KB (default 6, the whole log). --port as for read; --virtual-ecu\n"
-         "reads the virtual ECU with the default configuration after its engine has run\n"
-         "for --run seconds of ECU time (default 120). Prints 'period_ms:', 'bytes:',\n"
-         "'start_page:', 'records:' and 'file:'. Exits 1 when the ECU does not answer or\n"
-         "the transfer makes no progress for --timeout seconds (default 5).",
-         retrieveLog},
+        parsedCommand(
+            "retrieve-log",
+            "Reads the ECU's onboard log and saves it as CSV (time in seconds, then the 15\n"
+            "logged channels; '*' marks an invalid value). --pages reads the newest 1 to 6\n"
+            "pages of 64 KB (default 6, the whole log). --port as for read; --virtual-ecu\n"
+            "reads the virtual ECU with the default configuration after its engine has run\n"
+            "for --run seconds of ECU time (default 120). Prints 'period_ms:', 'bytes:',\n"
+            "'start_page:', 'records:' and 'file:'. Exits 1 when the ECU does not answer or\n"
+            "the transfer makes no progress for --timeout seconds (default 5).",
+            retrieveSyntax(), retrieveLog),
     };
 }
 

@@ -44,20 +44,16 @@ std::string typeCaption(int type) {
     }
 }
 
-int newBlank(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    if (args.size() != 1)
-        return usageError(err, "new-blank OUT.ecu");
+int newBlank(const ParsedCommandLine& args, std::ostream&, std::ostream& err) {
     RecordingMessages messages;
     auto ecu = std::make_unique<tECU>(messages);
     NewConfiguration::MakeBlank(*ecu);
     for (const auto& text : messages.texts())
         err << "zolmar-cli: " << cp1252ToUtf8(text) << "\n";
-    return saveOrReport(*ecu, args[0], err);
+    return saveOrReport(*ecu, args.operand(0), err);
 }
 
-int newComplete(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    if (args.size() != 1)
-        return usageError(err, "new-complete OUT.ecu");
+int newComplete(const ParsedCommandLine& args, std::ostream&, std::ostream& err) {
     SilentMessages messages;
     auto ecu = std::make_unique<tECU>(messages);
     std::string error;
@@ -65,29 +61,31 @@ int newComplete(const std::vector<std::string>& args, std::ostream&, std::ostrea
         err << "zolmar-cli: " << error << "\n";
         return 1;
     }
-    return saveOrReport(*ecu, args[0], err);
+    return saveOrReport(*ecu, args.operand(0), err);
 }
 
 // The hints file found as the program finds it, or the one given.
 bool readHints(const std::string& given, std::string& bytes, std::ostream& err) {
     std::string path = given.empty() ? ProgramFiles::Find(ProgramFiles::kSettingsHints) : given;
-    if (path.empty() || !SettingsHints::Read(path, bytes)) {
-        err << "zolmar-cli: cannot read " << (given.empty() ? ProgramFiles::kSettingsHints : given)
-            << "\n";
+    std::string error;
+    if (path.empty()) {
+        err << "zolmar-cli: cannot find " << ProgramFiles::kSettingsHints << "\n";
+        return false;
+    }
+    if (!SettingsHints::Read(path, bytes, error)) {
+        err << "zolmar-cli: cannot read the hints: " << error << "\n";
         return false;
     }
     return true;
 }
 
-int hint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1)
-        return usageError(err, "hint NAME");
+int hint(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     std::string bytes;
     if (!readHints("", bytes, err))
         return 1;
-    std::string text = SettingsHints::Lookup(bytes, utf8ToCp1252(args[0]));
+    std::string text = SettingsHints::Lookup(bytes, utf8ToCp1252(args.operand(0)));
     if (text.empty()) {
-        err << "zolmar-cli: no hint for \"" << args[0] << "\"\n";
+        err << "zolmar-cli: no hint for \"" << args.operand(0) << "\"\n";
         return 1;
     }
     out << cp1252ToUtf8(text);
@@ -96,15 +94,13 @@ int hint(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
-int settings(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || args.size() > 2)
-        return usageError(err, "settings FILE.ecu [HINTS.txt]");
+int settings(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     SilentMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
     std::string bytes;
-    if (!readHints(args.size() == 2 ? args[1] : "", bytes, err))
+    if (!readHints(args.operands().size() == 2 ? args.operand(1) : "", bytes, err))
         return 1;
     int missing = 0;
     for (const auto& s : SimpleViewSettings::List(*ecu)) {
@@ -117,16 +113,14 @@ int settings(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return missing == 0 ? 0 : 1;
 }
 
-int edit(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    if (args.size() != 3)
-        return usageError(err, "edit IN.ecu SCRIPT OUT.ecu");
+int edit(const ParsedCommandLine& args, std::ostream&, std::ostream& err) {
     RecordingMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!readWholeFile(args[1], bytes, error)) {
+    if (!readFileAtMost(args.operand(1), bytes, error, EditScript::kMaxScriptBytes)) {
         err << "zolmar-cli: " << error << "\n";
         return 1;
     }
@@ -134,14 +128,12 @@ int edit(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
         err << "zolmar-cli: " << cp1252ToUtf8(error) << "\n";
         return 1;
     }
-    return saveOrReport(*ecu, args[2], err);
+    return saveOrReport(*ecu, args.operand(2), err);
 }
 
-int names(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1)
-        return usageError(err, "names FILE.ecu");
+int names(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     RecordingMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
     for (int i = 0; i < ecu->NumElements; ++i) {
@@ -169,15 +161,13 @@ int names(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return 0;
 }
 
-int exportConstants(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    if (args.size() != 2)
-        return usageError(err, "export-constants FILE.ecu OUT.csv");
+int exportConstants(const ParsedCommandLine& args, std::ostream&, std::ostream& err) {
     RecordingMessages messages;
-    auto ecu = loadOrReport(args[0], messages, err);
+    auto ecu = loadOrReport(args.operand(0), messages, err);
     if (!ecu)
         return 1;
     std::string error;
-    if (!ConstantExport::Write(*ecu, args[1], error)) {
+    if (!ConstantExport::Write(*ecu, args.operand(1), error)) {
         err << "zolmar-cli: " << error << "\n";
         return 1;
     }
@@ -188,48 +178,62 @@ int exportConstants(const std::vector<std::string>& args, std::ostream&, std::os
 
 std::vector<Command> modelCommands() {
     return {
-        {"new-blank", "new-blank OUT.ecu",
-         "Writes the new blank configuration of a freshly started program: seven named\n"
-         "pages and the six dedicated elements.",
-         newBlank},
-        {"new-complete", "new-complete OUT.ecu",
-         "Writes the new complete configuration: the default configuration\n"
-         "q7700xDefaultConfig.ecu, looked for in the start-up folder, then beside zolmar-cli.",
-         newComplete},
-        {"hint", "hint NAME",
-         "Prints the hint that the simple view shows for the setting NAME, from\n"
-         "q7700xSettingsHints.txt (start-up folder, then beside zolmar-cli).",
-         hint},
-        {"settings", "settings FILE.ecu [HINTS.txt]",
-         "Lists the settings the simple view shows, page by page ('setting: PAGE \"NAME\"'),\n"
-         "and those without a hint ('no hint: ...'; exit 1 when there is any).",
-         settings},
-        {"edit", "edit IN.ecu SCRIPT OUT.ecu",
-         "Loads IN, applies the script's operations in order and saves OUT. One operation\n"
-         "per line, '#' starts a comment line. Numbers are decimal; element indices,\n"
-         "inputs, outputs and pages are 0-based; TEXT is the rest of the line after one\n"
-         "blank (UTF-8, cut to what its field holds):\n"
-         "  create TYPE COLUMN ROW PAGE TEXT   (TYPE is the type code)\n"
-         "  delete INDEX\n"
-         "  link ELEM INPUT SRCELEM OUTPUT\n"
-         "  literal ELEM INPUT VALUE           (e.g. 1.25; -655 to +655)\n"
-         "  unlink ELEM INPUT\n"
-         "  rename SLOT TEXT                   (0..127 pages, 128 + i element i)\n"
-         "  optimise balanced|latency\n"
-         "  const-byte ELEM OFFSET VALUE       (offset within the element's constants)\n"
-         "  const-word ELEM OFFSET VALUE       (signed or unsigned)\n"
-         "  table-layout ELEM LOW HIGH STEP [LOW2 HIGH2 STEP2]\n"
-         "  table-insert ELEM col|row VALUE\n"
-         "  table-delete ELEM col|row FIRST LAST\n"
-         "A refused operation prints the model's message, and OUT is not written (exit 1).",
-         edit},
-        {"names", "names FILE.ecu",
-         "Prints every element with its inputs (the input's name, then '<- ' and the\n"
-         "source output's name with its page, or '= ' and the literal) and its outputs.",
-         names},
-        {"export-constants", "export-constants FILE.ecu OUT.csv",
-         "Writes every element's constant bytes as the constant-data export (CSV text).",
-         exportConstants},
+        parsedCommand(
+            "new-blank",
+            "Writes the new blank configuration of a freshly started program: seven named\n"
+            "pages and the six dedicated elements.",
+            CommandLine("new-blank OUT.ecu").operand("OUT.ecu"), newBlank),
+        parsedCommand(
+            "new-complete",
+            "Writes the new complete configuration: the default configuration\n"
+            "q7700xDefaultConfig.ecu, looked for in the start-up folder, then beside zolmar-cli.",
+            CommandLine("new-complete OUT.ecu").operand("OUT.ecu"), newComplete),
+        parsedCommand("hint",
+                      "Prints the hint that the simple view shows for the setting NAME, from\n"
+                      "q7700xSettingsHints.txt (start-up folder, then beside zolmar-cli).",
+                      CommandLine("hint NAME").operand("NAME"), hint),
+        parsedCommand(
+            "settings",
+            "Lists the settings the simple view shows, page by page ('setting: PAGE \"NAME\"'),\n"
+            "and those without a hint ('no hint: ...'; exit 1 when there is any).",
+            CommandLine("settings FILE.ecu [HINTS.txt]")
+                .operand("FILE.ecu")
+                .optionalOperand("HINTS.txt"),
+            settings),
+        parsedCommand(
+            "edit",
+            "Loads IN, applies the script's operations in order and saves OUT. One operation\n"
+            "per line, '#' starts a comment line. Numbers are decimal; element indices,\n"
+            "inputs, outputs and pages are 0-based; TEXT is the rest of the line after one\n"
+            "blank (UTF-8, cut to what its field holds):\n"
+            "  create TYPE COLUMN ROW PAGE TEXT   (TYPE is the type code)\n"
+            "  delete INDEX\n"
+            "  link ELEM INPUT SRCELEM OUTPUT\n"
+            "  literal ELEM INPUT VALUE           (e.g. 1.25; -655 to +655)\n"
+            "  unlink ELEM INPUT\n"
+            "  rename SLOT TEXT                   (0..127 pages, 128 + i element i)\n"
+            "  optimise balanced|latency\n"
+            "  const-byte ELEM OFFSET VALUE       (offset within the element's constants)\n"
+            "  const-word ELEM OFFSET VALUE       (signed or unsigned)\n"
+            "  table-layout ELEM LOW HIGH STEP [LOW2 HIGH2 STEP2]\n"
+            "  table-insert ELEM col|row VALUE\n"
+            "  table-delete ELEM col|row FIRST LAST\n"
+            "A refused operation prints the model's message, and OUT is not written (exit 1).",
+            CommandLine("edit IN.ecu SCRIPT OUT.ecu")
+                .operand("IN.ecu")
+                .operand("SCRIPT")
+                .operand("OUT.ecu"),
+            edit),
+        parsedCommand(
+            "names",
+            "Prints every element with its inputs (the input's name, then '<- ' and the\n"
+            "source output's name with its page, or '= ' and the literal) and its outputs.",
+            CommandLine("names FILE.ecu").operand("FILE.ecu"), names),
+        parsedCommand(
+            "export-constants",
+            "Writes every element's constant bytes as the constant-data export (CSV text).",
+            CommandLine("export-constants FILE.ecu OUT.csv").operand("FILE.ecu").operand("OUT.csv"),
+            exportConstants),
     };
 }
 

@@ -1,5 +1,6 @@
 // zolmar-cli simulate: the simulator without its window.
 #include "Cli.h"
+#include "CliSupport.h"
 
 #include "files/AtomicFile.h"
 #include "files/SettingsFile.h"
@@ -94,59 +95,31 @@ struct Options {
     std::string save;
 };
 
+CommandLine simulateSyntax() {
+    return CommandLine(kUsage)
+        .integer("--passes", "N", 0, kMaxPasses, "run N passes (default 1000)")
+        .texts("--set", "WORD=RAW", "hold live word WORD (0-4095) at RAW before every pass")
+        .texts("--input", "CONTROL=VALUE", "set a simulator control by its caption")
+        .texts("--print", "ELEM.OUTPUT", "print a live word after the last pass")
+        .text("--trace", "ELEM.OUTPUT,...", "write these words to a CSV file")
+        .integer("--every", "K", 1, kMaxPasses, "with --trace: every K passes, into OUT.csv")
+        .thenValues({"OUT.csv"})
+        .text("--save", "OUT.ecu", "save the configuration after the passes")
+        .operand("FILE.ecu");
+}
+
 // Fills the options; false with the problem for a usage error.
-bool parseOptions(const std::vector<std::string>& args, Options& o, std::string& problem) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto next = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                problem = a + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--passes") {
-            if (!next(v))
-                return false;
-            if (!Args::ParseInteger(v, 0, kMaxPasses, o.passes)) {
-                problem = "--passes needs a whole number from 0 to " + std::to_string(kMaxPasses);
-                return false;
-            }
-        } else if (a == "--set" || a == "--input" || a == "--print") {
-            if (!next(v))
-                return false;
-            (a == "--set" ? o.held : a == "--input" ? o.controls : o.prints).push_back(v);
-        } else if (a == "--trace") {
-            if (!next(o.trace))
-                return false;
-        } else if (a == "--every") {
-            if (!next(v))
-                return false;
-            if (!Args::ParseInteger(v, 1, kMaxPasses, o.every)) {
-                problem = "--every needs a whole number of passes from 1";
-                return false;
-            }
-            if (!next(o.traceFile))
-                return false;
-        } else if (a == "--save") {
-            if (!next(o.save))
-                return false;
-        } else if (!a.empty() && a[0] == '-') {
-            problem = "unknown option \"" + a + "\"";
-            return false;
-        } else if (o.file.empty()) {
-            o.file = a;
-        } else {
-            problem = "one settings file only";
-            return false;
-        }
-    }
-    if (o.file.empty()) {
-        problem = "a settings file is needed";
-        return false;
-    }
+bool parseOptions(const ParsedCommandLine& args, Options& o, std::string& problem) {
+    o.file = args.operand(0);
+    o.passes = static_cast<long>(args.integer("--passes", kDefaultPasses));
+    o.held = args.texts("--set");
+    o.controls = args.texts("--input");
+    o.prints = args.texts("--print");
+    o.trace = args.text("--trace");
+    o.every = static_cast<long>(args.integer("--every", 0));
+    const auto extra = args.extra("--every");
+    o.traceFile = extra.empty() ? std::string() : extra.front();
+    o.save = args.text("--save");
     if (o.trace.empty() != (o.every == 0)) {
         problem = "--trace and --every K OUT.csv go together";
         return false;
@@ -154,13 +127,11 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, std::string&
     return true;
 }
 
-int simulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int simulate(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     Options o;
     std::string problem;
-    if (!parseOptions(args, o, problem)) {
-        err << "zolmar-cli: " << problem << "\nusage: zolmar-cli " << kUsage << "\n";
-        return 2;
-    }
+    if (!parseOptions(args, o, problem))
+        return usageError(err, kUsage, problem);
     RecordingMessages messages;
     auto ecu = std::make_unique<tECU>(messages);
     std::string error;
@@ -269,17 +240,18 @@ int simulate(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 std::vector<Command> simulatorCommands() {
     return {
-        {"simulate", kUsage,
-         "Runs the diagram as the simulator does: the live area cleared, the counters at 0,\n"
-         "then N passes (default 1000), one per millisecond of ECU time. --set holds live\n"
-         "word WORD (0-4095) at RAW (signed or unsigned 16-bit) before every pass. --input\n"
-         "sets a simulator control by its caption to a position, e.g. \"RPM / 100=3000\",\n"
-         "\"Ana 1=25000\" (0.1 mV), \"VSS 1=100\", \"Dig Inp 1=1\". After the passes each\n"
-         "--print prints 'ELEM.OUTPUT: RAW VALUE' (element and live word from 0, RAW the\n"
-         "signed word, VALUE RAW/50 with two decimals). --trace writes the listed words\n"
-         "every K passes to a CSV file. Table learning changes the configuration; it is\n"
-         "saved only with --save.",
-         simulate},
+        parsedCommand(
+            "simulate",
+            "Runs the diagram as the simulator does: the live area cleared, the counters at 0,\n"
+            "then N passes (default 1000), one per millisecond of ECU time. --set holds live\n"
+            "word WORD (0-4095) at RAW (signed or unsigned 16-bit) before every pass. --input\n"
+            "sets a simulator control by its caption to a position, e.g. \"RPM / 100=3000\",\n"
+            "\"Ana 1=25000\" (0.1 mV), \"VSS 1=100\", \"Dig Inp 1=1\". After the passes each\n"
+            "--print prints 'ELEM.OUTPUT: RAW VALUE' (element and live word from 0, RAW the\n"
+            "signed word, VALUE RAW/50 with two decimals). --trace writes the listed words\n"
+            "every K passes to a CSV file. Table learning changes the configuration; it is\n"
+            "saved only with --save.",
+            simulateSyntax(), simulate),
     };
 }
 

@@ -40,16 +40,14 @@ std::unique_ptr<tECU> loadTable(const std::string& path, const std::string& whic
     return element < 0 ? nullptr : std::move(ecu);
 }
 
-int tableExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 3)
-        return usageError(err, "table-export FILE.ecu TABLE OUT.csv");
+int tableExport(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     SilentMessages messages;
     int element = -1;
-    auto ecu = loadTable(args[0], args[1], messages, element, err);
+    auto ecu = loadTable(args.operand(0), args.operand(1), messages, element, err);
     if (!ecu)
         return 1;
     std::string error;
-    if (!TableCsv::ExportFile(*ecu, element, args[2], error)) {
+    if (!TableCsv::ExportFile(*ecu, element, args.operand(2), error)) {
         err << "zolmar-cli: " << error << "\n";
         return 1;
     }
@@ -61,37 +59,46 @@ int tableExport(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
 }
 
-int tableImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 3 && args.size() != 4)
-        return usageError(err, "table-import FILE.ecu TABLE IN.csv [OUT.ecu]");
+int tableImport(const ParsedCommandLine& args, std::ostream& out, std::ostream& err) {
     RecordingMessages messages;
     int element = -1;
-    auto ecu = loadTable(args[0], args[1], messages, element, err);
+    auto ecu = loadTable(args.operand(0), args.operand(1), messages, element, err);
     if (!ecu)
         return 1;
-    if (!TableCsv::ImportFile(*ecu, element, args[2])) {
+    if (!TableCsv::ImportFile(*ecu, element, args.operand(2))) {
         for (const auto& text : messages.texts())
             err << "zolmar-cli: " << cp1252ToUtf8(text) << "\n";
         return 1;
     }
     out << "element: " << element << "\n";
-    return saveOrReport(*ecu, args.size() == 4 ? args[3] : args[0], err);
+    return saveOrReport(*ecu, args.operands().size() == 4 ? args.operand(3) : args.operand(0), err);
 }
 
 } // namespace
 
 std::vector<Command> tableCommands() {
     return {
-        {"table-export", "table-export FILE.ecu TABLE OUT.csv",
-         "Writes a 2D or 3D table as CSV, as the table editor exports it. TABLE is the\n"
-         "element's index or its exact name. Prints 'element:', 'columns:' and 'rows:'.",
-         tableExport},
-        {"table-import", "table-import FILE.ecu TABLE IN.csv [OUT.ecu]",
-         "Reads a CSV file into a table as the table editor imports it: references and\n"
-         "cells are replaced (imported cells are untuned), the table keeps its size. The\n"
-         "result is saved to OUT.ecu, or over FILE.ecu when OUT is not given. A refused\n"
-         "file prints the reason and nothing is saved (exit 1).",
-         tableImport},
+        parsedCommand(
+            "table-export",
+            "Writes a 2D or 3D table as CSV, as the table editor exports it. TABLE is the\n"
+            "element's index or its exact name. Prints 'element:', 'columns:' and 'rows:'.",
+            CommandLine("table-export FILE.ecu TABLE OUT.csv")
+                .operand("FILE.ecu")
+                .operand("TABLE")
+                .operand("OUT.csv"),
+            tableExport),
+        parsedCommand(
+            "table-import",
+            "Reads a CSV file into a table as the table editor imports it: references and\n"
+            "cells are replaced (imported cells are untuned), the table keeps its size. The\n"
+            "result is saved to OUT.ecu, or over FILE.ecu when OUT is not given. A refused\n"
+            "file prints the reason and nothing is saved (exit 1).",
+            CommandLine("table-import FILE.ecu TABLE IN.csv [OUT.ecu]")
+                .operand("FILE.ecu")
+                .operand("TABLE")
+                .operand("IN.csv")
+                .optionalOperand("OUT.ecu"),
+            tableImport),
     };
 }
 

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libmodbus-dev socat mbpoll xvfb xauth imagemagick fonts-dejavu-core
     ninja-build cmake g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
+    libqt6svg6 qt6-qpa-plugins dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

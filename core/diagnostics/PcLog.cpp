@@ -65,6 +65,12 @@ std::string PcLog::DataLine(const tECU& ecu, const std::vector<int>& columns, ui
     std::string line = SecondsText(elapsedMs) + ",";
     const bool live = ecu.LinkState == Link::Online || ecu.Simulating;
     for (int g : columns) {
+        // A logged gauge that was deleted keeps its column, empty, so the file stays
+        // rectangular and no other element's value appears under its name.
+        if (g < 0 || g >= ecu.NumElements) {
+            line += ",";
+            continue;
+        }
         if (!live) {
             line += "----,";
             continue;
@@ -78,6 +84,14 @@ std::string PcLog::DataLine(const tECU& ecu, const std::vector<int>& columns, ui
     return line + "\r\n";
 }
 
+std::vector<int> PcLog::ColumnList(const tECU& ecu) const {
+    std::vector<int> now;
+    now.reserve(columns_.size());
+    for (const ElementRef& r : columns_)
+        now.push_back(r.index(ecu));
+    return now;
+}
+
 bool PcLog::Start(tECU& ecu, const std::string& path, uint32_t nowMs, std::string& error) {
     Stop(ecu);
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -85,8 +99,11 @@ bool PcLog::Start(tECU& ecu, const std::string& path, uint32_t nowMs, std::strin
         error = "Cannot create " + path + ": " + std::strerror(errno);
         return false;
     }
-    columns_ = Columns(ecu);
-    const std::string header = HeaderLine(ecu, columns_);
+    const std::vector<int> columns = Columns(ecu);
+    columns_.clear();
+    for (int g : columns)
+        columns_.emplace_back(ecu, g);
+    const std::string header = HeaderLine(ecu, columns);
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
         std::fflush(file) != 0) {
         error = "Cannot write " + path + ": " + std::strerror(errno);
@@ -110,7 +127,7 @@ void PcLog::Stop(tECU& ecu) {
 bool PcLog::WriteLine(tECU& ecu, uint32_t nowMs, std::string& error) {
     if (!file_)
         return true;
-    const std::string line = DataLine(ecu, columns_, nowMs - startMs_);
+    const std::string line = DataLine(ecu, ColumnList(ecu), nowMs - startMs_);
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
         error = std::string("Cannot write the datalog: ") + std::strerror(errno);
         Stop(ecu);

@@ -42,17 +42,19 @@ public:
     // the first 201 of them.
     static std::vector<int> Columns(const tECU& ecu);
     static std::string HeaderLine(const tECU& ecu, const std::vector<int>& columns);
+    // A column of -1 (a gauge that has gone) is left empty.
     static std::string DataLine(const tECU& ecu, const std::vector<int>& columns,
                                 uint32_t elapsedMs);
     // A raw value in 1/50 units with two decimals ("1.02", "-1.50", "0.08").
     static std::string ValueText(int raw);
 
-    const std::vector<int>& ColumnList() const { return columns_; }
+    // The logged gauges as they are numbered now; -1 for one that has gone.
+    std::vector<int> ColumnList(const tECU& ecu) const;
 
 private:
     std::FILE* file_ = nullptr;
     uint32_t startMs_ = 0;
-    std::vector<int> columns_;
+    std::vector<ElementRef> columns_; // fixed at Start: the file's columns
 };
 
 } // namespace zolmar::diagnostics

@@ -192,6 +192,7 @@ bool ElementProperties::open(int element) {
     if (element < 0 || element >= ecu_.NumElements)
         return false;
     ctx_ = {};
+    ref_ = ElementRef(ecu_, element);
     ctx_.element = element;
     ctx_.type = ecu_.TypeOf(element);
     ctx_.liveAddress = ecu_.ElementLiveOffset[element];
@@ -230,19 +231,41 @@ void ElementProperties::log(const std::string& start, const std::string& suffix)
     ecu_.LogChange(start + namedOnPage() + suffix);
 }
 
+int ElementProperties::constAddr(int b) const {
+    int i = ref_.index(ecu_);
+    return (i >= 0 ? ecu_.ElementConstOffset[i] : ctx_.constAddress) + b;
+}
+
+int ElementProperties::configAddr(int b) const {
+    int i = ref_.index(ecu_);
+    return (i >= 0 ? ecu_.ElementLogicOffset[i] : ctx_.configAddress) + b;
+}
+
 void ElementProperties::writeConstByte(int b, uint8_t value) {
+    if (!stillOpen())
+        return;
     ecu_.WriteConstByte(constAddr(b), value);
     ecu_.ConstantsChanged = true;
 }
 
+void ElementProperties::writeConstWord(int b, uint16_t value) {
+    if (stillOpen())
+        ecu_.WriteConstWord(constAddr(b), value);
+}
+
+void ElementProperties::writeLogicByte(int b, uint8_t value, bool cosmetic) {
+    if (stillOpen())
+        ecu_.WriteLogicByte(configAddr(b), value, cosmetic);
+}
+
 bool ElementProperties::visibleOnlyInAdvanced() const {
-    return (ecu_.ReadLogicByte(ctx_.configAddress + 3) & 0x80) != 0;
+    return (ecu_.ReadLogicByte(configAddr(3)) & 0x80) != 0;
 }
 
 void ElementProperties::setVisibleOnlyInAdvanced(bool on) {
-    uint8_t b = ecu_.ReadLogicByte(ctx_.configAddress + 3);
+    uint8_t b = ecu_.ReadLogicByte(configAddr(3));
     b = on ? static_cast<uint8_t>(b | 0x80) : static_cast<uint8_t>(b & 0x7F);
-    ecu_.WriteLogicByte(ctx_.configAddress + 3, b, true);
+    writeLogicByte(3, b, true);
 }
 
 // ---------------------------------------------------------------- Constant
@@ -252,11 +275,13 @@ std::string ElementProperties::constantText() const {
 }
 
 bool ElementProperties::constantOk(const std::string& text) {
+    if (!stillOpen())
+        return false;
     double value;
     if (!parseTypedValue(ecu_.messages(), text, value))
         return false;
     long raw = Tables::RawFromValue(value);
-    ecu_.WriteConstWord(constAddr(0), static_cast<uint16_t>(raw));
+    writeConstWord(0, static_cast<uint16_t>(raw));
     ecu_.ConstantsChanged = true;
     log("The constant value of the constant called ",
         " was changed to " + Tables::TwoDecimals(static_cast<int>(raw)));
@@ -264,6 +289,8 @@ bool ElementProperties::constantOk(const std::string& text) {
 }
 
 bool ElementProperties::constantArrow(std::string& text, bool up) {
+    if (!stillOpen())
+        return false;
     double value;
     if (!parseTypedValue(ecu_.messages(), text, value))
         return false;
@@ -272,7 +299,7 @@ bool ElementProperties::constantArrow(std::string& text, bool up) {
         return false;
     value += up ? 1.0 : -1.0;
     long raw = Tables::RawFromValue(value);
-    ecu_.WriteConstWord(constAddr(0), static_cast<uint16_t>(raw));
+    writeConstWord(0, static_cast<uint16_t>(raw));
     text = Tables::TwoDecimals(static_cast<int>(raw));
     return true;
 }
@@ -284,6 +311,8 @@ std::string ElementProperties::delayText() const {
 }
 
 bool ElementProperties::delayOk(const std::string& text) {
+    if (!stillOpen())
+        return false;
     double value;
     if (!parseNumber(ecu_.messages(), text, value, " not a valid integer number"))
         return false;
@@ -293,7 +322,7 @@ bool ElementProperties::delayOk(const std::string& text) {
         return false;
     }
     auto ms = static_cast<uint16_t>(rounded);
-    ecu_.WriteConstWord(constAddr(0), ms);
+    writeConstWord(0, ms);
     ecu_.ConstantsChanged = true;
     log("The Delay value of the Delay called ", " was changed to " + std::to_string(ms));
     return true;
@@ -310,6 +339,8 @@ std::array<std::string, 4> ElementProperties::gaugeTexts() const {
 }
 
 bool ElementProperties::gaugeOk(const std::array<std::string, 4>& texts) {
+    if (!stillOpen())
+        return false;
     static const char* const kStarts[4] = {
         "The minimum gauge value of the Gauge called ",
         "The maximum gauge value of the Gauge called ",
@@ -322,7 +353,7 @@ bool ElementProperties::gaugeOk(const std::array<std::string, 4>& texts) {
         if (!parseTypedValue(ecu_.messages(), texts[static_cast<size_t>(k)], value))
             return false;
         long raw = Tables::RawFromValue(value);
-        ecu_.WriteConstWord(constAddr(2 * k), static_cast<uint16_t>(raw));
+        writeConstWord(2 * k, static_cast<uint16_t>(raw));
         ecu_.ConstantsChanged = true;
         log(kStarts[k], " was changed to " + Tables::TwoDecimals(static_cast<int>(raw)));
     }
@@ -334,6 +365,8 @@ bool ElementProperties::gaugeFlag(int bit) const {
 }
 
 bool ElementProperties::setGaugeFlag(int bit, bool on) {
+    if (!stillOpen())
+        return false;
     if (bit < 0 || bit > 2)
         return false;
     uint8_t b = constByte(8);
@@ -357,9 +390,11 @@ void ElementProperties::setGaugeNumber(int number) {
     if (number < 0 || number > 5)
         return;
     // Each number 1..5 belongs to one Gauge at most.
+    if (!stillOpen())
+        return;
     if (number != 0) {
         for (int j = 0; j < ecu_.NumElements; ++j) {
-            if (j == ctx_.element || ecu_.TypeOf(j) != ElementType::Gauge)
+            if (j == ref_.index(ecu_) || ecu_.TypeOf(j) != ElementType::Gauge)
                 continue;
             int c = ecu_.ElementConstOffset[j] + 8;
             uint8_t b = ecu_.ReadConstByte(c);
@@ -450,7 +485,7 @@ std::string ElementProperties::muxDescription(int input) const {
     std::string text;
     if (input < 0 || input >= muxInputs())
         return text;
-    int at = ctx_.configAddress + muxFirstByte() + 16 * input;
+    int at = configAddr(muxFirstByte() + 16 * input);
     for (int k = 0; k < 16; ++k) {
         uint8_t b = ecu_.ReadLogicByte(at + k);
         if (b == 0)
@@ -463,10 +498,10 @@ std::string ElementProperties::muxDescription(int input) const {
 void ElementProperties::setMuxDescription(int input, const std::string& text) {
     if (input < 0 || input >= muxInputs())
         return;
-    int at = ctx_.configAddress + muxFirstByte() + 16 * input;
+    int at = muxFirstByte() + 16 * input;
     for (int k = 0; k < 16; ++k) {
         uint8_t b = k < static_cast<int>(text.size()) ? static_cast<uint8_t>(text[k]) : 0;
-        ecu_.WriteLogicByte(at + k, b, true);
+        writeLogicByte(at + k, b, true);
     }
 }
 

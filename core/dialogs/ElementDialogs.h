@@ -117,16 +117,26 @@ public:
     static const std::vector<std::string>& stepperPeriods();
     static const std::vector<std::string>& latchTriggers();
 
+    // False once the element has gone (deleted, or another configuration loaded):
+    // the dialog then writes nothing.
+    bool stillOpen() const { return ref_.resolves(ecu_); }
+
 private:
-    int constAddr(int b) const { return ctx_.constAddress + b; }
+    // Blocks move while a dialog is open (a neighbour's table grows, elements before
+    // it are deleted): addresses are read where the element is now.
+    int constAddr(int b) const;
+    int configAddr(int b) const;
     uint8_t constByte(int b) const { return ecu_.ReadConstByte(constAddr(b)); }
     void writeConstByte(int b, uint8_t value);
+    void writeConstWord(int b, uint16_t value);
+    void writeLogicByte(int b, uint8_t value, bool cosmetic);
     void log(const std::string& start, const std::string& suffix);
     std::string namedOnPage() const;
     int muxFirstByte() const;
 
     tECU& ecu_;
     ElementContext ctx_;
+    ElementRef ref_;
 };
 
 // Parses a typed value in -655..+655; on failure shows the message and returns false.

@@ -22,7 +22,7 @@ bool LinkEditor::open(int element, int input, int shownPage) {
     if (element < 0 || element >= ecu_.NumElements || input < 0 ||
         input >= tECU::InputCount(ecu_.TypeOf(element)))
         return false;
-    element_ = element;
+    element_ = ElementRef(ecu_, element);
     input_ = input;
     shownPage_ = shownPage;
     sourceElement_ = -1;
@@ -57,19 +57,24 @@ void LinkEditor::choosePage(int page) {
         return;
     pages_.selected = page;
     outputs_.clear();
+    offered_.clear();
     for (int i = 0; i < ecu_.NumElements; ++i) {
         if (ecu_.PageOf(i) != page)
             continue;
         int outputs = ecu_.OutputCount(ecu_.TypeOf(i));
-        for (int k = 0; k < outputs; ++k)
+        for (int k = 0; k < outputs; ++k) {
             ecu_.AddLiveChoiceSorted(outputs_, i, k, LiveValueFormat::ByteAddress, sourceElement_,
                                      sourceOutput_);
+            offered_.push_back(
+                {static_cast<uint16_t>(ecu_.ElementLiveOffset[i] + 2 * k), ElementRef(ecu_, i), k});
+        }
     }
 }
 
 std::string LinkEditor::destination() const {
     return " to input " + std::to_string(input_ + 1) + " of the element called " +
-           ecu_.NameOf(kNumPages + element_) + " on page " + std::to_string(shownPage_ + 1);
+           ecu_.NameOf(kNumPages + element_.index(ecu_)) + " on page " +
+           std::to_string(shownPage_ + 1);
 }
 
 bool LinkEditor::okLink(int outputEntry) {
@@ -77,8 +82,19 @@ bool LinkEditor::okLink(int outputEntry) {
         ecu_.messages().error(kChooseOutput);
         return false;
     }
+    const int element = element_.index(ecu_);
+    if (element < 0)
+        return false;
     uint16_t addr = outputs_.values[static_cast<size_t>(outputEntry)];
-    ecu_.WriteLogicWord(ecu_.InputWordAddress(element_, input_), static_cast<uint16_t>(addr | 1),
+    auto chosen = std::find_if(offered_.begin(), offered_.end(),
+                               [addr](const Offered& o) { return o.address == addr; });
+    if (chosen == offered_.end())
+        return false;
+    const int from = chosen->source.index(ecu_);
+    if (from < 0)
+        return false;
+    addr = static_cast<uint16_t>(ecu_.ElementLiveOffset[from] + 2 * chosen->output);
+    ecu_.WriteLogicWord(ecu_.InputWordAddress(element, input_), static_cast<uint16_t>(addr | 1),
                         false);
     std::string source;
     ecu_.NameOfLiveAddress(addr, source);
@@ -90,7 +106,9 @@ bool LinkEditor::okLiteral(const std::string& text) {
     double value;
     if (!parseTypedValue(ecu_.messages(), text, value))
         return false;
-    ecu_.SetLiteral(element_, input_, value);
+    if (!element_.resolves(ecu_))
+        return false;
+    ecu_.SetLiteral(element_.index(ecu_), input_, value);
     long raw = Tables::RawFromValue(value) & ~1L;
     ecu_.LogChange("Assigned a literal/constant value of " +
                    Tables::TwoDecimals(static_cast<int>(raw)) + destination());
@@ -101,6 +119,7 @@ bool LinkEditor::okLiteral(const std::string& text) {
 
 void NameEditor::open(int slot) {
     slot_ = slot;
+    element_ = slot >= kNumPages ? ElementRef(ecu_, slot - kNumPages) : ElementRef();
     caption_ = slot < kNumPages ? "Edit Page Name for page " + std::to_string(slot + 1)
                                 : std::string("Edit Element name");
     text_ = ecu_.NameOf(slot);
@@ -108,6 +127,13 @@ void NameEditor::open(int slot) {
 
 void NameEditor::ok(const std::string& text) {
     text_ = text.substr(0, kNameLength);
+    if (slot_ >= kNumPages) {
+        // The element may have moved or gone while the dialog was open.
+        const int element = element_.index(ecu_);
+        if (element < 0)
+            return;
+        slot_ = kNumPages + element;
+    }
     ecu_.RenameSlot(slot_, text_);
 }
 
@@ -115,6 +141,10 @@ void NameEditor::ok(const std::string& text) {
 
 void CosmeticEditor::open(int configAddress) {
     address_ = configAddress;
+    element_ = {};
+    for (int i = 0; i < ecu_.NumElements; ++i)
+        if (ecu_.ElementLogicOffset[i] == configAddress)
+            element_ = ElementRef(ecu_, i);
     x_ = ecu_.ReadLogicByte(address_ + 1);
     y_ = ecu_.ReadLogicByte(address_ + 2);
     page_ = (ecu_.ReadLogicByte(address_ + 3) & 0x7F) + 1;
@@ -125,6 +155,10 @@ bool CosmeticEditor::ok(int x, int y, int page) {
     x = std::clamp(x, 0, 120);
     y = std::clamp(y, 0, 120);
     page = std::clamp(page, 1, kNumPages);
+    const int element = element_.index(ecu_);
+    if (element < 0)
+        return false;
+    address_ = ecu_.ElementLogicOffset[element];
     // The gauge page holds gauges and labels only, however the element gets there.
     int type = ecu_.ReadLogicByte(address_);
     if (page == 1 && type != ElementType::Gauge && type != ElementType::Label) {

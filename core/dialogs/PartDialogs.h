@@ -5,6 +5,7 @@
 #include "ports/Preferences.h"
 
 #include <string>
+#include <vector>
 
 namespace zolmar {
 
@@ -34,12 +35,20 @@ private:
     std::string destination() const;
 
     tECU& ecu_;
-    int element_ = -1;
+    ElementRef element_;
     int input_ = 0;
     int shownPage_ = 0;
     bool isLink_ = false;
     int sourceElement_ = -1;
     int sourceOutput_ = -1;
+    // The output behind each offered address, so that OK links to that output even
+    // when the addresses moved while the dialog was open.
+    struct Offered {
+        uint16_t address = 0;
+        ElementRef source;
+        int output = 0;
+    };
+    std::vector<Offered> offered_;
     ChoiceList pages_;
     LiveChoiceList outputs_;
     std::string literal_ = "0.00";
@@ -59,6 +68,7 @@ public:
 private:
     tECU& ecu_;
     int slot_ = 0;
+    ElementRef element_; // for an element's name: the slot follows the element
     std::string caption_;
     std::string text_;
 };
@@ -80,6 +90,7 @@ public:
 private:
     tECU& ecu_;
     int address_ = 0;
+    ElementRef element_; // the record's element: it may move while the dialog is open
     int x_ = 0;
     int y_ = 0;
     int page_ = 1;

@@ -25,9 +25,23 @@ void putWord(std::array<uint8_t, ElementClipboard::kSize>& b, int at, uint16_t w
     b[static_cast<size_t>(at + 1)] = static_cast<uint8_t>(w >> 8);
 }
 
+// The element whose output lives at the address, or -1; its output number in output.
+int sourceOf(const tECU& ecu, int liveAddr, int& output) {
+    for (int i = 0; i < ecu.NumElements; ++i) {
+        int first = ecu.ElementLiveOffset[i];
+        int outputs = ecu.OutputCount(ecu.TypeOf(i));
+        if (liveAddr >= first && liveAddr < first + 2 * outputs && ((liveAddr - first) & 1) == 0) {
+            output = (liveAddr - first) / 2;
+            return i;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 void ElementClipboard::clear() {
+    outside_.clear();
     count_ = 0;
     logicTotal_ = 0;
     constTotal_ = 0;
@@ -64,15 +78,17 @@ bool ElementClipboard::append(tECU& ecu, int element, const std::vector<int>& gr
     const int at = logicTotal_;
     for (int b = 0; b < lsz; ++b)
         bytes_[static_cast<size_t>(at + b)] = ecu.ReadLogicByte(record + b);
-    // A group's links are kept by position when their source is in the group.
-    if (group.size() > 1) {
-        for (int b = 4; b + 1 < lsz; b += 2) {
-            if (!isInputWord(type, b))
-                continue;
-            uint16_t w = wordAt(bytes_, at + b);
-            if (!(w & 1))
-                continue;
-            int s = w & 0xFFFE;
+    // A group's links are kept by position when their source is in the group; every
+    // other link by its source's identity, because live addresses move.
+    for (int b = 4; b + 1 < lsz; b += 2) {
+        if (!isInputWord(type, b))
+            continue;
+        uint16_t w = wordAt(bytes_, at + b);
+        if (!(w & 1))
+            continue;
+        int s = w & 0xFFFE;
+        bool inGroup = false;
+        if (group.size() > 1) {
             uint16_t coded = static_cast<uint16_t>((s << 2) | 3);
             for (size_t t = 0; t < group.size(); ++t) {
                 int g = group[t];
@@ -81,11 +97,16 @@ bool ElementClipboard::append(tECU& ecu, int element, const std::vector<int>& gr
                 if (s >= first && s < first + 2 * outputs && ((s - first) & 1) == 0) {
                     int o = (s - first) / 2;
                     coded = static_cast<uint16_t>(((o & 0x1F) << 11) | ((t & 0xFF) << 2) | 1);
+                    inGroup = true;
                     break;
                 }
             }
             putWord(bytes_, at + b, coded);
         }
+        int output = 0;
+        int source = inGroup ? -1 : sourceOf(ecu, s, output);
+        if (source >= 0)
+            outside_.push_back({count_, b, ElementRef(ecu, source), output});
     }
     const int c = ecu.ElementConstOffset[element];
     for (int k = 0; k < csz; ++k)
@@ -140,7 +161,20 @@ bool ElementClipboard::copyGroup(tECU& ecu, const std::vector<int>& elements) {
 }
 
 bool ElementClipboard::paste(tECU& ecu, int page, std::vector<int>& pasted) const {
+    int unlinked = 0;
+    if (!paste(ecu, page, pasted, unlinked))
+        return false;
+    if (unlinked > 0)
+        ecu.messages().information(
+            std::to_string(unlinked) +
+            (unlinked == 1 ? " pasted input was" : " pasted inputs were") +
+            " left unlinked: the elements they were linked to are not in this configuration.");
+    return true;
+}
+
+bool ElementClipboard::paste(tECU& ecu, int page, std::vector<int>& pasted, int& unlinked) const {
     pasted.clear();
+    unlinked = 0;
     if (count_ == 0)
         return false;
     const int logicEnd = ecu.LogicEnd();
@@ -208,6 +242,18 @@ bool ElementClipboard::paste(tECU& ecu, int page, std::vector<int>& pasted) cons
             }
             ecu.WriteLogicWord(L + b, w, false);
             ++b;
+        }
+        // Outside sources where they are now, or no link when they are not here.
+        for (const OutsideLink& link : outside_) {
+            if (link.item != k || link.byte + 1 >= lsz)
+                continue;
+            int source = link.source.index(ecu);
+            uint16_t w = tECU::UnlinkedLiteral(type);
+            if (source >= 0 && link.output < ecu.OutputCount(ecu.TypeOf(source)))
+                w = static_cast<uint16_t>((ecu.ElementLiveOffset[source] + 2 * link.output) | 1);
+            else
+                ++unlinked;
+            ecu.WriteLogicWord(L + link.byte, w, false);
         }
         for (int b = 0; b < csz; ++b)
             ecu.WriteConstByte(C + b, bytes_[static_cast<size_t>(cat + b)]);

@@ -95,11 +95,6 @@ void deleteElements(tECU& ecu, std::vector<int> elements) {
         ecu.LogChange("Deleted a " + tECU::TypeName(ecu.TypeOf(e)) + " called " +
                       ecu.NameOf(kNumPages + e) + " from page " + pageText(ecu.PageOf(e)));
         ecu.DeleteElement(e);
-        // The table editor's element moves down with the records behind the deleted one.
-        if (ecu.TableEditElement == e)
-            ecu.TableEditElement = -1;
-        else if (ecu.TableEditElement > e)
-            --ecu.TableEditElement;
     }
 }
 

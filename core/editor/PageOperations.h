@@ -20,8 +20,7 @@ const char* defaultNameOfKind(int kind);
 // The change-log line's start for a new element of the kind.
 const char* addedLogStart(int kind);
 
-// Deletes the elements (any order) from the last index to the first, logging each;
-// the open table editor's element follows the shift (-1 when it was deleted).
+// Deletes the elements (any order) from the last index to the first, logging each.
 // Dedicated elements are never deleted.
 void deleteElements(tECU& ecu, std::vector<int> elements);
 

@@ -34,8 +34,24 @@ bool PointerEditor::busy() const {
     return busyState(ecu_.LinkState);
 }
 
+std::vector<int> PointerEditor::selection() const {
+    std::vector<int> now;
+    now.reserve(selection_.size());
+    for (const ElementRef& r : selection_) {
+        int i = r.index(ecu_);
+        if (i >= 0)
+            now.push_back(i);
+    }
+    std::sort(now.begin(), now.end());
+    return now;
+}
+
 bool PointerEditor::inSelection(int element) const {
-    return std::find(selection_.begin(), selection_.end(), element) != selection_.end();
+    if (element < 0)
+        return false;
+    ElementId id = ecu_.IdOf(element);
+    return std::any_of(selection_.begin(), selection_.end(),
+                       [&](const ElementRef& r) { return r.id() == id; });
 }
 
 void PointerEditor::setSelection(std::vector<int> elements) {
@@ -43,7 +59,10 @@ void PointerEditor::setSelection(std::vector<int> elements) {
     elements.erase(std::unique(elements.begin(), elements.end()), elements.end());
     if (static_cast<int>(elements.size()) > kMaxSelection)
         elements.clear();
-    selection_ = std::move(elements);
+    selection_.clear();
+    for (int e : elements)
+        if (e >= 0 && e < ecu_.NumElements)
+            selection_.emplace_back(ecu_, e);
 }
 
 void PointerEditor::clearSelection() {
@@ -54,6 +73,26 @@ void PointerEditor::pageChanged() {
     selection_.clear();
 }
 
+void PointerEditor::structureChanged() {
+    // Elements that went leave the selection; a link being made to one is given up.
+    std::vector<ElementRef> kept;
+    for (const ElementRef& r : selection_)
+        if (r.resolves(ecu_))
+            kept.push_back(r);
+    selection_ = std::move(kept);
+    if (linking_ && !pending_.resolves(ecu_)) {
+        linking_ = false;
+        pending_.clear();
+        updateHint();
+    }
+    if (!hitRef_.resolves(ecu_)) {
+        hitRef_.clear();
+        hit_ = -1;
+        menuHitElement_ = false;
+        dragging_ = false;
+    }
+}
+
 void PointerEditor::reset() {
     selection_.clear();
     linking_ = false;
@@ -62,9 +101,9 @@ void PointerEditor::reset() {
     buttonDown_ = false;
     addKind_ = 0;
     hit_ = -1;
-    hitElement_ = -1;
+    hitRef_.clear();
     menuHitElement_ = false;
-    pendingElement_ = -1;
+    pending_.clear();
     pendingInput_ = -1;
     updateHint();
 }
@@ -107,14 +146,15 @@ void PointerEditor::computeMenuStates(uint32_t cell, bool hit) {
     s.viewProperties = state >= 4 && state <= 7;
     s.selectAll = true;
     if (!hit) {
-        bool usable = !selection_.empty() && !PageOps::holdsDedicated(ecu_, selection_);
+        const std::vector<int> chosen = selection();
+        bool usable = !chosen.empty() && !PageOps::holdsDedicated(ecu_, chosen);
         s.copy = s.cut = s.deleteElements = usable && !lockedNow;
         s.newItems = !lockedNow;
         s.renamePage = !lockedNow;
         s.viewProperties = false;
     } else {
         int e = ElementMap::element(cell);
-        std::vector<int> targets = selection_.size() < 2 ? std::vector<int>{e} : selection_;
+        std::vector<int> targets = selection_.size() < 2 ? std::vector<int>{e} : selection();
         bool dedicated = isDedicatedType(ecu_.TypeOf(e)) || PageOps::holdsDedicated(ecu_, targets);
         s.copy = s.cut = s.deleteElements = !lockedNow && !dedicated;
         s.renameElement = !lockedNow;
@@ -143,7 +183,7 @@ void PointerEditor::buttonDown(MouseButton button, int x, int y) {
     int e = ElementMap::element(cell);
     bool hit = e != static_cast<int>(ElementMap::kNoElement) && e < ecu_.NumElements;
     hitCell_ = cell;
-    hitElement_ = hit ? e : -1;
+    hitRef_ = hit ? ElementRef(ecu_, e) : ElementRef();
     hit_ = hit ? static_cast<int32_t>(static_cast<uint32_t>(ecu_.ElementLogicOffset[e]) |
                                       (cell & kPinMask))
                : -1;
@@ -252,7 +292,7 @@ void PointerEditor::eraseBand() {
 void PointerEditor::startDrag() {
     dragging_ = true;
     updateHint();
-    if (hitElement_ < 0 || hitElement_ >= ecu_.NumElements)
+    if (hitElement() < 0 || hitElement() >= ecu_.NumElements)
         return;
     // The canvas under the moving ghosts shows no element.
     auto whiteOut = [this](int e) {
@@ -260,18 +300,18 @@ void PointerEditor::startDrag() {
         if (box.picture >= 0)
             host_.whiteOutBackup(box.left, box.top, box.left + box.w, box.top + box.h);
     };
-    if (ecu_.PageOf(hitElement_) == host_.currentPage())
-        whiteOut(hitElement_);
-    for (int e : selection_)
-        if (e != hitElement_ && e < ecu_.NumElements && ecu_.PageOf(e) == host_.currentPage())
+    if (ecu_.PageOf(hitElement()) == host_.currentPage())
+        whiteOut(hitElement());
+    for (int e : selection())
+        if (e != hitElement() && e < ecu_.NumElements && ecu_.PageOf(e) == host_.currentPage())
             whiteOut(e);
-    ghostCell_ = {ecu_.ColumnOf(hitElement_), ecu_.RowOf(hitElement_)};
+    ghostCell_ = {ecu_.ColumnOf(hitElement()), ecu_.RowOf(hitElement())};
     ghostRects_.clear();
 }
 
 void PointerEditor::ghosts(DrawList& out) {
-    if (!dragging_ || hitElement_ < 0 || hitElement_ >= ecu_.NumElements ||
-        ecu_.PageOf(hitElement_) != host_.currentPage())
+    if (!dragging_ || hitElement() < 0 || hitElement() >= ecu_.NumElements ||
+        ecu_.PageOf(hitElement()) != host_.currentPage())
         return;
     if (dragCell_ == ghostCell_ && !ghostRects_.empty())
         return;
@@ -279,11 +319,11 @@ void PointerEditor::ghosts(DrawList& out) {
         out.restore(r[0], r[1], r[2], r[3]);
     ghostRects_.clear();
     ghostCell_ = dragCell_;
-    int dx = dragCell_.x - ecu_.ColumnOf(hitElement_);
-    int dy = dragCell_.y - ecu_.RowOf(hitElement_);
-    std::vector<int> members = {hitElement_};
-    for (int e : selection_)
-        if (e != hitElement_ && e < ecu_.NumElements && ecu_.PageOf(e) == host_.currentPage())
+    int dx = dragCell_.x - ecu_.ColumnOf(hitElement());
+    int dy = dragCell_.y - ecu_.RowOf(hitElement());
+    std::vector<int> members = {hitElement()};
+    for (int e : selection())
+        if (e != hitElement() && e < ecu_.NumElements && ecu_.PageOf(e) == host_.currentPage())
             members.push_back(e);
     for (int e : members) {
         ElementBox box = renderer_.boxOf(e);
@@ -315,9 +355,9 @@ void PointerEditor::buttonUp(MouseButton button, int x, int y) {
         drop();
     } else if (hit_ >= 0 && !pinHit) {
         uint32_t now = renderer_.elementMap().atPixel(x, y);
-        if (ElementMap::nameRow(now) && hitElement_ >= 0) {
+        if (ElementMap::nameRow(now) && hitElement() >= 0) {
             buttonDown_ = dragging_ = linking_ = false;
-            rename(hitElement_);
+            rename(hitElement());
             updateHint();
             return;
         }
@@ -333,12 +373,12 @@ void PointerEditor::buttonUp(MouseButton button, int x, int y) {
 }
 
 void PointerEditor::drop() {
-    const int grabbed = hitElement_;
+    const int grabbed = hitElement();
     if (grabbed < 0 || grabbed >= ecu_.NumElements)
         return;
     int dx = dragCell_.x - ecu_.ColumnOf(grabbed);
     int dy = dragCell_.y - ecu_.RowOf(grabbed);
-    std::vector<int> members = selection_;
+    std::vector<int> members = selection();
     if (!inSelection(grabbed))
         members.push_back(grabbed);
     // The group keeps its shape and stays on the grid: the displacement is limited
@@ -478,7 +518,7 @@ void PointerEditor::clickPin(int x, int y) {
         x / Grid::kCell == press_.x / Grid::kCell && y / Grid::kCell == press_.y / Grid::kCell;
     if (!sameCell) {
         // Dragged from one pin to another: an output and an input make a link.
-        int pressed = hitElement_;
+        int pressed = hitElement();
         int pressedOut = ElementMap::outputPlusOne(hitCell_);
         int pressedIn = ElementMap::inputPlusOne(hitCell_);
         if (pressedOut && in)
@@ -492,11 +532,11 @@ void PointerEditor::clickPin(int x, int y) {
                            PageOps::linkedInputs(ecu_, m, out - 1));
     } else if (in && !linking_) {
         linking_ = true;
-        pendingElement_ = m;
+        pending_ = ElementRef(ecu_, m);
         pendingInput_ = in - 1;
     } else if (out && linking_) {
         linking_ = false;
-        createLink(pendingElement_, pendingInput_, m, out - 1);
+        createLink(pending_.index(ecu_), pendingInput_, m, out - 1);
     }
 }
 
@@ -520,7 +560,7 @@ void PointerEditor::finishBand() {
     int x0 = std::min(bandAnchor_.x, bandCorner_.x), x1 = std::max(bandAnchor_.x, bandCorner_.x);
     int y0 = std::min(bandAnchor_.y, bandCorner_.y), y1 = std::max(bandAnchor_.y, bandCorner_.y);
     const ElementMap& map = renderer_.elementMap();
-    std::vector<int> chosen = selection_;
+    std::vector<int> chosen = selection();
     for (int i = std::max(0, x0) / 51; i <= std::max(0, x1) / 51; ++i)
         for (int j = std::max(0, y0) / Grid::kCell; j <= std::max(0, y1) / Grid::kCell; ++j) {
             int e = ElementMap::element(map.at(3 * i, j));
@@ -553,7 +593,7 @@ void PointerEditor::key(Key pressed) {
 }
 
 void PointerEditor::selectionMarks(DrawList& out) const {
-    for (int e : selection_)
+    for (int e : selection())
         if (e < ecu_.NumElements && ecu_.PageOf(e) == host_.currentPage())
             renderer_.DrawSelectionMark(e, out);
 }
@@ -599,37 +639,40 @@ bool PointerEditor::createAtClickCell(int kind) {
 // ---------------------------------------------------------------- context menu
 
 std::vector<int> PointerEditor::commandTargets() const {
-    if (menuHitElement_ && hitElement_ >= 0 && hitElement_ < ecu_.NumElements &&
-        selection_.size() < 2)
-        return {hitElement_};
-    return selection_;
+    if (menuHitElement_ && selection_.size() < 2) {
+        // The element the menu was opened on, if it still exists: never another one.
+        const int e = hitElement();
+        return e >= 0 ? std::vector<int>{e} : std::vector<int>{};
+    }
+    return selection();
 }
 
 void PointerEditor::viewProperties() {
-    if (hitElement_ < 0 || hitElement_ >= ecu_.NumElements || (hitCell_ & kPinMask))
+    if (hitElement() < 0 || hitElement() >= ecu_.NumElements || (hitCell_ & kPinMask))
         return;
     if (ElementMap::nameRow(renderer_.elementMap().atPixel(menuPoint_.x, menuPoint_.y)))
         return;
-    host_.openElementDialog(hitElement_);
+    host_.openElementDialog(hitElement());
 }
 
 void PointerEditor::renameElement() {
     if (menuHitElement_)
-        rename(hitElement_);
+        rename(hitElement());
 }
 
 void PointerEditor::editLink() {
     int in = ElementMap::inputPlusOne(hitCell_);
-    if (!menuHitElement_ || in == 0 || hitElement_ >= ecu_.NumElements || locked())
+    const int e = hitElement();
+    if (!menuHitElement_ || in == 0 || e < 0 || locked())
         return;
-    host_.openLinkDialog(hitElement_, in - 1);
+    host_.openLinkDialog(e, in - 1);
     router_.invalidate(host_.currentPage());
     host_.renderPage();
 }
 
 void PointerEditor::deleteLink() {
     int in = ElementMap::inputPlusOne(hitCell_);
-    int e = hitElement_;
+    int e = hitElement();
     if (!menuHitElement_ || in == 0 || e < 0 || e >= ecu_.NumElements || locked())
         return;
     if (in > tECU::InputCount(ecu_.TypeOf(e)) || !(ecu_.InputWord(e, in - 1) & 1))

@@ -126,7 +126,8 @@ public:
     void deletePage();
 
     // --- state
-    const std::vector<int>& selection() const { return selection_; }
+    // The selected elements as they are numbered now (gone ones are left out).
+    std::vector<int> selection() const;
     void setSelection(std::vector<int> elements);
     void clearSelection();
     bool dragging() const { return dragging_; }
@@ -135,12 +136,15 @@ public:
     bool buttonIsDown() const { return buttonDown_; }
     const ElementClipboard& clipboard() const { return clipboard_; }
     // The element and input that link creation will write.
-    int pendingElement() const { return pendingElement_; }
+    int pendingElement() const { return pending_.index(ecu_); }
     int pendingInput() const { return pendingInput_; }
     std::string hint() const;
     // The page changed: the selection is emptied.
     void pageChanged();
-    // The configuration was replaced or restructured elsewhere: forget what pointed into it.
+    // Elements were created, deleted or reordered elsewhere: what pointed at elements
+    // that went is dropped; the rest follows its elements.
+    void structureChanged();
+    // The configuration was replaced: forget everything that pointed into it.
     void reset();
 
     // Selection marks of the current selection, and the drag ghosts.
@@ -183,11 +187,12 @@ private:
     bool buttonDown_ = false;
     bool dragging_ = false;
     bool linking_ = false;
-    int pendingElement_ = -1;
+    ElementRef pending_;
     int pendingInput_ = -1;
     int addKind_ = 0;
     int32_t hit_ = -1;
-    int hitElement_ = -1;
+    ElementRef hitRef_; // the element under the last press
+    int hitElement() const { return hitRef_.index(ecu_); }
     uint32_t hitCell_ = ElementMap::kNoElement;
     Point press_{};
     Point grabOffset_{};
@@ -200,7 +205,7 @@ private:
     Point clickCell_{};
     Point menuPoint_{};
     bool menuHitElement_ = false;
-    std::vector<int> selection_;
+    std::vector<ElementRef> selection_;
 };
 
 } // namespace zolmar

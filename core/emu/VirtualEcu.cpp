@@ -83,6 +83,8 @@ void VirtualEcu::StoreConfiguration(tECU& ecu, bool committed) const {
     const uint8_t* source = committed ? flash_.data() : memory_.data();
     std::memcpy(ecu.Image, source, kConfigEnd);
     std::memcpy(ecu.Image + kNamesBase, source + kNamesBase, kNamesEnd - kNamesBase);
+    ecu.RebuildIndex(false, false);
+    ecu.ConfigurationReplaced();
 }
 
 void VirtualEcu::Restart() {

@@ -78,7 +78,8 @@ public:
     void ClearConfiguration();
     // Memory and committed configuration := the image's configuration regions.
     void LoadConfiguration(const tECU& ecu);
-    // Copies the committed (or the staged) configuration regions into an image.
+    // Copies the committed (or the staged) configuration regions into an image, which
+    // then holds another configuration (indexed, with new element identities).
     void StoreConfiguration(tECU& ecu, bool committed = true) const;
     const uint8_t* Memory() const { return memory_.data(); }
     const uint8_t* Committed() const { return flash_.data(); }

@@ -2,6 +2,7 @@
 
 #include "model/ECU.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ namespace zolmar {
 //   table-layout ELEM LOW HIGH STEP [LOW2 HIGH2 STEP2]
 //   table-insert ELEM col|row VALUE       table-delete ELEM col|row FIRST LAST
 namespace EditScript {
+
+// Scripts are read whole; a longer file is refused rather than applied in part.
+inline constexpr size_t kMaxScriptBytes = 16 * 1024 * 1024;
 
 enum class Op {
     Create,

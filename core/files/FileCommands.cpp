@@ -1,5 +1,6 @@
 #include "files/FileCommands.h"
 
+#include "app/MenuAccelerators.h"
 #include "files/SettingsFile.h"
 
 namespace zolmar {
@@ -119,6 +120,12 @@ std::string FileCommands::caption(const std::string& title) const {
     return currentFile_ + " - " + title;
 }
 
+std::string FileCommands::windowTitle(const std::string& title) const {
+    if (currentFile_.empty())
+        return title + "[*]";
+    return currentFile_ + "[*] - " + title;
+}
+
 std::string FileCommands::menuCaptionFor(const std::string& fileName) {
     std::string caption;
     for (char c : fileName) {
@@ -131,16 +138,7 @@ std::string FileCommands::menuCaptionFor(const std::string& fileName) {
 }
 
 std::string FileCommands::fileNameFromCaption(const std::string& caption) {
-    std::string name;
-    for (size_t k = 0; k < caption.size(); ++k) {
-        if (caption[k] != '&') {
-            name += caption[k];
-        } else if (k + 1 < caption.size() && caption[k + 1] == '&') {
-            name += '&';
-            ++k;
-        }
-    }
-    return name;
+    return MenuAccelerators::Plain(caption);
 }
 
 std::string FileCommands::withEcuExtension(const std::string& path) {

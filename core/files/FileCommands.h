@@ -65,6 +65,9 @@ public:
     const std::string& currentFile() const { return currentFile_; }
     bool saveEnabled() const { return saveEnabled_; }
     std::string caption(const std::string& title) const;
+    // The caption with the window system's unsaved-changes placeholder "[*]" after
+    // the file name (after the title when there is no file).
+    std::string windowTitle(const std::string& title) const;
     RecentFiles& recent() { return recent_; }
 
     // The text a menu shows for a file name, and back: "&" marks an accelerator,

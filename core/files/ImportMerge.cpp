@@ -273,6 +273,7 @@ void Apply(tECU& ecu, const std::vector<uint8_t>& merged) {
         return;
     SettingsFile::toImage(ecu, merged);
     ecu.RebuildIndex(true, true);
+    ecu.ConfigurationReplaced();
     ecu.Modified = true;
     ecu.CheckUsageWords();
 }

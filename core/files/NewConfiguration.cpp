@@ -23,6 +23,7 @@ void MakeBlank(tECU& ecu) {
     for (long offset = 0x29FD8; offset <= 0x29FFB; ++offset)
         ecu.SetImageByte(offset, 0, false);
     ecu.RebuildIndex(true, false);
+    ecu.ConfigurationReplaced();
 
     const char* const pages[] = {"Gauges",      "Inputs",           "Analogue Inputs",
                                  "Aux Outputs", "Injector Outputs", "Ignition Outputs",

@@ -40,6 +40,13 @@ std::string ExecutableDirectory() {
     return exe.parent_path().string();
 }
 
+std::string DataDirectory() {
+    const std::string exe = ExecutableDirectory();
+    if (exe.empty())
+        return {};
+    return (fs::path(exe).parent_path() / "share" / "zolmar").string();
+}
+
 std::string FindIn(const std::vector<std::string>& folders, const std::string& fileName) {
     for (const std::string& folder : folders) {
         if (folder.empty())
@@ -53,7 +60,7 @@ std::string FindIn(const std::vector<std::string>& folders, const std::string& f
 }
 
 std::string Find(const std::string& fileName) {
-    return FindIn({StartDirectory(), ExecutableDirectory()}, fileName);
+    return FindIn({StartDirectory(), ExecutableDirectory(), DataDirectory()}, fileName);
 }
 
 } // namespace zolmar::ProgramFiles

@@ -41,6 +41,7 @@ bool load(tECU& ecu, const std::string& path, std::string& error) {
         return false;
     toImage(ecu, bytes);
     ecu.RebuildIndex(true, true);
+    ecu.ConfigurationReplaced();
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include "files/SettingsHints.h"
 
-#include <fstream>
+#include "files/AtomicFile.h"
+
+#include <cstdint>
 #include <functional>
 
 namespace zolmar::SettingsHints {
@@ -77,14 +79,18 @@ std::vector<std::pair<std::string, std::string>> Entries(const std::string& byte
     return entries;
 }
 
-bool Read(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+bool Read(const std::string& path, std::string& bytes, std::string& error) {
+    std::vector<uint8_t> raw;
+    bytes.clear();
+    if (!readWholeFile(path, raw, error, kMaxBytes))
         return false;
-    bytes.assign(kMaxBytes, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(kMaxBytes));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    bytes.assign(raw.begin(), raw.end());
     return true;
+}
+
+bool Read(const std::string& path, std::string& bytes) {
+    std::string error;
+    return Read(path, bytes, error);
 }
 
 } // namespace zolmar::SettingsHints

@@ -21,7 +21,9 @@ inline constexpr size_t kMaxBytes = 400001;
 std::string Lookup(const std::string& bytes, const std::string& name);
 // Every completed entry, name and hint, in file order.
 std::vector<std::pair<std::string, std::string>> Entries(const std::string& bytes);
-// The first kMaxBytes bytes of the file; false when it cannot be read.
+// The first kMaxBytes bytes of the file; false when it cannot be read (a folder
+// cannot), with the reason in error.
+bool Read(const std::string& path, std::string& bytes, std::string& error);
 bool Read(const std::string& path, std::string& bytes);
 
 } // namespace SettingsHints

@@ -51,6 +51,7 @@ DialPoint NeedlePoint(DialPoint centre, double radius, double theta) {
 
 void DialGauges::SetUp(const tECU& ecu) {
     slots_ = {};
+    setUpFor_ = ecu.StructureGeneration();
     for (int i = 0; i < ecu.NumElements; ++i) {
         if (!IsGaugePageGauge(ecu, i))
             continue;
@@ -82,8 +83,10 @@ const DialGauges::Slot& DialGauges::SlotAt(int slot) const {
 DialGauges::Frame DialGauges::Refresh(const tECU& ecu, int index) const {
     Frame frame;
     const Slot& slot = SlotAt(index);
-    // A slot set up for an older configuration may name an element that is gone.
-    if (slot.gauge < 0 || slot.gauge >= ecu.NumElements || !ecu.LiveValuesAvailable())
+    // Slots set up before elements moved (or another configuration was loaded) name
+    // other elements now: nothing is drawn until they are set up again.
+    if (!Current(ecu) || slot.gauge < 0 || slot.gauge >= ecu.NumElements ||
+        !ecu.LiveValuesAvailable())
         return frame;
     frame.drawn = true;
     const GaugeSettings settings = ReadGaugeSettings(ecu, slot.gauge);

@@ -66,7 +66,10 @@ public:
 
     void SetUp(const tECU& ecu);
     const Slot& SlotAt(int slot) const; // 0..4
+    // An empty frame while the slots are not Current.
     Frame Refresh(const tECU& ecu, int slot) const;
+    // False once elements were created, deleted or moved since SetUp.
+    bool Current(const tECU& ecu) const { return setUpFor_ == ecu.StructureGeneration(); }
     // Gauges of the first page that the "Configure Gauge" list offers.
     static std::vector<int> Selectable(const tECU& ecu);
 
@@ -79,6 +82,7 @@ public:
 
 private:
     std::array<Slot, kSlots> slots_;
+    uint64_t setUpFor_ = 0;
 };
 
 } // namespace zolmar::gauges

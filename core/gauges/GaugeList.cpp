@@ -75,6 +75,7 @@ Companion CompanionOf(const std::string& name, std::string* stripped) {
 
 void GaugeList::Build(tECU& ecu) {
     rows_.clear();
+    builtFor_ = ecu.StructureGeneration();
     for (int i = 0; i < ecu.NumElements && static_cast<int>(rows_.size()) < kMaxRows; ++i) {
         if (!IsGaugePageGauge(ecu, i) ||
             (ReadGaugeSettings(ecu, i).options & GaugeSettings::kNotInList))
@@ -122,7 +123,8 @@ void GaugeList::Build(tECU& ecu) {
 
 GaugeList::RowView GaugeList::Refresh(const tECU& ecu, int index) const {
     RowView view;
-    if (index < 0 || index >= static_cast<int>(rows_.size()))
+    // Rows built before elements moved name other elements now: nothing until rebuilt.
+    if (index < 0 || index >= static_cast<int>(rows_.size()) || !Current(ecu))
         return view;
     const Row& row = rows_[static_cast<size_t>(index)];
     view.valueRed = row.valid >= 0 && LiveWordOf(ecu, row.valid) <= 0;

@@ -67,7 +67,11 @@ public:
 
     // Recomputes rows, companions and names, and sets GaugesWindowOpen.
     void Build(tECU& ecu);
+    // Empty while the rows are not Current.
     RowView Refresh(const tECU& ecu, int row) const;
+    // False once elements were created, deleted or moved since Build: the rows must be
+    // built again before they show anything.
+    bool Current(const tECU& ecu) const { return builtFor_ == ecu.StructureGeneration(); }
     const std::vector<Row>& Rows() const { return rows_; }
     // The window's client size for the current number of rows.
     int Width() const;
@@ -75,6 +79,7 @@ public:
 
 private:
     std::vector<Row> rows_;
+    uint64_t builtFor_ = 0;
 };
 
 } // namespace zolmar::gauges

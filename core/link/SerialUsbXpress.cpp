@@ -67,9 +67,10 @@ std::string SerialUsbXpress::OpenProblemText(const std::string& path, int error)
     if (error == EACCES || error == EPERM)
         return "Permission denied on " + path +
                ": this user may not use the ECU's serial device. Install the udev rules "
-               "file 70-q7700x.rules (into /etc/udev/rules.d or /usr/lib/udev/rules.d) and "
-               "plug the ECU in again, or add the user to the dialout group (sudo usermod "
-               "-aG dialout $USER) and log in again.";
+               "file 70-q7700x.rules (the zolmar package puts it in /usr/lib/udev/rules.d; "
+               "from the sources, copy packaging/linux/70-q7700x.rules to "
+               "/etc/udev/rules.d), then unplug the ECU and plug it in again; or add the "
+               "user to the dialout group (sudo adduser $USER dialout) and log in again.";
     if (error == EBUSY || error == EWOULDBLOCK)
         return path + " is busy: another program (another ZOLMAR or zolmar-cli, a terminal "
                       "program or ModemManager) has it open. Close that program and try again.";

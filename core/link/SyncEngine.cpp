@@ -1,5 +1,6 @@
 #include "link/SyncEngine.h"
 
+#include "diagnostics/Checklist.h"
 #include "link/SyncRuns.h"
 
 #include <algorithm>
@@ -39,11 +40,6 @@ bool onlineCapableState(int state) {
                      Link::WritingAll, Link::StartWriteAll, Link::AskLoadOrWrite});
 }
 
-const char* const kChecklistElements[] = {
-    "MAP Sensor Raw",   "Coolant Temperature Raw", "Air Temperature Raw", "TPS Clipped",
-    "Closed Loop Idle", "All Elec Loads Disabled", "Closed-Loop Fuel",
-};
-
 } // namespace
 
 SyncEngine::SyncEngine(tECU& ecu, UsbXpress& usb, LinkObserver& observer)
@@ -63,7 +59,7 @@ void SyncEngine::StartUp() {
     ecu_.AnaVoltsOpen = false;
     ecu_.LogicOrNamesChanged = false;
     ecu_.StructureChanged = false;
-    ecu_.TableEditElement = -1;
+    ecu_.TableEditElement.clear();
     forgetUncommitted();
     connectionStatus_ = "Initialising";
     observer_.connectionStatusChanged(connectionStatus_);
@@ -715,6 +711,9 @@ void SyncEngine::restartRead() {
     markRange(kLogicBase, kLogicBase + std::min<long>(logicBytes, kLogicSize), Sync::ToRead);
     markRange(0x13000, 0x1E000, Sync::ToRead);
     markRange(0x20000, kConfigEnd, Sync::ToRead);
+    // From here on the image turns into the ECU's configuration: nothing held for the
+    // previous one may resolve in the half-read one.
+    ecu_.ConfigurationReplaced();
     ecu_.LinkState = Link::ReadingAll;
 }
 
@@ -736,6 +735,7 @@ void SyncEngine::finishRead() {
     check_.Reset();
     readRetry_ = false;
     ecu_.RebuildIndex(true, true);
+    ecu_.ConfigurationReplaced();
     observer_.fullReadFinished();
     ecu_.CheckUsageWords();
     ecu_.LogicOrNamesChanged = false;
@@ -896,26 +896,6 @@ void SyncEngine::markLiveWord(long liveAddress) {
     ecu_.SyncState[kLiveBase + liveAddress + 1] = Sync::ToRead;
 }
 
-int SyncEngine::lastElementNamed(const char* name) const {
-    const size_t length = std::strlen(name);
-    int found = -1;
-    for (int i = 0; i < ecu_.NumElements; ++i) {
-        const int base = (kNumPages + i) * kNameLength;
-        size_t k = 0;
-        while (k < static_cast<size_t>(kNameLength)) {
-            uint8_t b = ecu_.ReadNameByte(base + static_cast<int>(k));
-            if (b == 0 || k >= length || b != static_cast<uint8_t>(name[k]))
-                break;
-            ++k;
-        }
-        bool ended = k == static_cast<size_t>(kNameLength) ||
-                     ecu_.ReadNameByte(base + static_cast<int>(k)) == 0;
-        if (k == length && ended)
-            found = i;
-    }
-    return found;
-}
-
 void SyncEngine::MarkLiveValuesToPoll(int currentPage, bool advancedView, bool dialGauges) {
     const int n = ecu_.NumElements;
     if (advancedView) {
@@ -959,7 +939,7 @@ void SyncEngine::MarkLiveValuesToPoll(int currentPage, bool advancedView, bool d
                 markLiveWord(ecu_.ElementLiveOffset[i]);
         }
     }
-    const int edited = ecu_.TableEditElement;
+    const int edited = ecu_.TableEditElement.index(ecu_);
     if (edited >= 0 && edited < n) {
         for (int offset : {4, 6}) {
             const uint16_t w = ecu_.ReadLogicWord(ecu_.ElementLogicOffset[edited] + offset);
@@ -972,13 +952,8 @@ void SyncEngine::MarkLiveValuesToPoll(int currentPage, bool advancedView, bool d
             markLiveWord(a);
     }
     if (ecu_.ChecklistOpen) {
-        markLiveWord(0x0F4);
-        markLiveWord(0x058);
-        for (const char* name : kChecklistElements) {
-            const int e = lastElementNamed(name);
-            if (e >= 0)
-                markLiveWord(ecu_.ElementLiveOffset[e]);
-        }
+        for (long address : diagnostics::Checklist::LiveAddresses(ecu_))
+            markLiveWord(address);
     }
 }
 

@@ -211,7 +211,6 @@ private:
     void markLiveWord(long liveAddress);
     void markRange(long begin, long end, uint8_t state);
     bool present() const { return ecu_.EcuPresent && !ecu_.Simulating; }
-    int lastElementNamed(const char* name) const;
 
     tECU& ecu_;
     UsbXpress& usb_;

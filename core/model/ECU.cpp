@@ -15,6 +15,8 @@ tECU::tECU(Messages& messages) : messages_(&messages) {
     for (auto& d : ElementDepth)
         d = -1;
     std::memset(LiveWordLinked, 0, sizeof LiveWordLinked);
+    std::memset(identity_, 0, sizeof identity_);
+    std::memset(identityType_, 0, sizeof identityType_);
 }
 
 // ---------------------------------------------------------------- raw image

@@ -2,10 +2,12 @@
 
 #include "model/Catalogue.h"
 #include "model/ChoiceList.h"
+#include "model/ElementId.h"
 #include "ports/Messages.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zolmar {
 
@@ -104,6 +106,35 @@ public:
     void ComputeDepths();
     int CountLinksTo(int liveAddr) const;
 
+    // --- element identity (ElementIdentity.cpp)
+    // The identity of element i; the zero identity outside the diagram.
+    ElementId IdOf(int element) const;
+    // The element's current index, -1 when no element of the diagram has the identity.
+    // The hint is where to look first.
+    int IndexOf(ElementId id, int hint = -1) const;
+    // Counts the changes that may have moved an element's number or its blocks:
+    // whoever read addresses compares it before using them again.
+    uint64_t StructureGeneration() const { return structureGeneration_; }
+    // Counts replacements of the whole configuration (open, new, import, full read).
+    uint64_t ConfigurationGeneration() const { return configurationGeneration_; }
+    // The image now holds another configuration: every element gets a new identity,
+    // so nothing held for the old one resolves in it.
+    void ConfigurationReplaced();
+    // The model's own operations keep each identity with its element: the element is
+    // about to be removed and the ones behind it to move down one place ...
+    void EraseIdentity(int element);
+    // ... or the elements were reordered: order[k] is the old index of the element
+    // now at index k.
+    void PermuteIdentities(const std::vector<int>& order);
+    // Identities and their record types in index order, for steps that restore a
+    // structure byte for byte.
+    struct IdentitySnapshot {
+        std::vector<uint64_t> ids;
+        std::vector<uint8_t> types;
+    };
+    IdentitySnapshot Identities() const;
+    void RestoreIdentities(const IdentitySnapshot& snapshot);
+
     // --- element conveniences over the index (valid for 0 <= i < NumElements)
     int TypeOf(int i) const { return ReadLogicByte(ElementLogicOffset[i]); }
     int ColumnOf(int i) const { return ReadLogicByte(ElementLogicOffset[i] + 1); }
@@ -191,7 +222,7 @@ public:
     bool ChecklistOpen = false;
     bool AnaVoltsOpen = false;
     bool ShowAllOutputs = false;
-    int TableEditElement = -1;
+    ElementRef TableEditElement; // the table the editor shows
     bool ScopeSettingsLoaded = false;
 
     // True when the live area holds current values: the simulator runs, or an ECU
@@ -202,9 +233,18 @@ public:
 
 private:
     void constAddressError(int constAddr);
+    // Gives elements appended since the last walk their identities, drops those of
+    // elements no longer walked, and counts a change of layout.
+    void followIndex(uint64_t layoutSignature);
     void countLinks(uint16_t* countPerAddress) const;
 
     Messages* messages_;
+    uint64_t identity_[Layout::kMaxElements + 1];
+    uint8_t identityType_[Layout::kMaxElements + 1];
+    int identityCount_ = 0;
+    uint64_t layoutSignature_ = 0;
+    uint64_t structureGeneration_ = 0;
+    uint64_t configurationGeneration_ = 0;
 };
 
 } // namespace zolmar

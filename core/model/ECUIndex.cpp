@@ -19,6 +19,9 @@ void tECU::RebuildIndex(bool withDepths, bool withLinkFlags) {
     uint16_t C = 0;
     uint16_t V = 0;
     int i = 0;
+    // The layout walked, so that a change of any element's blocks is noticed.
+    uint64_t signature = 1469598103934665603ull;
+    auto mix = [&signature](uint64_t v) { signature = (signature ^ v) * 1099511628211ull; };
     for (;;) {
         ElementLogicOffset[i] = L;
         ElementConstOffset[i] = C;
@@ -29,6 +32,8 @@ void tECU::RebuildIndex(bool withDepths, bool withLinkFlags) {
         // as if the configuration ended there.
         if (s <= 0)
             break;
+        mix(static_cast<uint64_t>(type) | static_cast<uint64_t>(L) << 8 |
+            static_cast<uint64_t>(C) << 32 | static_cast<uint64_t>(V) << 48);
         C = static_cast<uint16_t>(C + ConstSize(type, C));
         V = static_cast<uint16_t>(V + LiveSize(type));
         L += s;
@@ -41,6 +46,8 @@ void tECU::RebuildIndex(bool withDepths, bool withLinkFlags) {
         }
     }
     NumElements = i;
+    mix(static_cast<uint64_t>(L) | static_cast<uint64_t>(C) << 32 | static_cast<uint64_t>(V) << 48);
+    followIndex(signature);
 
     if (withDepths)
         ComputeDepths();

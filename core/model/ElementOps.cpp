@@ -2,6 +2,7 @@
 // blocks and names. Records, constant blocks and live blocks stay in one element
 // order, so every move rewrites the links that point behind it.
 #include "model/ECU.h"
+#include "model/HeldReferences.h"
 
 #include <cmath>
 #include <cstring>
@@ -163,6 +164,7 @@ bool tECU::CreateElement(int type, int column, int row, const std::string& name,
 void tECU::DeleteElement(int a) {
     if (a < 0 || a >= NumElements)
         return;
+    const HeldReferences::Snapshot held = HeldReferences::Capture(*this);
     const int t = TypeOf(a);
     const int lsz = LogicSize(t);
     const int csz = ConstSize(t, ElementConstOffset[a]);
@@ -213,8 +215,10 @@ void tECU::DeleteElement(int a) {
         L += size;
     }
 
+    EraseIdentity(a);
     RebuildIndex(false, true);
     UpdateUsageWords();
+    HeldReferences::Follow(*this, held);
 }
 
 void tECU::UnlinkInput(int recordAddr, int input) {

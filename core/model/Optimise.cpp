@@ -10,6 +10,7 @@
 // those of the records, constant blocks and name slots of these elements. That is
 // what is written here, in one pass, leaving the same bytes, marks and flags.
 #include "model/ECU.h"
+#include "model/HeldReferences.h"
 
 #include <algorithm>
 #include <climits>
@@ -152,6 +153,7 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
         std::vector<int16_t> depth(ecu.ElementDepth, ecu.ElementDepth + n);
         for (int k = 0; k < n; ++k)
             ecu.ElementDepth[k] = depth[static_cast<size_t>(r.order[static_cast<size_t>(k)])];
+        ecu.PermuteIdentities(r.order);
         ecu.RebuildIndex(false, false);
     }
 
@@ -212,6 +214,7 @@ static void sortAndRemap(tECU& ecu, SortKey mode) {
 }
 
 void tECU::OptimiseOrder(bool balanced) {
+    const HeldReferences::Snapshot held = HeldReferences::Capture(*this);
     if (balanced) {
         sortAndRemap(*this, SortKey::Page);
         RebuildIndex(true, false);
@@ -220,6 +223,7 @@ void tECU::OptimiseOrder(bool balanced) {
         RebuildIndex(true, false);
         sortAndRemap(*this, SortKey::Depth);
     }
+    HeldReferences::Follow(*this, held);
 }
 
 } // namespace zolmar

@@ -45,15 +45,19 @@ bool DedicatedBlock::openAs(int element, std::initializer_list<int> types) {
     int type = ecu_.TypeOf(element);
     if (std::find(types.begin(), types.end(), type) == types.end())
         return false;
-    element_ = element;
+    element_ = ElementRef(ecu_, element);
     base_ = ecu_.ElementConstOffset[element];
     type_ = type;
     return true;
 }
 
 bool DedicatedBlock::stillOpen() const {
-    return element_ >= 0 && element_ < ecu_.NumElements && ecu_.TypeOf(element_) == type_ &&
-           ecu_.ElementConstOffset[element_] == base_;
+    return element_.index(ecu_) >= 0;
+}
+
+int DedicatedBlock::base() const {
+    int i = element_.index(ecu_);
+    return i >= 0 ? ecu_.ElementConstOffset[i] : base_;
 }
 
 void DedicatedBlock::writeField(int constAddr, uint8_t mask, uint8_t value) {

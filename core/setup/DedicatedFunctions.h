@@ -12,23 +12,25 @@ namespace zolmar {
 class DedicatedBlock {
 public:
     explicit DedicatedBlock(tECU& ecu) : ecu_(ecu) {}
-    int element() const { return element_; }
-    // False once the diagram no longer holds the opened element where it was (another
-    // configuration loaded, elements deleted): writes are then refused.
+    int element() const { return element_.index(ecu_); }
+    // False once the opened element has gone (deleted, or another configuration
+    // loaded): writes are then refused.
     bool stillOpen() const;
 
 protected:
     // Opens on the element when its type is one of the given ones.
     bool openAs(int element, std::initializer_list<int> types);
-    uint8_t byteAt(int offset) const { return ecu_.ReadConstByte(base_ + offset); }
+    uint8_t byteAt(int offset) const { return ecu_.ReadConstByte(base() + offset); }
+    // The block's constant address where the element is now.
+    int base() const;
     // Read-modify-write of the bits in mask at an absolute constant address.
     void writeField(int constAddr, uint8_t mask, uint8_t value);
     void writeBits(int offset, uint8_t mask, uint8_t value) {
-        writeField(base_ + offset, mask, value);
+        writeField(base() + offset, mask, value);
     }
 
     tECU& ecu_;
-    int element_ = -1;
+    ElementRef element_;
     int base_ = 0;
     int type_ = 0;
     bool marksConstants_ = false; // writes set ConstantsChanged
@@ -36,7 +38,9 @@ protected:
 
 // Absolute constant addresses of the dedicated blocks (always elements 0..5).
 namespace DedicatedAddress {
+inline constexpr int kAuxOutputs = 257;
 inline constexpr int kInjectors = 265;
+inline constexpr int kIgnition = 291;
 inline constexpr int kGeneral = 301;
 inline constexpr int kIgnitionOr = kGeneral + 17;
 inline constexpr int kPeakTime1to6 = kGeneral + 36;

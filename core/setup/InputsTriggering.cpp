@@ -144,9 +144,8 @@ std::vector<std::string> InputsTriggering::modeTexts() {
 bool InputsTriggering::open(int element) {
     if (element < 0 || element >= ecu_.NumElements || ecu_.TypeOf(element) != ElementType::Inputs)
         return false;
-    element_ = element;
+    element_ = ElementRef(ecu_, element);
     base_ = ecu_.ElementConstOffset[element];
-    offset_ = computeTriggerOffset();
     return true;
 }
 
@@ -219,9 +218,10 @@ int InputsTriggering::vssPeriod(int vss) const {
 std::array<std::string, 4> InputsTriggering::editTexts() const {
     // The knock window's stored angles include the trigger offset; the difference wraps
     // as the ECU's 16-bit arithmetic does.
-    auto withoutOffset = [this](int offset) {
+    const int trigger = triggerOffset();
+    auto withoutOffset = [this, trigger](int offset) {
         return static_cast<int16_t>(static_cast<uint16_t>(ecu_.ReadConstWord(addr(offset)) -
-                                                          static_cast<unsigned>(offset_)));
+                                                          static_cast<unsigned>(trigger)));
     };
     return {twoDecimals(signedWordAt(kAngleIncrement) / 50.0),
             degreesText(withoutOffset(kKnockStart)), degreesText(withoutOffset(kKnockEnd)),
@@ -247,9 +247,13 @@ void InputsTriggering::log(const std::string& line) {
 }
 
 bool InputsTriggering::stillOpen() const {
-    return element_ >= 0 && element_ < ecu_.NumElements &&
-           ecu_.TypeOf(element_) == ElementType::Inputs &&
-           ecu_.ElementConstOffset[element_] == base_;
+    // The very element opened: another configuration's Inputs element is another one.
+    return element_.index(ecu_) >= 0;
+}
+
+int InputsTriggering::base() const {
+    int i = element_.index(ecu_);
+    return i >= 0 ? ecu_.ElementConstOffset[i] : base_;
 }
 
 void InputsTriggering::writeByte(int offset, uint8_t value) {
@@ -361,12 +365,21 @@ void InputsTriggering::setSpecialMode(int index) {
     }
 }
 
+void InputsTriggering::setAngleIncrement(int raw, double shown) {
+    writeWord(kAngleIncrement, static_cast<uint16_t>(raw));
+    log("Angle Increment was changed to " + twoDecimals(shown));
+}
+
+void InputsTriggering::setAngleIncrement(int raw) {
+    setAngleIncrement(raw, raw / 50.0);
+}
+
 bool InputsTriggering::learnVehicleSpeed() {
     if (!stillOpen() || !ecu_.LiveValuesAvailable())
         return false;
     for (int vss = 1; vss <= 4; ++vss) {
-        long live =
-            Layout::kLiveBase + ecu_.ElementLiveOffset[element_] + 2 * (kVssPeriodOutput + vss - 1);
+        long live = Layout::kLiveBase + ecu_.ElementLiveOffset[element_.index(ecu_)] +
+                    2 * (kVssPeriodOutput + vss - 1);
         setVssPeriod(vss, ecu_.ImageWord(live) * 40 / 50);
     }
     return true;
@@ -378,8 +391,7 @@ bool InputsTriggering::ok(const std::array<std::string, 4>& texts) {
     double x = 0;
     if (!parseTypedValue(ecu_.messages(), texts[0], x))
         return false;
-    writeWord(kAngleIncrement, static_cast<uint16_t>(std::lround(x * 50)));
-    log("Angle Increment was changed to " + twoDecimals(x));
+    setAngleIncrement(static_cast<int>(std::lround(x * 50)), x);
 
     struct Knock {
         int offset;
@@ -392,7 +404,8 @@ bool InputsTriggering::ok(const std::array<std::string, 4>& texts) {
     for (int k = 0; k < 3; ++k) {
         if (!parseTypedValue(ecu_.messages(), texts[static_cast<size_t>(k + 1)], x))
             return false;
-        long units = cycleUnits(x) + (kKnock[k].withTriggerOffset ? offset_ : 0);
+        // The offset as it is at OK: the knock window is entered relative to TDC.
+        long units = cycleUnits(x) + (kKnock[k].withTriggerOffset ? triggerOffset() : 0);
         // The stored word wraps as the ECU's 16-bit angles do.
         writeWord(kKnock[k].offset, static_cast<uint16_t>(static_cast<unsigned long>(units)));
         log(kKnock[k].log + twoDecimals(x));

@@ -33,7 +33,7 @@ public:
 
     // Opens on the element; false when it is no inputs-and-triggering element.
     bool open(int element);
-    int element() const { return element_; }
+    int element() const { return element_.index(ecu_); }
     // False once the diagram no longer holds the opened element where it was: writes
     // are then refused.
     bool stillOpen() const;
@@ -57,8 +57,8 @@ public:
     bool twoMissingTeeth() const;
     int reset(int mode) const; // reset mode 1..3
     int vssPeriod(int vss) const;
-    // Cycle units of the "Trigger Offset (Crank°)" constant, taken when the dialog opened.
-    int triggerOffset() const { return offset_; }
+    // Cycle units of the "Trigger Offset (Crank°)" constant as it stands now.
+    int triggerOffset() const { return computeTriggerOffset(); }
     // Angle increment, knock start, finish and step, as the edit fields show them.
     std::array<std::string, 4> editTexts() const;
 
@@ -84,6 +84,8 @@ public:
     // Stores the mode and, for a special mode, the trigger inputs its digital mask
     // gives; for the generic mode the stored choices are written again unchanged.
     void setSpecialMode(int index);
+    // The angle increment as a raw word (1/50 crank degree), with its log line.
+    void setAngleIncrement(int raw);
     // Takes the four VSS periods from the element's live periods as the vehicle runs at
     // 40 km/h. False (nothing written) without current live values.
     bool learnVehicleSpeed();
@@ -97,7 +99,8 @@ public:
     static std::string periodAngleText(int angle);
 
 private:
-    int addr(int offset) const { return base_ + offset; }
+    int addr(int offset) const { return base() + offset; }
+    int base() const;
     uint8_t byteAt(int offset) const { return ecu_.ReadConstByte(addr(offset)); }
     int16_t signedWordAt(int offset) const {
         return static_cast<int16_t>(ecu_.ReadConstWord(addr(offset)));
@@ -106,12 +109,12 @@ private:
     void writeByte(int offset, uint8_t value);
     void writeWord(int offset, uint16_t value);
     void log(const std::string& line);
+    void setAngleIncrement(int raw, double shown);
     int computeTriggerOffset() const;
 
     tECU& ecu_;
-    int element_ = -1;
+    ElementRef element_;
     int base_ = 0;
-    int offset_ = 0;
 };
 
 } // namespace zolmar

@@ -1,24 +1,17 @@
 #include "simulator/SimulationArguments.h"
 
+#include "app/CommandLine.h"
+
 #include <cerrno>
 #include <cstdlib>
 
 namespace zolmar::sim::SimulationArguments {
 
 bool ParseInteger(const std::string& text, long low, long high, long& value) {
-    if (text.empty() || text.size() > 12)
+    long long v = 0;
+    if (text.size() > 12 || !CommandLine::parseInteger(text, low, high, v))
         return false;
-    size_t k = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    if (k == text.size())
-        return false;
-    for (size_t i = k; i < text.size(); ++i)
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), nullptr, 10);
-    if (errno != 0 || v < low || v > high)
-        return false;
-    value = v;
+    value = static_cast<long>(v);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "tables/TableCsv.h"
 
 #include "files/AtomicFile.h"
+#include "model/Cp1252.h"
 
 #include <algorithm>
 
@@ -175,9 +176,22 @@ std::string Export(const tECU& ecu, int element) {
     return out;
 }
 
-bool Parse(const std::string& bytes, const Tables::Shape& shape, Content& content,
+// What spreadsheets add when they save a CSV file: a UTF-8 byte-order mark in
+// front and double quotes around fields. Neither can stand in a table's file.
+std::string withoutSpreadsheetMarks(const std::string& bytes) {
+    const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t k = bom ? 3 : 0; k < bytes.size(); ++k)
+        if (bytes[k] != '"')
+            text += bytes[k];
+    return text;
+}
+
+bool Parse(const std::string& input, const Tables::Shape& shape, Content& content,
            std::string& message) {
     content = Content();
+    const std::string bytes = withoutSpreadsheetMarks(input);
     if (bytes.size() < 9) {
         message = bytes.size() >= 2 && bytes.compare(0, 2, shape.is3D() ? "3D" : "2D") == 0
                       ? kEndMessage
@@ -252,7 +266,8 @@ bool Import(tECU& ecu, int element, const std::string& bytes, const std::string&
         for (int i = 0; i < shape.columns; ++i)
             Tables::WriteCell(ecu, shape, i, j,
                               content.cells[static_cast<size_t>(j) * shape.columns + i]);
-    ecu.LogChange("Imported the contents of the csv file called " + fileName +
+    // The file's name is the system's (UTF-8); the log is written in the image's text.
+    ecu.LogChange("Imported the contents of the csv file called " + utf8ToCp1252(fileName) +
                   " into the table called " + ecu.NameOf(Layout::kNumPages + element) +
                   " on page " + std::to_string(ecu.PageOf(element) + 1));
     return true;

@@ -45,9 +45,9 @@ bool TableEditor::Open(int element) {
         ecu_.messages().error(kDamagedTable);
         return false;
     }
-    element_ = element;
+    table_ = ElementRef(ecu_, element);
     shape_ = shape;
-    ecu_.TableEditElement = element;
+    ecu_.TableEditElement = table_;
     setRecent();
     entryLength_ = 0;
     std::fill(trace_.begin(), trace_.end(), 0);
@@ -73,7 +73,7 @@ bool TableEditor::Open(int element) {
 bool TableEditor::current() {
     // Other blocks may have moved this one since it was opened: read its place again.
     Tables::Shape shape;
-    if (element_ < 0 || !Tables::ShapeOf(ecu_, element_, shape) || shape.type != shape_.type ||
+    if (element() < 0 || !Tables::ShapeOf(ecu_, element(), shape) || shape.type != shape_.type ||
         shape.constAddr + shape.blockSize() > Layout::kConstSize)
         return false;
     shape_ = shape;
@@ -81,38 +81,42 @@ bool TableEditor::current() {
 }
 
 void TableEditor::setRecent() {
-    if (element_ < 0)
+    if (element() < 0)
         return;
-    recent2D_ = Is3D() ? -1 : element_;
-    recent3D_ = Is3D() ? element_ : -1;
+    recent2D_ = Is3D() ? ElementRef() : table_;
+    recent3D_ = Is3D() ? table_ : ElementRef();
 }
 
 void TableEditor::Close() {
     setRecent();
-    ecu_.TableEditElement = -1;
-    element_ = -1;
+    ecu_.TableEditElement.clear();
+    table_.clear();
     entryLength_ = 0;
 }
 
 int TableEditor::RecentOrFirst(bool threeD) const {
-    return PointerEditor::tableForKey(ecu_, threeD, threeD ? recent3D_ : recent2D_);
+    return PointerEditor::tableForKey(ecu_, threeD, (threeD ? recent3D_ : recent2D_).index(ecu_));
 }
 
 int TableEditor::Neighbour(int direction) const {
     const int n = ecu_.NumElements;
-    if (element_ < 0 || element_ >= n)
+    const int open = element();
+    if (open < 0)
         return -1;
     const int kind = shape_.type;
     for (int step = 1; step < n; ++step) {
-        const int j = ((element_ + direction * step) % n + n) % n;
+        const int j = ((open + direction * step) % n + n) % n;
         if (ecu_.TypeOf(j) == kind && !ecu_.AdvancedOnly(j))
             return j;
     }
-    return element_;
+    return open;
 }
 
 std::string TableEditor::inputName(int input) const {
-    const uint16_t w = ecu_.InputWord(element_, input);
+    const int e = element();
+    if (e < 0)
+        return {};
+    const uint16_t w = ecu_.InputWord(e, input);
     if ((w & 1) == 0)
         return tECU::ValueText50(static_cast<int16_t>(w));
     std::string name;
@@ -120,9 +124,9 @@ std::string TableEditor::inputName(int input) const {
 }
 
 std::string TableEditor::Caption() const {
-    if (element_ < 0)
+    if (element() < 0)
         return {};
-    return ecu_.NameOf(Layout::kNumPages + element_) + (Is3D() ? " (3D map)" : " (2D map)");
+    return ecu_.NameOf(Layout::kNumPages + element()) + (Is3D() ? " (3D map)" : " (2D map)");
 }
 
 std::array<std::string, 3> TableEditor::SummaryLines() const {
@@ -133,10 +137,10 @@ std::array<std::string, 3> TableEditor::SummaryLines() const {
 }
 
 std::vector<std::pair<std::string, std::string>> TableEditor::InfoLabels() const {
-    if (element_ < 0)
+    if (element() < 0)
         return {};
     const int type = shape_.type;
-    const int e = element_;
+    const int e = element();
     return {{"Live Address", std::to_string(ecu_.ElementLiveOffset[e])},
             {"Constant Address", std::to_string(ecu_.ElementConstOffset[e])},
             {"Config Address", std::to_string(ecu_.ElementLogicOffset[e])},
@@ -161,7 +165,7 @@ std::string TableEditor::CellText(int column, int row) const {
 
 std::vector<int> TableEditor::References(Axis axis) const {
     std::vector<int> refs;
-    if (element_ < 0 || (axis == Axis::Vertical && !Is3D()))
+    if (element() < 0 || (axis == Axis::Vertical && !Is3D()))
         return refs;
     for (int i = 0; i < shape_.count(axis); ++i)
         refs.push_back(Reference(axis, i));
@@ -342,14 +346,14 @@ void TableEditor::CommitEntry() {
 
 void TableEditor::writeCell(int column, int row, uint16_t word) {
     // A corrupt table's cells are written only where the table has them.
-    if (element_ < 0 || column < 0 || row < 0 || column >= Columns() || row >= Rows())
+    if (element() < 0 || column < 0 || row < 0 || column >= Columns() || row >= Rows())
         return;
     Tables::WriteCell(ecu_, shape_, column, row, word);
 }
 
 std::string TableEditor::where() const {
-    return " in the table called " + ecu_.NameOf(Layout::kNumPages + element_) + " on page " +
-           std::to_string(ecu_.PageOf(element_) + 1);
+    return " in the table called " + ecu_.NameOf(Layout::kNumPages + element()) + " on page " +
+           std::to_string(ecu_.PageOf(element()) + 1);
 }
 
 std::string TableEditor::rangeText(const CellRange& r) const {
@@ -468,7 +472,7 @@ bool TableEditor::ChangeByPercent(int percent) {
 }
 
 bool TableEditor::Copy(TableCopyBuffer& buffer) const {
-    if (element_ < 0 || Columns() <= 0 || Rows() <= 0) {
+    if (element() < 0 || Columns() <= 0 || Rows() <= 0) {
         buffer.succeeded = false;
         return false;
     }
@@ -565,7 +569,7 @@ TableEditor::InsertResult TableEditor::FinishInsert(Axis axis, const std::string
         return InsertResult::TypeAgain;
     }
     int index = 0;
-    if (!Tables::InsertAt(ecu_, element_, axis, text, index))
+    if (!Tables::InsertAt(ecu_, element(), axis, text, index))
         return InsertResult::Refused;
     Reopen();
     return InsertResult::Done;
@@ -589,7 +593,7 @@ bool TableEditor::DeleteSelected(Axis axis) {
                                            tECU::ValueText50(Reference(axis, last)) + "?";
     if (!ecu_.messages().askYesNo(Messages::Kind::Confirmation, question))
         return false;
-    if (!Tables::Delete(ecu_, element_, axis, first, last))
+    if (!Tables::Delete(ecu_, element(), axis, first, last))
         return false;
     Reopen();
     return true;
@@ -602,9 +606,10 @@ bool TableEditor::LiveAvailable() const {
 }
 
 int16_t TableEditor::InputValue(int input) const {
-    if (element_ < 0)
+    const int e = element();
+    if (e < 0)
         return 0;
-    const uint16_t w = ecu_.InputWord(element_, input);
+    const uint16_t w = ecu_.InputWord(e, input);
     if ((w & 1) == 0)
         return static_cast<int16_t>(w);
     const int address = w & 0xFFFE;
@@ -686,6 +691,20 @@ std::string TableEditor::LiveText(Axis axis) const {
 void TableEditor::SetFirstVisible(int column, int row) {
     firstColumn_ = std::clamp(column, 0, std::max(0, Columns() - 1));
     firstRow_ = std::clamp(row, 0, std::max(0, Rows() - 1));
+}
+
+int TableEditor::VisibleColumns(const GridMetrics& m) const {
+    return std::max(1, (m.width - 60) / std::max(1, m.cellWidth) - 1);
+}
+
+int TableEditor::VisibleRows(const GridMetrics& m) const {
+    return std::max(1, (m.height - 30) / std::max(1, m.cellHeight) - 1);
+}
+
+void TableEditor::WholeTableSize(const GridMetrics& m, int& width, int& height) const {
+    const int w = std::max(1, m.cellWidth), h = std::max(1, m.cellHeight);
+    width = 60 + (std::max(1, Columns()) + 1) * w + 3;
+    height = 30 + (std::max(1, Rows()) + 1) * h + 3;
 }
 
 void TableEditor::ScrollToCursor(const GridMetrics& m) {
@@ -787,14 +806,14 @@ bool crosshair(const std::vector<int>& refs, int value, int live, int first, int
 } // namespace
 
 bool TableEditor::CrosshairX(const GridMetrics& m, int& x) const {
-    if (element_ < 0 || !LiveAvailable())
+    if (element() < 0 || !LiveAvailable())
         return false;
     return crosshair(References(Axis::Horizontal), liveX_, liveColumn_, firstColumn_, 60,
                      m.cellWidth, x);
 }
 
 bool TableEditor::CrosshairY(const GridMetrics& m, int& y) const {
-    if (element_ < 0 || !LiveAvailable() || !Is3D())
+    if (element() < 0 || !LiveAvailable() || !Is3D())
         return false;
     return crosshair(References(Axis::Vertical), liveY_, liveRow_, firstRow_, 30, m.cellHeight, y);
 }

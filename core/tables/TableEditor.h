@@ -46,18 +46,22 @@ public:
     // or its block does not lie inside the constant area (shown as an error).
     bool Open(int element);
     // Reads the open table's shape, names and range again (after a change of shape).
-    bool Reopen() { return Open(element_); }
+    bool Reopen() { return Open(element()); }
     // The window was closed or hidden: no table is open any more.
     void Close();
-    bool IsOpen() const { return element_ >= 0; }
-    int Element() const { return element_; }
+    // Open on a table that is still in the diagram; the index it has now.
+    bool IsOpen() const { return element() >= 0; }
+    int Element() const { return element(); }
+    // A table was open and has gone (deleted, or another configuration loaded): the
+    // window closes rather than show it.
+    bool Gone() const { return !table_.empty() && element() < 0; }
     const Tables::Shape& Shape() const { return shape_; }
     bool Is3D() const { return shape_.is3D(); }
     int Columns() const { return shape_.columns; }
     int Rows() const { return shape_.rows; }
     // The most recently opened table of each kind, -1 when none.
-    int Recent2D() const { return recent2D_; }
-    int Recent3D() const { return recent3D_; }
+    int Recent2D() const { return recent2D_.index(ecu_); }
+    int Recent3D() const { return recent3D_.index(ecu_); }
     // F4 / F5 of the main window: the recent table of the kind, else the first one not
     // hidden from the simple view; -1 when there is none.
     int RecentOrFirst(bool threeD) const;
@@ -167,6 +171,12 @@ public:
     int FirstColumn() const { return firstColumn_; }
     int FirstRow() const { return firstRow_; }
     void SetFirstVisible(int column, int row);
+    // How many columns and rows the grid area shows whole (at least one each).
+    int VisibleColumns(const GridMetrics& m) const;
+    int VisibleRows(const GridMetrics& m) const;
+    // The grid area that shows the whole table: every column, every row and the
+    // references, with the cells' own spacing as the margin.
+    void WholeTableSize(const GridMetrics& m, int& width, int& height) const;
     // The cell under a mouse position, clamped to the table.
     void CellAt(const GridMetrics& m, int x, int y, int& column, int& row) const;
     struct Options {
@@ -200,11 +210,13 @@ private:
     void interpolateColumn(int column, int c, int d);
     std::string inputName(int input) const;
 
+    int element() const { return table_.index(ecu_); }
+
     tECU& ecu_;
-    int element_ = -1;
+    ElementRef table_;
     Tables::Shape shape_;
-    int recent2D_ = -1;
-    int recent3D_ = -1;
+    ElementRef recent2D_;
+    ElementRef recent3D_;
     int cursorColumn_ = 0, cursorRow_ = 0;
     int anchorColumn_ = 0, anchorRow_ = 0;
     std::array<char, 5> entry_{' ', ' ', ' ', ' ', ' '};

@@ -23,6 +23,7 @@
 #include "files/NewConfigForm.h"
 #include "files/NewConfiguration.h"
 #include "files/Optimisation.h"
+#include "files/ProgramFiles.h"
 #include "files/PropertiesForm.h"
 #include "link/FlashingForm.h"
 #include "link/LearnHistoryForm.h"
@@ -41,7 +42,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -51,7 +51,6 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zolmar::gui {
@@ -59,31 +58,31 @@ namespace zolmar::gui {
 namespace {
 
 // The toolbar in order: hint, caption of its menu twin (empty when it has none
-// yet), icon text. Buttons without a working command stay disabled.
+// yet), icon name (ToolIcons). Buttons without a working command stay disabled.
 struct ToolButton {
     const char* hint;
     const char* menuTwin;
-    const char* iconText;
+    const char* icon;
 };
 
 constexpr ToolButton kToolButtons[] = {
     {"New ECU configuration (Ctrl+N)", "New ...", "new"},
     {"Open ECU Configuration (Ctrl+O)", "Open ...", "open"},
     {"Save ECU configuration (Ctrl+S)", "Save", "save"},
-    {"ECU Properties", "Properties ...", "i"},
-    {"Read configuration from ECU", "Read from ECU", "R"},
-    {"Write configuration to ECU", "Write to ECU", "W"},
-    {"Show Live Gauges (F2)", "Gauges ...", "G"},
-    {"Open Setup Checklist (F3)", "Setup Checklist ...", "\u2713"},
-    {"Open Setup Wizard", "Setup Wizard", "Wz"},
-    {"Run Simulator (F9)", "Simulator", "Sim"},
-    {"Scope (F7)", "Scope ...", "~"},
-    {"Show Wiring (F8)", "Wiring ...", "Pin"},
-    {"Start Logging to Laptop/PC (Ctrl+L)", "Start Logging to Laptop/PC", "L+"},
-    {"Stop Logging to Laptop/PC (Ctrl+K)", "Stop Logging to Laptop/PC", "L-"},
-    {"Retrieve Internal Log from ECU (Ctrl+R)", "Retrieve Log from ECU", "Log"},
-    {"Onboard Logging Settings", "Onboard Logging Settings ...", "Cfg"},
-    {"Analogue Voltages (F11)", "Analogue Voltages", "V"},
+    {"ECU Properties", "Properties ...", "properties"},
+    {"Read configuration from ECU", "Read from ECU", "read"},
+    {"Write configuration to ECU", "Write to ECU", "write"},
+    {"Show Live Gauges (F2)", "Gauges ...", "gauges"},
+    {"Open Setup Checklist (F3)", "Setup Checklist ...", "checklist"},
+    {"Open Setup Wizard", "Setup Wizard", "wizard"},
+    {"Run Simulator (F9)", "Simulator", "simulator"},
+    {"Scope (F7)", "Scope ...", "scope"},
+    {"Show Wiring (F8)", "Wiring ...", "wiring"},
+    {"Start Logging to Laptop/PC (Ctrl+L)", "Start Logging to Laptop/PC", "logstart"},
+    {"Stop Logging to Laptop/PC (Ctrl+K)", "Stop Logging to Laptop/PC", "logstop"},
+    {"Retrieve Internal Log from ECU (Ctrl+R)", "Retrieve Log from ECU", "retrieve"},
+    {"Onboard Logging Settings", "Onboard Logging Settings ...", "logsettings"},
+    {"Analogue Voltages (F11)", "Analogue Voltages", "voltages"},
 };
 
 // The push buttons that follow the icons: caption, menu twin, control name.
@@ -135,35 +134,38 @@ std::unique_ptr<UsbXpress> noDevices() {
     return std::make_unique<SerialUsbXpress>(options);
 }
 
-// The add-element buttons: hint and the picture's short text.
+// The add-element buttons: hint and the picture's name.
 constexpr ToolButton kAddButtons[] = {
-    {"Add a new Constant", "", "K"},
-    {"Add a new 2D Table", "", "2D"},
-    {"Add a new 3D Table", "", "3D"},
-    {"Add a new Summer", "", "\u03a3"},
-    {"Add a new Comparator", "", ">"},
-    {"Add a new Multiplier", "", "\u00d7"},
-    {"Add a new PID Controller", "", "PID"},
-    {"Add a new Clipper", "", "Clp"},
-    {"Add a new Switch", "", "Sw"},
-    {"Add a new Tickbox", "", "\u2611"},
-    {"Add a new 4-Way Multiplexer", "", "M4"},
-    {"Add a new Timer", "", "T"},
-    {"Add a new Delay", "", "Dly"},
-    {"Add a new Latch", "", "Lt"},
-    {"Add a new Gauge", "", "Ga"},
-    {"Add a new Display", "", "Dsp"},
-    {"Add a new Label", "", "Abc"},
-    {"Add a new Stepper Motor Block", "", "Stp"},
-    {"Add a new Wrapper", "", "Wr"},
-    {"Add a new 'Aux Outputs On Inj Outputs' block", "", "IA"},
-    {"Add a new 32-Way Multiplexer", "", "M32"},
+    {"Add a new Constant", "", "constant"},
+    {"Add a new 2D Table", "", "table2d"},
+    {"Add a new 3D Table", "", "table3d"},
+    {"Add a new Summer", "", "summer"},
+    {"Add a new Comparator", "", "comparator"},
+    {"Add a new Multiplier", "", "multiplier"},
+    {"Add a new PID Controller", "", "pid"},
+    {"Add a new Clipper", "", "clipper"},
+    {"Add a new Switch", "", "switch"},
+    {"Add a new Tickbox", "", "tickbox"},
+    {"Add a new 4-Way Multiplexer", "", "mux4"},
+    {"Add a new Timer", "", "timer"},
+    {"Add a new Delay", "", "delay"},
+    {"Add a new Latch", "", "latch"},
+    {"Add a new Gauge", "", "gauge"},
+    {"Add a new Display", "", "display"},
+    {"Add a new Label", "", "label"},
+    {"Add a new Stepper Motor Block", "", "stepper"},
+    {"Add a new Wrapper", "", "wrapper"},
+    {"Add a new 'Aux Outputs On Inj Outputs' block", "", "injaux"},
+    {"Add a new 32-Way Multiplexer", "", "mux32"},
 };
 
 } // namespace
 
 QString helpFilePath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html");
+    const std::string found = ProgramFiles::Find(ProgramFiles::kManual);
+    return found.empty()
+               ? QCoreApplication::applicationDirPath() + QStringLiteral("/q7700xHelp.html")
+               : QString::fromStdString(found);
 }
 
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
@@ -184,13 +186,16 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildFlashingWindow();
     buildEditing();
     buildTableWindows();
+    buildChecklistWindows();
+    buildSetupWizard();
+    applyDesktopConventions();
     updateCaption();
 
     // Start-up: every page to be routed, every live word shown, options loaded, the
     // synchronisation reset (locked, "Initialising") and the USB connection opened.
     router_.invalidateAll();
     std::fill(std::begin(ecu_->LiveWordLinked), std::end(ecu_->LiveWordLinked), 1);
-    ecu_->TableEditElement = -1;
+    ecu_->TableEditElement.clear();
     applyDisplayOptions();
     ConfOptForm->load();
     MapOptionsForm->load();
@@ -354,8 +359,7 @@ void TMainForm::buildMenus() {
     addItem(help, QStringLiteral("About"), {}, true);
     onTriggered(QStringLiteral("About"), [this] { showSplashWindow(); });
     addItem(help, QStringLiteral("Help / User Manual"), QKeySequence(Qt::Key_F1), true);
-    onTriggered(QStringLiteral("Help / User Manual"),
-                [] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())); });
+    onTriggered(QStringLiteral("Help / User Manual"), [this] { showHelp(); });
     addItem(help, QStringLiteral("On-line forum"));
 }
 
@@ -376,7 +380,7 @@ void TMainForm::buildToolBar() {
         }
     };
     auto addButton = [&](const ToolButton& b) {
-        auto* a = toolBar_->addAction(toolIcon(QString::fromUtf8(b.iconText)), QString());
+        auto* a = toolBar_->addAction(toolIcon(QString::fromUtf8(b.icon)), QString());
         a->setToolTip(QString::fromUtf8(b.hint));
         twinned(a, b.menuTwin);
         actions_.insert(QString::fromUtf8(b.hint), a);
@@ -592,13 +596,11 @@ void TMainForm::NewBlankClick() {
     if (!commands_.askToSave(FileCommands::OnNo::KeepModified))
         return;
     NewConfiguration::MakeBlank(*ecu_);
-    router_.invalidateAll();
     engine_.NewBlankConfiguration();
     NewConfigForm->hide();
     engine_.ClearLearnHistory();
     setConfigLocked(true);
-    RenderPage();
-    refreshTablesMenu();
+    followModel();
 }
 
 void TMainForm::NewCompleteClick() {
@@ -609,26 +611,20 @@ void TMainForm::NewCompleteClick() {
         messages_.error(error);
         return;
     }
-    router_.invalidateAll();
     NewConfigForm->hide();
     engine_.ClearLearnHistory();
     setConfigLocked(true);
-    refreshTablesMenu();
     // The ECU holds another configuration now: once connected it asks to load or write.
     engine_.ConfigurationOpened();
-    RenderPage();
+    followModel();
     ecu_->CheckUsageWords();
-    QAction* wizard = action(QStringLiteral("Setup Wizard"));
-    if (working_.contains(wizard))
-        wizard->trigger();
+    openSetupWizard();
 }
 
 void TMainForm::importMerged() {
-    router_.invalidateAll();
     engine_.ConfigurationOpened();
-    RenderPage();
-    refreshTablesMenu();
     engine_.ClearLearnHistory();
+    followModel();
 }
 
 void TMainForm::buildTableWindows() {
@@ -714,9 +710,14 @@ void TMainForm::refreshTablesMenu() {
     auto fill = [this](QMenu* m, const std::vector<TablesMenu::Item>& items) {
         m->clear();
         for (const auto& item : items) {
-            QAction* a = m->addAction(fromImageText(item.caption));
-            int element = item.element;
-            connect(a, &QAction::triggered, this, [this, element] { openTableEditor(element); });
+            QAction* a = m->addAction(literalCaption(item.caption));
+            // The menu may stay open across a poll cycle that renumbers the tables.
+            ElementRef table(*ecu_, item.element);
+            connect(a, &QAction::triggered, this, [this, table] {
+                int element = table.index(*ecu_);
+                if (element >= 0)
+                    openTableEditor(element);
+            });
         }
         m->setEnabled(!items.empty());
     };
@@ -898,22 +899,27 @@ void TMainForm::PollTimerTimer() {
     if (pollHeld())
         return;
     inPoll_ = true;
+    followModel();
     engine_.PollCycle(pollContext());
+    // A full read may have replaced the configuration in this cycle.
+    followModel();
     if (!ecu_->Simulating)
         RenderOverlay();
     AnaVoltsForm->pollCycle();
     TableEditor->PollHooks();
     monitorPollCycle();
+    checklistPollCycle();
+    updateModifiedMark();
     inPoll_ = false;
     linkPollCycle();
 }
 
 void TMainForm::OptimiseClick() {
-    // Element numbers change: the table editor closes.
-    TableEditor->hide();
     std::string message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced());
     router_.invalidateAll();
-    RenderPage();
+    // Element numbers changed: every window follows its elements.
+    if (!followModel())
+        RenderPage();
     messages_.information(message);
 }
 
@@ -936,24 +942,22 @@ void TMainForm::showSplashWindow() {
 }
 
 void TMainForm::updateCaption() {
-    setWindowTitle(QString::fromStdString(commands_.caption(kTitle)));
+    setWindowTitle(QString::fromStdString(commands_.windowTitle(kTitle)));
+    updateModifiedMark();
     action(QStringLiteral("Save"))->setEnabled(commands_.saveEnabled());
+}
+
+void TMainForm::updateModifiedMark() {
+    // Edits set the model's flag from everywhere; the poll picks them up.
+    setWindowModified(ecu_->Modified);
 }
 
 void TMainForm::configurationLoaded(bool fromDialog) {
     // A file read offline: wait for an ECU, then ask whether to load from or write to it.
     engine_.ConfigurationOpened();
-    editor_->reset();
-    TableEditor->hide(); // its table belonged to the previous configuration
-    monitorConfigurationLoaded();
-    router_.invalidateAll();
-    RenderPage();
     engine_.ClearLearnHistory();
-    // The dedicated dialogs showed the previous configuration.
-    for (QDialog* d : std::initializer_list<QDialog*>{InputsForm, IgnitionForm, InjectorsForm,
-                                                      AnalogueForm, AuxOutputsForm})
-        if (d)
-            d->hide();
+    // Every window that showed the previous configuration is refilled or closed.
+    followModel();
     if (fromDialog)
         SplashForm->hide();
 }
@@ -1038,10 +1042,10 @@ void TMainForm::refreshTableEditor() {
 }
 
 void TMainForm::fullReadFinished() {
-    editor_->reset();
     updateCaption();
-    TableEditor->hide(); // the configuration was replaced by the ECU's
-    router_.invalidateAll();
+    // The configuration was replaced by the ECU's; the link is still in its reading
+    // state, so the page is drawn here.
+    followModel();
     RenderPage();
 }
 
@@ -1314,8 +1318,7 @@ void TMainForm::setUpNewTable(int element) {
 }
 
 void TMainForm::tableEditorMoved() {
-    if (ecu_->TableEditElement >= 0)
-        openTableEditor(ecu_->TableEditElement);
+    followModel();
 }
 
 // ---------------------------------------------------------------- dedicated functions

@@ -21,6 +21,7 @@
 #include <memory>
 
 class QAction;
+class QDialog;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -28,6 +29,7 @@ class QMenu;
 class QScrollArea;
 class QTimer;
 class QToolBar;
+class QUrl;
 
 namespace zolmar {
 class UsbXpress;
@@ -48,6 +50,7 @@ class TAnalogueForm;
 class TAuxOutputsForm;
 class TGeneralForm;
 class TPeriodAngleForm;
+class TSetupWizard;
 struct DialogServices;
 class TRamTestForm;
 class TInjectorTestForm;
@@ -72,7 +75,10 @@ class TOutputLinksForm;
 class TOptionForm;
 class TSimpleView;
 class TEditTable;
+class TDedicatedForm;
 class TMapOptionsForm;
+class TChecksForm;
+class TSearchForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -131,6 +137,10 @@ public:
     TAuxOutputsForm* auxOutputsForm() const { return AuxOutputsForm; }
     TGeneralForm* generalForm() const { return GeneralForm; }
     TPeriodAngleForm* periodAngleForm() const { return PeriodAngleForm; }
+    TSetupWizard* setupWizard() const { return WizardForm; }
+    // "Setup Wizard": the wizard on the loaded configuration, modal, on the given tab
+    // (0 "Basic" .. 3 "Outputs"). Also what New Complete and the checklist's link open.
+    void openSetupWizard(int tab = 0);
     TRamTestForm* ramTestForm() const { return RamTestForm; }
     TInjectorTestForm* injectorTestForm() const { return InjectorTestForm; }
     TAnaVoltsForm* anaVoltsForm() const { return AnaVoltsForm; }
@@ -161,6 +171,15 @@ public:
     void openElementDialog(int element) override;
     // Where the dedicated function dialogs plug in: called with the element.
     std::function<void(int element)> dedicatedDialogHook;
+
+    // Brings every window in step with the model after elements were created, deleted
+    // or reordered, or the configuration was replaced (MainFormModel.cpp). Runs at the
+    // start of each poll cycle and after every command that changes the diagram.
+    // True when it found a change (and redrew the page).
+    bool followModel();
+    // Windows that show a configuration of their own register here to be refilled or
+    // closed when another one replaces it.
+    void onConfigurationReplaced(std::function<void()> hook);
 
     // Fills the recent entries from the preferences, as each opening of the File menu does.
     void refreshRecentItems();
@@ -229,6 +248,26 @@ public:
     void StopLogClick();
     void RetrieveLogClick();
 
+    // --- the setup checklist, element search, constant export and help
+    // (MainFormChecklist.cpp)
+    TChecksForm* checksForm() const { return ChecksForm; }
+    TSearchForm* searchForm() const { return SearchForm; }
+    // The found element: its page shown from the top-left, no selection, its dialog.
+    void showFoundElement(int element);
+    // "Export Constant Data to csv".
+    void exportConstants();
+    // "Help / User Manual" (F1, in every window): the manual at the section of the
+    // window in front.
+    QUrl helpUrl() const;
+    void showHelp();
+    // "On-line forum" opens this address; it is hidden while the address is empty.
+    void setForumAddress(const QString& address);
+    QString forumAddress() const { return forumAddress_; }
+    // Opens a file or address with the desktop; tests record instead.
+    std::function<bool(const QUrl&)> urlOpener;
+    // Whether a command has its window connected (availability may enable it).
+    bool commandConnected(const QString& caption) const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -247,12 +286,17 @@ private:
     // The dedicated function dialogs, their menu items and the canvas hook.
     void buildSetupDialogs(const DialogServices& services);
     void openDedicatedDialog(int element);
+    // The setup wizard and its command (MainFormWizard.cpp).
+    void buildSetupWizard();
+    // Every path that replaces the configuration tells the wizard.
     QAction* addItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
                      bool enabled = false);
     // Connects a command and marks it as working, so availability may enable it.
     void onTriggered(const QString& caption, const std::function<void()>& command);
     void enableCommand(const QString& caption, bool enabled);
     void updateCaption();
+    // The title's unsaved mark follows the model's Modified flag.
+    void updateModifiedMark();
     void showSplashWindow();
     void viewSwitched(bool atStartUp);
     void lockClicked();
@@ -264,6 +308,8 @@ private:
     void BuildSimpleSheets();
     bool pageDrawable() const;
     PollContext pollContext() const;
+    // Alt-letter access for the menus, F1 everywhere.
+    void applyDesktopConventions();
     void buildMonitorWindows();
     void monitorViewSwitched(bool atStartUp);
     void monitorPollCycle();
@@ -272,6 +318,8 @@ private:
     void monitorClosing();
     void monitorConfigurationLoaded();
     void simulatorClosed();
+    void buildChecklistWindows();
+    void checklistPollCycle();
     // The link's part (MainFormLink.cpp).
     bool pollHeld() const;
     void linkPollCycle();
@@ -300,7 +348,10 @@ private:
     void labelsChanged(const EcuLabels& labels) override;
 
     // EditorHost
-    void renderPage() override { RenderPage(); }
+    void renderPage() override {
+        if (!followModel())
+            RenderPage();
+    }
     void renderOverlay() override { RenderOverlay(); }
     void draw(const DrawList& list) override;
     void whiteOutBackup(int x, int y, int x2, int y2) override;
@@ -318,6 +369,11 @@ private:
     void setUpNewTable(int element) override;
 
     void buildEditing();
+    void elementsMoved();
+    void redrawAfterFollowing();
+    void configurationReplaced();
+    QList<QDialog*> elementDialogs() const;
+    QList<TDedicatedForm*> dedicatedDialogs() const;
     void startChangeLog();
     void applyDisplayOptions();
     void hideSimulator() override;
@@ -339,6 +395,9 @@ private:
     std::unique_ptr<UsbXpress> noDevices_;
     SyncEngine engine_;
     int currentPage_ = 0;
+    uint64_t seenConfiguration_ = 0;
+    uint64_t seenStructure_ = 0;
+    std::vector<std::function<void()>> replacementHooks_;
     Point lastMouse_{-1, -1};
     bool shownOnce_ = false;
     bool splashAtStart_ = true;
@@ -376,6 +435,7 @@ private:
     TAuxOutputsForm* AuxOutputsForm = nullptr;
     TGeneralForm* GeneralForm = nullptr;
     TPeriodAngleForm* PeriodAngleForm = nullptr;
+    TSetupWizard* WizardForm = nullptr;
     TRamTestForm* RamTestForm = nullptr;
     TInjectorTestForm* InjectorTestForm = nullptr;
     TAnaVoltsForm* AnaVoltsForm = nullptr;
@@ -400,6 +460,9 @@ private:
     TConfigureGaugeForm* ConfigureGaugeForm = nullptr;
     TLogRetrieveProgBarForm* LogRetrieveForm = nullptr;
     TScopeForm* ScopeForm = nullptr;
+    TChecksForm* ChecksForm = nullptr;
+    TSearchForm* SearchForm = nullptr;
+    QString forumAddress_;
     diagnostics::PcLog pcLog_;
     SteadyClock steadyClock_;
     Clock* logClock_ = &steadyClock_;

@@ -13,6 +13,10 @@ QString fromImageText(const std::string& bytes) {
     return QString::fromStdString(cp1252ToUtf8(bytes));
 }
 
+QString literalCaption(const std::string& bytes) {
+    return fromImageText(bytes).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 std::string toImageText(const QString& text) {
     return utf8ToCp1252(text.toStdString());
 }

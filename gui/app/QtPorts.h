@@ -13,6 +13,9 @@ namespace zolmar::gui {
 // Image text (Windows-1252 bytes) to and from the screen.
 QString fromImageText(const std::string& bytes);
 std::string toImageText(const QString& text);
+// Image text for a caption that would take "&" as an accelerator mark (tabs, check
+// boxes, buttons, menu items): every "&" shows as itself.
+QString literalCaption(const std::string& bytes);
 
 // Messages as modal message boxes over the given parent window.
 class QtMessages : public Messages {

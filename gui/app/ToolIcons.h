@@ -2,11 +2,14 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 namespace zolmar::gui {
 
-// A toolbar icon: the platform's own for "new", "open" and "save", otherwise a
-// small badge with the given text, drawn at normal and double resolution.
-QIcon toolIcon(const QString& text);
+// A toolbar icon by name ("new", "read", "table3d", ...), drawn in the program's
+// own colours at normal and double resolution; a null icon for an unknown name.
+QIcon toolIcon(const QString& name);
+// Every name toolIcon draws.
+QStringList toolIconNames();
 
 } // namespace zolmar::gui

@@ -91,7 +91,7 @@ void TSimpleView::BuildSimpleSheets(int perColumn) {
         canvas->setMinimumSize(right + 20, bottom + 20);
         scroll->setWidget(canvas);
         scroll->setFrameShape(QFrame::NoFrame);
-        PageControl1->addTab(scroll, fromImageText(sheet.caption));
+        PageControl1->addTab(scroll, literalCaption(sheet.caption));
     }
     // The sheet in view stays in view; a first build shows the last sheet.
     int last = PageControl1->count() - 1;
@@ -118,7 +118,9 @@ void TSimpleView::showStoredConstant(int element) {
 
 QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet) {
     using SimpleSheets::ControlKind;
-    const int element = c.element;
+    // The sheets stand until they are built again: every control finds its element
+    // where it is when the user acts, and does nothing once it has gone.
+    const ElementRef ref(ecu_, c.element);
     QWidget* control = nullptr;
     if (c.hasLabel) {
         auto* label = new QLabel(fromImageText(c.label), sheet);
@@ -136,24 +138,28 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
         e.SciFloatPointType = iasdptDecimalSeparatorOnly;
         e.ShowValue(c.value);
         edit->resize(65, edit->sizeHint().height());
-        connect(edit, &TIASciEdit::numberChanged, this, [this, edit, element] {
+        connect(edit, &TIASciEdit::numberChanged, this, [this, edit, ref] {
+            const int element = ref.index(ecu_);
             // A typing error must never zero an engine setting: the default that the
             // control falls back to is not written, the stored value is shown again.
-            if (!building_ && !edit->entry().SettingDefault())
+            if (element >= 0 && !building_ && !edit->entry().SettingDefault())
                 SimpleSheets::ConstantChanged(ecu_, element, edit->entry().SciFloatValue());
         });
         connect(edit, &TIASciEdit::notNumber, this,
-                [this, element] { showStoredConstant(element); });
+                [this, ref] { showStoredConstant(ref.index(ecu_)); });
         connect(edit, &TIASciEdit::outOfBounds, this,
-                [this, element] { showStoredConstant(element); });
+                [this, ref] { showStoredConstant(ref.index(ecu_)); });
         control = edit;
         break;
     }
     case ControlKind::CheckBox: {
-        auto* box = new QCheckBox(fromImageText(c.caption), sheet);
+        auto* box = new QCheckBox(literalCaption(c.caption), sheet);
         box->setChecked(c.checked);
         box->resize(200, box->sizeHint().height());
-        connect(box, &QCheckBox::clicked, this, [this, box, element] {
+        connect(box, &QCheckBox::clicked, this, [this, box, ref] {
+            const int element = ref.index(ecu_);
+            if (element < 0)
+                return;
             SimpleSheets::TickboxClicked(ecu_, element);
             box->setChecked((ecu_.ReadConstByte(ecu_.ElementConstOffset[element]) & 1) != 0);
         });
@@ -168,7 +174,10 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
         list->setCurrentIndex(c.selected);
         list->resize(115, list->sizeHint().height());
         const bool four = c.kind == ControlKind::Mux4List;
-        connect(list, &QComboBox::activated, this, [this, element, four](int entry) {
+        connect(list, &QComboBox::activated, this, [this, ref, four](int entry) {
+            const int element = ref.index(ecu_);
+            if (element < 0)
+                return;
             if (four)
                 SimpleSheets::Mux4Changed(ecu_, sheets_.folds, element, entry);
             else
@@ -183,8 +192,9 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
         spin->setSingleStep(10);
         spin->setValue(c.spinValue);
         spin->resize(65, spin->sizeHint().height());
-        connect(spin, &QSpinBox::valueChanged, this, [this, element](int value) {
-            if (!building_)
+        connect(spin, &QSpinBox::valueChanged, this, [this, ref](int value) {
+            const int element = ref.index(ecu_);
+            if (element >= 0 && !building_)
                 SimpleSheets::DelayChanged(ecu_, element, value);
         });
         control = spin;
@@ -192,10 +202,13 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
     }
     case ControlKind::TableButton:
     case ControlKind::DialogButton: {
-        auto* button = new QPushButton(fromImageText(c.caption), sheet);
+        auto* button = new QPushButton(literalCaption(c.caption), sheet);
         button->resize(c.box.width, c.box.height);
         const bool table = c.kind == ControlKind::TableButton;
-        connect(button, &QPushButton::clicked, this, [this, element, table] {
+        connect(button, &QPushButton::clicked, this, [this, ref, table] {
+            const int element = ref.index(ecu_);
+            if (element < 0)
+                return;
             entered(element);
             auto target = SimpleSheets::TargetOf(ecu_, element);
             if (table && target == SimpleSheets::ButtonTarget::TableEditor) {
@@ -210,8 +223,11 @@ QWidget* TSimpleView::makeControl(const SimpleSheets::Control& c, QWidget* sheet
     }
     }
     control->move(c.box.x, c.box.y);
-    control->setProperty("element", element);
-    control->installEventFilter(new EnterWatcher(control, [this, element] { entered(element); }));
+    control->setProperty("element", c.element);
+    control->installEventFilter(new EnterWatcher(control, [this, ref] {
+        if (const int element = ref.index(ecu_); element >= 0)
+            entered(element);
+    }));
     return control;
 }
 

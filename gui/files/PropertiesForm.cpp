@@ -90,6 +90,7 @@ TPropertiesForm::TPropertiesForm(tECU& ecu, Messages& messages, QWidget* parent)
 }
 
 void TPropertiesForm::fill() {
+    filledFor_ = ecu_.ConfigurationGeneration();
     for (size_t i = 0; i < Edits.size(); ++i)
         Edits[i]->setText(fromImageText(ConfigurationProperties::Read(ecu_, static_cast<int>(i))));
     LiveUsage->setText(QString::fromStdString(ConfigurationReport::LiveUsageText(ecu_)));
@@ -108,6 +109,12 @@ void TPropertiesForm::setLabels(const EcuLabels& labels) {
 }
 
 void TPropertiesForm::OKButtonClick() {
+    // Fields read from a configuration that has since been replaced never reach the
+    // one now open: the window shows that one instead.
+    if (filledFor_ != ecu_.ConfigurationGeneration()) {
+        fill();
+        return;
+    }
     std::array<std::string, ConfigurationProperties::kNumFields> texts;
     for (size_t i = 0; i < Edits.size(); ++i)
         texts[i] = toImageText(Edits[i]->text());

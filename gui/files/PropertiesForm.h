@@ -48,6 +48,7 @@ public:
 private:
     tECU& ecu_;
     Messages& messages_;
+    uint64_t filledFor_ = 0; // the configuration the fields were read from
 };
 
 } // namespace zolmar::gui

@@ -60,6 +60,7 @@ void TConfigureGaugeForm::prepare(int slot, int gauge, bool small) {
     }
     showValues(gauge);
     gauges_ = gauges::DialGauges::Selectable(ecu_);
+    listedFor_ = ecu_.StructureGeneration();
     QSignalBlocker block(GaugeSelect);
     GaugeSelect->clear();
     for (int g : gauges_)
@@ -82,6 +83,11 @@ void TConfigureGaugeForm::showValues(int gauge) {
 
 void TConfigureGaugeForm::OKButtonClick() {
     const int index = GaugeSelect->currentIndex();
+    // Elements moved since the list was filled: its entries name other gauges now.
+    if (listedFor_ != ecu_.StructureGeneration()) {
+        reject();
+        return;
+    }
     if (index < 0 || index >= static_cast<int>(gauges_.size())) {
         accept();
         return;

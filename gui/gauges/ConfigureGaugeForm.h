@@ -39,7 +39,8 @@ private:
     tECU& ecu_;
     Messages& messages_;
     int slot_ = 0;
-    std::vector<int> gauges_;
+    std::vector<int> gauges_; // as numbered when the list was filled
+    uint64_t listedFor_ = 0;  // the structure they were numbered in
     QCheckBox* SmallGauges = nullptr;
     QComboBox* GaugeSelect = nullptr;
     std::array<QLineEdit*, 4> fields_{};

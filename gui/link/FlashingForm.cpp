@@ -139,9 +139,12 @@ void TFlashingForm::PingTimerTimer() {
 void TFlashingForm::OpenClick() {
     auto chosen =
         dialogs_.askOpenFile("Select file to load", "q7700x firmware (*.zfw)|*.zfw|Files (*)|*");
-    if (!chosen)
-        return;
-    loaded_ = flasher_.Load(*chosen);
+    if (chosen)
+        LoadPackage(*chosen);
+}
+
+bool TFlashingForm::LoadPackage(const std::string& path) {
+    loaded_ = flasher_.Load(path);
     bool usable = false;
     if (loaded_) {
         const FirmwarePackage::Plan plan = flasher_.Package().Check();
@@ -149,7 +152,7 @@ void TFlashingForm::OpenClick() {
             logLine(line);
         usable = plan.refusals.empty();
         if (usable) {
-            for (const auto& line : plan.Summary(*chosen))
+            for (const auto& line : plan.Summary(path))
                 logLine(line);
             for (const auto& line : plan.doubts)
                 logLine("Warning: " + line);
@@ -160,6 +163,7 @@ void TFlashingForm::OpenClick() {
     }
     ProgramButton->setEnabled(usable);
     VerifyButton->setEnabled(usable);
+    return usable;
 }
 
 void TFlashingForm::ProgramClick() {

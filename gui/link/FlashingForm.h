@@ -30,6 +30,9 @@ public:
 
     FirmwareFlasher& flasher() { return flasher_; }
     void OpenClick();
+    // Loads a package as "Open ..." does, for a package opened from the desktop, and
+    // checks it: false when it cannot be programmed.
+    bool LoadPackage(const std::string& path);
     void ProgramClick();
     void VerifyClick();
     void CancelClick();

@@ -315,10 +315,10 @@ void TScopeForm::fillPages(int list) {
 
 void TScopeForm::fillElements(int list, int page, int liveAddress) {
     QComboBox* combo = elements_[static_cast<size_t>(list)];
-    auto& addresses = elementAddresses_[static_cast<size_t>(list)];
+    auto& offered = offered_[static_cast<size_t>(list)];
     QSignalBlocker block(combo);
     combo->clear();
-    addresses.clear();
+    offered.clear();
     int selected = -1;
     for (int i = 0; i < ecu_.NumElements; ++i) {
         if (ecu_.PageOf(i) != page)
@@ -327,8 +327,8 @@ void TScopeForm::fillElements(int list, int page, int liveAddress) {
         for (int k = 0; k < outputs; ++k) {
             const int address = ecu_.ElementLiveOffset[i] + 2 * k;
             if (address == liveAddress)
-                selected = static_cast<int>(addresses.size());
-            addresses.push_back(address);
+                selected = static_cast<int>(offered.size());
+            offered.push_back({ElementRef(ecu_, i), k});
             combo->addItem(fromImageText(ecu_.OutputName(i, k, false)));
         }
     }
@@ -395,10 +395,14 @@ void TScopeForm::sourceChosen(int list, int item) {
     uint16_t code = Sources()[static_cast<size_t>(item)].code;
     if (item == 0) {
         const int element = elements_[static_cast<size_t>(list)]->currentIndex();
-        const auto& addresses = elementAddresses_[static_cast<size_t>(list)];
-        code = element >= 0 && element < static_cast<int>(addresses.size())
-                   ? static_cast<uint16_t>(addresses[static_cast<size_t>(element)] / 2)
-                   : kNoLiveValue;
+        const auto& offered = offered_[static_cast<size_t>(list)];
+        code = kNoLiveValue;
+        if (element >= 0 && element < static_cast<int>(offered.size())) {
+            const OfferedOutput& o = offered[static_cast<size_t>(element)];
+            const int now = o.element.index(ecu_);
+            if (now >= 0)
+                code = static_cast<uint16_t>((ecu_.ElementLiveOffset[now] + 2 * o.output) / 2);
+        }
     }
     if (list == 4)
         ScopeWrite::TriggerSource(ecu_, code);

@@ -108,7 +108,13 @@ private:
     std::array<QComboBox*, 5> sources_{};
     std::array<QComboBox*, 5> pages_{};
     std::array<QComboBox*, 5> elements_{};
-    std::array<std::vector<int>, 5> elementAddresses_{};
+    // The outputs each element list offers, by element identity: addresses move when
+    // elements are created, deleted or reordered while the window is open.
+    struct OfferedOutput {
+        ElementRef element;
+        int output = 0;
+    };
+    std::array<std::vector<OfferedOutput>, 5> offered_{};
     std::array<QComboBox*, 4> scales_{};
     std::array<QLabel*, 4> scaleCaptions_{};
     std::array<QSlider*, 4> offsets_{};

@@ -25,6 +25,8 @@ public:
     virtual bool load(int element) = 0;
     // Fills for the element and shows the dialog without making it modal.
     void Open(int element);
+    // False once the element it shows has gone (another configuration loaded).
+    bool stillOpen() const { return props_.stillOpen(); }
 
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;

@@ -5,6 +5,8 @@
 #include "tables/TableCsv.h"
 #include "tables/TableGraphic.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
@@ -12,6 +14,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +23,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -244,7 +249,10 @@ protected:
         owner_.handleKey(event->key(), event->modifiers());
     }
     bool focusNextPrevChild(bool) override { return false; } // Tab stays in the grid
-    void resizeEvent(QResizeEvent*) override { update(); }
+    void resizeEvent(QResizeEvent*) override {
+        owner_.updateScrollBars();
+        update();
+    }
 
 private:
     void dragTo(QPoint at) {
@@ -279,10 +287,32 @@ TEditTable::TEditTable(tECU& ecu, Messages& messages, FileDialogs& dialogs,
     auto* row = new QHBoxLayout(this);
     splitter_ = new QSplitter(Qt::Vertical, this);
     graphic_ = new TableGraphicView(*this, splitter_);
-    grid_ = new TableGridView(*this, options, splitter_);
+    // The grid scrolls by whole cells; the bars show that the table goes on.
+    auto* gridArea = new QWidget(splitter_);
+    auto* gridLayout = new QGridLayout(gridArea);
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    gridLayout->setSpacing(0);
+    grid_ = new TableGridView(*this, options, gridArea);
     grid_->setObjectName(QStringLiteral("TableGrid"));
+    HorzBar = new QScrollBar(Qt::Horizontal, gridArea);
+    HorzBar->setObjectName(QStringLiteral("TableHorzBar"));
+    VertBar = new QScrollBar(Qt::Vertical, gridArea);
+    VertBar->setObjectName(QStringLiteral("TableVertBar"));
+    for (QScrollBar* bar : {HorzBar, VertBar}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->hide();
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (syncingBars_)
+                return;
+            editor_.SetFirstVisible(HorzBar->value(), VertBar->value());
+            grid_->update();
+        });
+    }
+    gridLayout->addWidget(grid_, 0, 0);
+    gridLayout->addWidget(VertBar, 0, 1);
+    gridLayout->addWidget(HorzBar, 1, 0);
     splitter_->addWidget(graphic_);
-    splitter_->addWidget(grid_);
+    splitter_->addWidget(gridArea);
     splitter_->setSizes({350, 300});
     connect(splitter_, &QSplitter::splitterMoved, this, [this] { RedrawAll(); });
     row->addWidget(splitter_, 1);
@@ -414,6 +444,7 @@ bool TEditTable::OpenTable(int element) {
         return false;
     showTable();
     show();
+    growToShowTable();
     if (isMinimized())
         showNormal();
     raise();
@@ -436,8 +467,62 @@ void TEditTable::showTable() {
 }
 
 void TEditTable::RedrawAll() {
+    updateScrollBars();
     graphic_->update();
     grid_->update();
+}
+
+void TEditTable::updateScrollBars() {
+    if (syncingBars_ || !HorzBar)
+        return;
+    syncingBars_ = true;
+    const auto m = gridMetrics();
+    const bool open = editor_.IsOpen();
+    const int columns = open ? editor_.VisibleColumns(m) : 1;
+    const int rows = open ? editor_.VisibleRows(m) : 1;
+    const int hidden[2] = {open ? editor_.Columns() - columns : 0,
+                           open ? editor_.Rows() - rows : 0};
+    const int first[2] = {editor_.FirstColumn(), editor_.FirstRow()};
+    QScrollBar* bars[2] = {HorzBar, VertBar};
+    for (int k = 0; k < 2; ++k) {
+        bars[k]->setRange(0, std::max({0, hidden[k], first[k]}));
+        bars[k]->setPageStep(k == 0 ? columns : rows);
+        bars[k]->setValue(first[k]);
+        bars[k]->setVisible(hidden[k] > 0 || first[k] > 0);
+    }
+    syncingBars_ = false;
+}
+
+void TEditTable::growToShowTable() {
+    // Only ever larger, and only as far as the screen's free area goes. The window
+    // is shown, so its layout has given the grid its real size.
+    int wantWidth = 0, wantHeight = 0;
+    editor_.WholeTableSize(gridMetrics(), wantWidth, wantHeight);
+    const QSize grid = grid_->size();
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, width(), height());
+    // The window frame takes some of the screen too.
+    const int frameWidth = std::max(0, frameGeometry().width() - width());
+    const int frameHeight = std::max(0, frameGeometry().height() - height());
+    const int extraWidth = std::max(0, wantWidth - grid.width());
+    const int extraHeight = std::max(0, wantHeight - grid.height());
+    if (extraWidth == 0 && extraHeight == 0)
+        return;
+    const QSize target(
+        std::max(width(), std::min(width() + extraWidth, area.width() - frameWidth)),
+        std::max(height(), std::min(height() + extraHeight, area.height() - frameHeight)));
+    if (target == size())
+        return;
+    const QList<int> before = splitter_->sizes();
+    const int grown = target.height() - height();
+    resize(target);
+    // The grid takes the new height; the graphic keeps what it had.
+    if (before.size() == 2)
+        splitter_->setSizes({before[0], before[1] + grown});
+    QPoint at = pos();
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - target.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - target.height())));
+    move(at);
 }
 
 void TEditTable::PollHooks() {

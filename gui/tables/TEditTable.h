@@ -12,6 +12,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QScrollBar;
 class QSplitter;
 
 namespace zolmar::gui {
@@ -40,6 +41,10 @@ public:
     void PollHooks();
     // Draws graphic and grid again (constants changed by learning, resize, splitter).
     void RedrawAll();
+    // The scroll bars follow the grid's first visible cell and the table's size.
+    void updateScrollBars();
+    QScrollBar* horizontalBar() const { return HorzBar; }
+    QScrollBar* verticalBar() const { return VertBar; }
     // The advanced-only controls follow the main window's view.
     void setAdvancedView(bool advanced);
     // One key as the window receives it.
@@ -83,6 +88,8 @@ private:
     void percentage();
     std::optional<QString> insertDialog(const QString& label, const QString& proposal);
     std::optional<int> percentDialog();
+    // Makes the window large enough for the whole table where the screen allows.
+    void growToShowTable();
 
     tECU& ecu_;
     Messages& messages_;
@@ -103,6 +110,9 @@ private:
     QCheckBox* VisAdv = nullptr;
     QCheckBox* MapTrace = nullptr;
     QMenu* GridMenu = nullptr;
+    QScrollBar* HorzBar = nullptr;
+    QScrollBar* VertBar = nullptr;
+    bool syncingBars_ = false;
 };
 
 } // namespace zolmar::gui

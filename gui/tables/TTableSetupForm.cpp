@@ -36,7 +36,7 @@ constexpr FieldText k3D[] = {
 } // namespace
 
 TTableSetupForm::TTableSetupForm(tECU& ecu, int element, QWidget* parent)
-    : QDialog(parent), ecu_(ecu), element_(element),
+    : QDialog(parent), ecu_(ecu), element_(ecu, element),
       threeD_(element >= 0 && element < ecu.NumElements &&
               ecu.TypeOf(element) == ElementType::Table3D) {
     setObjectName(QStringLiteral("TTableSetupForm"));
@@ -74,14 +74,21 @@ TTableSetupForm::TTableSetupForm(tECU& ecu, int element, QWidget* parent)
 
 bool TTableSetupForm::setUp() {
     auto text = [this](int k) { return toImageText(fields_[static_cast<size_t>(k)]->text()); };
+    const int element = element_.index(ecu_);
+    if (element < 0)
+        return false;
     const Tables::SetupTexts horizontal{text(0), text(1), text(2)};
     if (!threeD_)
-        return Tables::SetUp(ecu_, element_, horizontal, nullptr);
+        return Tables::SetUp(ecu_, element, horizontal, nullptr);
     const Tables::SetupTexts vertical{text(3), text(4), text(5)};
-    return Tables::SetUp(ecu_, element_, horizontal, &vertical);
+    return Tables::SetUp(ecu_, element, horizontal, &vertical);
 }
 
 void TTableSetupForm::accept() {
+    if (!element_.resolves(ecu_)) {
+        QDialog::reject(); // the table went while the dialog was open
+        return;
+    }
     if (!done_ && !setUp())
         return; // the message was shown; the dialog stays open
     done_ = true;

@@ -30,7 +30,7 @@ private:
     bool setUp();
 
     tECU& ecu_;
-    int element_;
+    ElementRef element_; // the new table, wherever it is when OK is pressed
     bool threeD_;
     bool done_ = false;
     std::vector<QLineEdit*> fields_;

@@ -60,7 +60,7 @@ TEST_F(LogCliTest, UsageErrorsAndASilentPort) {
     EXPECT_EQ(run({"retrieve-log"}, out, err), 2);
     EXPECT_NE(err.find("usage: zolmar-cli retrieve-log"), std::string::npos);
     EXPECT_EQ(run({"retrieve-log", "--pages", "7", "x.csv"}, out, err), 2);
-    EXPECT_NE(err.find("--pages needs a number from 1 to 6"), std::string::npos);
+    EXPECT_NE(err.find("--pages needs a whole number from 1 to 6"), std::string::npos);
     EXPECT_EQ(run({"retrieve-log", "--virtual-ecu", "--port", "/dev/null", "x.csv"}, out, err), 2);
     EXPECT_EQ(run({"retrieve-log", "--port", start.path("no-such-device"), "--timeout", "1",
                    start.path("x.csv")},

@@ -244,7 +244,7 @@ TEST_F(SimulateCliTest, UsageErrors) {
         const char* message;
     };
     const Case cases[] = {
-        {{"simulate"}, "a settings file is needed"},
+        {{"simulate"}, "missing FILE.ecu"},
         {{"simulate", file, "--print", "99.0"}, "there is no element 99"},
         {{"simulate", file, "--print", "24.0"}, "has no live words"},
         {{"simulate", file, "--print", "9.1"}, "live words 0 to 0"},

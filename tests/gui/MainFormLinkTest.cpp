@@ -174,8 +174,9 @@ TEST_F(MainFormLinkTest, CommandsFollowTheLinkStateOnButtonsAndMenus) {
     EXPECT_FALSE(enabled("OnlineButton"));
     EXPECT_FALSE(enabled("UpdateCosmeticButton"));
     EXPECT_TRUE(enabled("Scope (F7)"));
-    // Commands whose windows come later stay disabled whatever the state allows.
-    EXPECT_FALSE(enabled("Setup Wizard"));
+    EXPECT_TRUE(enabled("Setup Wizard"));
+    EXPECT_TRUE(enabled("Open Setup Wizard"));
+    EXPECT_TRUE(enabled("Setup Checklist ..."));
     EXPECT_TRUE(enabled("ECU Ram Test"));
 
     // A cosmetic edit (a position) offers "Update Cosmetic" in the advanced view only.

@@ -2,6 +2,7 @@
 #include "RawConfig.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "app/MenuAccelerators.h"
 #include "app/SplashForm.h"
 #include "editor/DiagramCanvas.h"
 #include "files/ConfOptForm.h"
@@ -27,6 +28,11 @@ using zolmar::test::TempDir;
 
 namespace {
 
+// A menu caption as the user reads it: the Alt-letter marks left out.
+QString plain(const QString& caption) {
+    return QString::fromStdString(MenuAccelerators::Plain(caption.toStdString()));
+}
+
 struct MainFormTest : ::testing::Test {
     RecordingMessages messages;
     MemoryPreferences prefs;
@@ -38,7 +44,7 @@ struct MainFormTest : ::testing::Test {
         QStringList captions;
         for (QAction* a : form->menu(title)->actions())
             if (!a->isSeparator() && !a->objectName().startsWith(QLatin1String("RecentItem")))
-                captions << (a->menu() ? a->menu()->title() : a->text());
+                captions << plain(a->menu() ? a->menu()->title() : a->text());
         return captions;
     }
 };
@@ -46,7 +52,7 @@ struct MainFormTest : ::testing::Test {
 TEST_F(MainFormTest, MenusHoldTheirItemsInOrder) {
     QStringList titles;
     for (QAction* a : form->menuBar()->actions())
-        titles << a->text();
+        titles << plain(a->text());
     EXPECT_EQ(titles, (QStringList{"File", "ECU Config / Settings Synchronisation", "Windows",
                                    "Maps/Tables", "Dedicated Functions", "Logging", "Advanced",
                                    "Firmware", "Settings", "Help"}));
@@ -94,7 +100,7 @@ TEST_F(MainFormTest, OpenShowsTheFileAndSaveAsEnablesSave) {
     }
     dialogs.answers = {dir.path("in.ecu"), dir.path("out.ecu")};
     form->action("Open ...")->trigger();
-    EXPECT_EQ(form->windowTitle(), QString::fromStdString(dir.path("in.ecu")) + " - ZOLMAR");
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(dir.path("in.ecu")) + "[*] - ZOLMAR");
     EXPECT_EQ(form->ecu().LinkState, 12);
     EXPECT_EQ(form->ecu().NumElements, 1);
     form->setAdvancedView(true);
@@ -284,7 +290,7 @@ struct MainFormCommandTest : MainFormViewTest {
     static QStringList texts(QMenu* menu) {
         QStringList out;
         for (QAction* a : menu->actions())
-            out << (a->menu() ? a->menu()->title() : a->text());
+            out << plain(a->menu() ? a->menu()->title() : a->text());
         return out;
     }
 };
@@ -336,7 +342,8 @@ TEST_F(MainFormCommandTest, TheTablesMenuIsBuiltWhenItOpens) {
     EXPECT_EQ(form->menu("2D Tables")->actions().size(), 2);
     form->menu("2D Tables")->actions()[1]->trigger();
     EXPECT_TRUE(form->tableEditor()->isVisible());
-    EXPECT_EQ(form->ecu().TableEditElement, form->ecu().FindElementByName("Warm-up", false));
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()),
+              form->ecu().FindElementByName("Warm-up", false));
     EXPECT_EQ(form->tableEditor()->windowTitle(), "Warm-up (2D map)");
 }
 

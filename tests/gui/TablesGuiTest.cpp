@@ -74,7 +74,7 @@ TEST_F(TablesGuiTest, MenuOpensTheEditorAndTypingWritesTheSelectedCells) {
     ASSERT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->windowTitle(), "Fuel (3D map)");
     EXPECT_EQ(editor->summaryLabel(0)->text(), "Size: 4 by 3");
-    EXPECT_EQ(form->ecu().TableEditElement, fuel);
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), fuel);
 
     QWidget* grid = editor->grid();
     QTest::keyClick(grid, Qt::Key_Right);
@@ -94,12 +94,12 @@ TEST_F(TablesGuiTest, MenuOpensTheEditorAndTypingWritesTheSelectedCells) {
 
     // F5 steps to the next 3D table: there is only this one.
     QTest::keyClick(grid, Qt::Key_F5);
-    EXPECT_EQ(form->ecu().TableEditElement, fuel);
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), fuel);
     editor->close();
-    EXPECT_EQ(form->ecu().TableEditElement, -1);
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), -1);
     // F4 in the main window: the first 2D table, as none was opened yet.
     form->findChild<QAction*>("RecentTable2D")->trigger();
-    EXPECT_EQ(form->ecu().TableEditElement, warm);
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), warm);
     EXPECT_EQ(editor->windowTitle(), "Warm (2D map)");
 }
 
@@ -179,7 +179,7 @@ TEST_F(TablesGuiTest, SimpleViewEditWritesTheConstantAndATypoWritesNothing) {
     EXPECT_EQ(button->text(), "Fuel  (3D table)");
     button->click();
     EXPECT_TRUE(form->tableEditor()->isVisible());
-    EXPECT_EQ(form->ecu().TableEditElement, fuel);
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), fuel);
     EXPECT_EQ(form->simplePageSelector()->currentText(),
               view->pageControl()->tabText(view->pageControl()->currentIndex()));
 }
@@ -202,7 +202,7 @@ TEST_F(TablesGuiTest, PollTracesTheLiveCellWhileSimulating) {
     EXPECT_EQ(editor->editor().CursorRow(), 1);
     // Hidden, the editor neither polls nor traces.
     editor->hide();
-    EXPECT_EQ(form->ecu().TableEditElement, -1);
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), -1);
     EXPECT_EQ(editor->editor().Recent3D(), fuel);
 }
 
@@ -231,7 +231,7 @@ TEST_F(TablesGuiTest, ExportImportAndTheAdvancedOnlyBox) {
     EXPECT_FALSE(editor->advOnlyBox()->isHidden());
     editor->advOnlyBox()->click();
     EXPECT_TRUE(form->ecu().AdvancedOnly(warm));
-    EXPECT_EQ(form->ecu().TableEditElement, warm); // opened again
+    EXPECT_EQ(form->ecu().TableEditElement.index(form->ecu()), warm); // opened again
     emit form->menu("Maps/Tables")->aboutToShow();
     EXPECT_FALSE(form->menu("2D Tables")->isEnabled()); // no longer listed
 }

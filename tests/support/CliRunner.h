@@ -25,6 +25,17 @@ inline CliResult runCli(const std::vector<std::string>& args) {
     return {code, out.str(), err.str()};
 }
 
+// The arguments of zolmar-cli wizard IN OUT with one --set per assignment.
+inline std::vector<std::string> wizardArgs(const std::string& in, const std::string& out,
+                                           const std::vector<std::string>& assignments) {
+    std::vector<std::string> args = {"wizard", in, out};
+    for (const auto& a : assignments) {
+        args.push_back("--set");
+        args.push_back(a);
+    }
+    return args;
+}
+
 // Runs zolmar-cli as if started in folder: the program's files are looked for there
 // first. The current folder is restored afterwards.
 inline CliResult runCliIn(const std::filesystem::path& folder,

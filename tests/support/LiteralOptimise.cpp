@@ -1,5 +1,7 @@
 #include "LiteralOptimise.h"
 
+#include "model/HeldReferences.h"
+
 #include <vector>
 
 namespace zolmar::test {
@@ -61,6 +63,12 @@ void swapAt(tECU& ecu, State& s, int j) {
         else if (p == j + 1)
             p = j;
     }
+    // The two elements keep their identities, as the model's own reordering does.
+    std::vector<int> order(static_cast<size_t>(ecu.NumElements));
+    for (int k = 0; k < ecu.NumElements; ++k)
+        order[static_cast<size_t>(k)] = k;
+    std::swap(order[static_cast<size_t>(j)], order[static_cast<size_t>(j) + 1]);
+    ecu.PermuteIdentities(order);
     ecu.RebuildIndex(false, false);
 }
 
@@ -105,7 +113,17 @@ void remap(tECU& ecu, const State& s) {
 
 } // namespace
 
+static void literalSort(tECU& ecu, bool balanced);
+
 void LiteralOptimiseOrder(tECU& ecu, bool balanced) {
+    // What the configuration holds outside the records follows the elements, as it
+    // does in the model's optimisation.
+    const HeldReferences::Snapshot held = HeldReferences::Capture(ecu);
+    literalSort(ecu, balanced);
+    HeldReferences::Follow(ecu, held);
+}
+
+void literalSort(tECU& ecu, bool balanced) {
     State s;
     if (balanced) {
         start(ecu, s);

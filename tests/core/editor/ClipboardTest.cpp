@@ -150,11 +150,11 @@ TEST_F(ClipboardTest, ConstantsCannotBePastedOntoTheGaugePage) {
 TEST_F(ClipboardTest, CutDeletesWhatWasCopiedAndFollowsTheTableEditor) {
     int a = create(ElementType::Summer, 9, 2, 2, "A");
     int t = create(ElementType::Table2D, 3, 2, 2, "T");
-    ecu->TableEditElement = t;
+    ecu->TableEditElement = ElementRef(*ecu, t);
     render();
     menuOn(a);
     editor.cut();
-    EXPECT_EQ(ecu->TableEditElement, t - 1);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), t - 1);
     EXPECT_EQ(ecu->TypeOf(t - 1), ElementType::Table2D);
     EXPECT_EQ(editor.clipboard().count(), 1);
     EXPECT_EQ(logged(), "Deleted a Summer called A from page 10\n\r");

@@ -89,6 +89,8 @@ TEST_F(FileCommandsTest, OpenLoadsIndexesAndRecordsTheFile) {
     EXPECT_EQ(firstName(), "First");
     EXPECT_EQ(commands.currentFile(), path);
     EXPECT_EQ(commands.caption("ZOLMAR"), path + " - ZOLMAR");
+    // The window's title: the same caption with the unsaved mark's place after the name.
+    EXPECT_EQ(commands.windowTitle("ZOLMAR"), path + "[*] - ZOLMAR");
     EXPECT_EQ(prefs.read("RecentItem1"), path);
     EXPECT_EQ(hooks.loaded, 1);
     EXPECT_TRUE(hooks.lastFromDialog);

@@ -783,14 +783,14 @@ TEST_F(LiveMarks, SimpleViewMarksGaugesOnlyForTheirConsumers) {
 }
 
 TEST_F(LiveMarks, TableEditorVoltagesAndChecklist) {
-    pc->TableEditElement = b;
+    pc->TableEditElement = ElementRef(*pc, b);
     engine.MarkLiveValuesToPoll(5, false, false);
     EXPECT_EQ(marks(), (std::vector<long>{live(a), live(a) + 1, live(g), live(g) + 1}));
-    pc->TableEditElement = c; // its first input points past the live area
+    pc->TableEditElement = ElementRef(*pc, c); // its first input points past the live area
     reset();
     engine.MarkLiveValuesToPoll(5, false, false);
     EXPECT_TRUE(marks().empty());
-    pc->TableEditElement = -1;
+    pc->TableEditElement.clear();
 
     pc->AnaVoltsOpen = true;
     engine.MarkLiveValuesToPoll(5, false, false);

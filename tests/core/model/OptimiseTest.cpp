@@ -20,6 +20,7 @@ void copyModel(const tECU& from, tECU& to) {
     std::memcpy(to.SyncState, from.SyncState, sizeof from.SyncState);
     std::memcpy(to.ElementDepth, from.ElementDepth, sizeof from.ElementDepth);
     to.RebuildIndex(false, true);
+    to.ConfigurationReplaced();
     std::memcpy(to.ElementDepth, from.ElementDepth, sizeof from.ElementDepth);
     to.Modified = from.Modified;
     to.LogicOrNamesChanged = from.LogicOrNamesChanged;

@@ -1,5 +1,6 @@
 #include "setup/InputsTriggering.h"
 #include "EditorFixture.h"
+#include "files/NewConfiguration.h"
 #include "model/PinTable.h"
 
 #include <gtest/gtest.h>
@@ -212,6 +213,23 @@ TEST_F(InputsTriggeringTest, KnockAnglesCarryTheTriggerOffset) {
     EXPECT_EQ(texts[1], "-310.00");
     EXPECT_EQ(texts[2], "300.00");
     EXPECT_EQ(texts[3], "5.00");
+}
+
+TEST_F(InputsTriggeringTest, OkTakesTheTriggerOffsetAsItIsThenAndRefusesAnotherConfiguration) {
+    int offset = create(ElementType::Constant, 1, 2, 2, "Trigger Offset (Crank\xB0)");
+    ASSERT_TRUE(inputs.open(0));
+    // The offset changes while the dialog is open (in the simple view, say): OK stores
+    // the knock window relative to TDC with the offset of now.
+    ecu->WriteConstWord(ecu->ElementConstOffset[offset], static_cast<uint16_t>(-3000));
+    ASSERT_TRUE(inputs.ok({"0", "10", "20", "5"}));
+    EXPECT_EQ(word(38), static_cast<uint16_t>(910 - 5461));
+    EXPECT_EQ(inputs.editTexts()[1], "10.00");
+
+    // Another configuration with its Inputs element at the same place: nothing written.
+    NewConfiguration::MakeBlank(*ecu);
+    EXPECT_FALSE(inputs.stillOpen());
+    EXPECT_FALSE(inputs.ok({"0", "30", "40", "5"}));
+    EXPECT_EQ(word(38), 0);
 }
 
 TEST_F(InputsTriggeringTest, VssPeriodsAreClampedAndLearnedFromLiveValues) {

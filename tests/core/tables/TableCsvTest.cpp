@@ -59,6 +59,29 @@ TEST_F(TableCsvTest, ReferenceLineMayBeLongerButNotShorter) {
     EXPECT_EQ(shape(t).columns, 3);
 }
 
+TEST_F(TableCsvTest, WhatSpreadsheetsSaveImportsAsItIs) {
+    int v = table3D("VE", 3, 2);
+    // A byte-order mark, quoted fields, LF line ends, a trailing empty line.
+    EXPECT_EQ(import(v, "\xEF\xBB\xBF\"3D Table\",\"0\",1,2\n5,1,1.5,2\n6,3,3.5,4\n\n"), "");
+    EXPECT_EQ(reference(v, Axis::Horizontal, 2), 100);
+    EXPECT_EQ(reference(v, Axis::Vertical, 1), 300);
+    EXPECT_EQ(cell(v, 1, 0), 74) << "75 with its tuned bit cleared";
+    EXPECT_EQ(cell(v, 2, 1), 200);
+    int t = table2D("Fuel", {0, 0});
+    EXPECT_EQ(import(t, "\xEF\xBB\xBF"
+                        "2D Table,1,2\n,3,4\n"),
+              "");
+    EXPECT_EQ(cell(t, 1), 200);
+    // A mark inside the data is still a letter where a number belongs.
+    EXPECT_NE(import(t, "2D Table,1,\xEF\xBB\xBF"
+                        "2\n,3,4\n"),
+              "");
+    // The change log keeps the image's text: a UTF-8 file name is converted.
+    lines->bytes.clear();
+    ASSERT_TRUE(TableCsv::Import(*ecu, t, "2D Table,1,2\n,3,4\n", "K\xC3\xBChler.csv"));
+    EXPECT_NE(lines->bytes.find("K\xFChler.csv"), std::string::npos);
+}
+
 TEST_F(TableCsvTest, ShortThreeDimensionalRowsImportZeros) {
     int v = table3D("VE", 4, 2);
     setCell(v, 3, 1, 900);

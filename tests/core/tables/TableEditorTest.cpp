@@ -31,6 +31,30 @@ struct TableEditorTest : test::TableFixture {
     }
 };
 
+TEST_F(TableEditorTest, TheGridKnowsWhatItShowsAndWhatTheWholeTableNeeds) {
+    const int t = table3D("VE", 16, 14);
+    ASSERT_TRUE(editor.Open(t));
+    TableEditor::GridMetrics m;
+    m.cellWidth = 56;
+    m.cellHeight = 18;
+    int width = 0, height = 0;
+    editor.WholeTableSize(m, width, height);
+    // References at the left and on top, then every cell with its spacing.
+    EXPECT_EQ(width, 60 + 17 * 56 + 3);
+    EXPECT_EQ(height, 30 + 15 * 18 + 3);
+    m.width = width;
+    m.height = height;
+    EXPECT_EQ(editor.VisibleColumns(m), 16);
+    EXPECT_EQ(editor.VisibleRows(m), 14);
+    m.width -= 56;
+    m.height -= 18;
+    EXPECT_EQ(editor.VisibleColumns(m), 15) << "a partly shown column does not count";
+    EXPECT_EQ(editor.VisibleRows(m), 13);
+    m.width = m.height = 0;
+    EXPECT_EQ(editor.VisibleColumns(m), 1) << "never less than one";
+    EXPECT_EQ(editor.VisibleRows(m), 1);
+}
+
 TEST_F(TableEditorTest, EntryRuleGivesTheTemplateValues) {
     ASSERT_TRUE(editor.Open(table2D("Fuel", {0, 0, 0})));
     EXPECT_EQ(typed("12345"), 6172); // 123.44: the fifth digit adds 5 div 2
@@ -232,9 +256,9 @@ TEST_F(TableEditorTest, PreviousAndNextStayWithTheKindAndSkipHiddenTables) {
     EXPECT_EQ(editor.Neighbour(+1), only3D);
     EXPECT_EQ(editor.Recent2D(), -1);
     EXPECT_EQ(editor.RecentOrFirst(false), a);
-    EXPECT_EQ(ecu->TableEditElement, only3D);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), only3D);
     editor.Close();
-    EXPECT_EQ(ecu->TableEditElement, -1);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), -1);
     EXPECT_EQ(editor.RecentOrFirst(true), only3D);
 }
 
@@ -384,7 +408,7 @@ TEST_F(TableEditorTest, DamagedBlocksAreNotOpenedAndEmptyTablesAreHarmless) {
     ecu->WriteConstByte(c + 1, 255);
     EXPECT_FALSE(editor.Open(t));
     EXPECT_EQ(messages.texts().back(), TableEditor::kDamagedTable);
-    EXPECT_EQ(ecu->TableEditElement, -1);
+    EXPECT_EQ(ecu->TableEditElement.index(*ecu), -1);
 
     ecu->WriteConstByte(c, 0);
     ecu->WriteConstByte(c + 1, 0);
