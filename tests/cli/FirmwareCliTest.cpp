@@ -170,10 +170,8 @@ namespace {
 TEST(FirmwareCli, ABusyDeviceIsNamedAtOnce) {
     ServedEcu served(false, false);
     ASSERT_TRUE(served.opened) << served.openError;
-    SerialUsbXpress usb({{served.server.Path()}, false});
-    TModbusDriver holder(usb);
-    std::string error;
-    ASSERT_TRUE(holder.FindAndOpen(error)) << error;
+    HeldPort other(served.server.Path());
+    ASSERT_TRUE(other.held) << other.error;
     TempDir dir;
     CliResult r = runCli({"flash", "--port", served.server.Path(), writePackage(dir, "p.zfw", 1)});
     EXPECT_EQ(r.code, 1);

@@ -37,17 +37,15 @@ TEST(LinkCli, ATransferThatMakesNoProgressFailsInsteadOfWaitingForever) {
 TEST(LinkCli, ASecondProgramIsToldThePortIsBusy) {
     ServedEcu served;
     ASSERT_TRUE(served.opened) << served.openError;
-    SerialUsbXpress usb({{served.server.Path()}, false});
-    TModbusDriver holder(usb);
-    std::string error;
-    ASSERT_TRUE(holder.FindAndOpen(error)) << error;
+    HeldPort other(served.server.Path());
+    ASSERT_TRUE(other.held) << other.error;
     TempDir dir;
     CliResult read = runCli({"read", "--port", served.server.Path(), dir.path("b.ecu")});
     EXPECT_EQ(read.code, 1);
     EXPECT_NE(read.err.find("zolmar-cli: " + served.server.Path() + " is busy"), std::string::npos)
         << read.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path("b.ecu")));
-    holder.Close();
+    other.driver.Close();
     read = runCli({"read", "--port", served.server.Path(), dir.path("b.ecu")});
     EXPECT_EQ(read.code, 0) << read.err;
 }

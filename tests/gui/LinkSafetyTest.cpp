@@ -3,6 +3,7 @@
 // self-tests that keep the window answering, and safe firmware flashing.
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "VirtualEcuWindow.h"
 #include "app/EcuJobRunner.h"
 #include "app/MainForm.h"
 #include "app/SplashForm.h"
@@ -36,42 +37,10 @@ using zolmar::test::TempDir;
 
 namespace {
 
-struct LinkSafetyTest : ::testing::Test {
-    RecordingMessages messages;
-    MemoryPreferences prefs;
-    ScriptedDialogs dialogs;
-    TempDir dir;
-    emu::VirtualEcu virtualEcu;
-    emu::EcuSelfTests selfTests{virtualEcu};
-    emu::EcuBootLoader bootLoader{virtualEcu};
-    emu::VirtualEcuLink link{virtualEcu};
-    ManualClock clock;
-    std::unique_ptr<TMainForm> form;
-
+struct LinkSafetyTest : zolmar::test::VirtualEcuWindow {
     void SetUp() override {
-        prefs.values["AdvancedView"] = "Advanced";
-        prefs.values["ShowStartHints"] = "DontShowHints";
-        SilentMessages quiet;
-        auto config = std::make_unique<tECU>(quiet);
-        NewConfiguration::MakeBlank(*config);
-        int k = -1;
-        ASSERT_TRUE(config->CreateElement(ElementType::Constant, 2, 2, "Boost", 7, &k));
-        virtualEcu.LoadConfiguration(*config);
+        VirtualEcuWindow::SetUp();
         virtualEcu.SetSerial("FIRST-ECU");
-        link.clock = &clock;
-    }
-    void start() {
-        form = std::make_unique<TMainForm>(messages, prefs, dialogs, &link);
-        form->pollTimer()->stop();
-    }
-    void poll(int cycles = 1) {
-        for (int n = 0; n < cycles; ++n)
-            form->PollTimerTimer();
-    }
-    bool pollUntil(int state, int limit = 400) {
-        for (int n = 0; n < limit && form->ecu().LinkState != state; ++n)
-            poll();
-        return form->ecu().LinkState == state;
     }
     bool shown(const std::string& start) const {
         for (const auto& m : messages.shown)

@@ -1,5 +1,6 @@
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "VirtualEcuWindow.h"
 #include "app/MainForm.h"
 #include "diagnostics/SelfTestForms.h"
 #include "emu/EcuBootLoader.h"
@@ -37,37 +38,11 @@ using zolmar::test::TempDir;
 namespace {
 
 // The main window over a virtual ECU holding a small configuration, polled by hand.
-struct ServiceFormsTest : ::testing::Test {
-    RecordingMessages messages;
-    MemoryPreferences prefs;
-    ScriptedDialogs dialogs;
-    TempDir dir;
-    emu::VirtualEcu virtualEcu;
-    emu::EcuSelfTests selfTests{virtualEcu};
-    emu::EcuBootLoader bootLoader{virtualEcu};
-    emu::VirtualEcuLink link{virtualEcu};
-    ManualClock clock;
-    std::unique_ptr<TMainForm> form;
-
+struct ServiceFormsTest : zolmar::test::VirtualEcuWindow {
     void SetUp() override {
-        link.clock = &clock;
-        prefs.values["AdvancedView"] = "Advanced";
-        prefs.values["ShowStartHints"] = "DontShowHints";
-        SilentMessages quiet;
-        auto config = std::make_unique<tECU>(quiet);
-        NewConfiguration::MakeBlank(*config);
-        int k = -1;
-        ASSERT_TRUE(config->CreateElement(ElementType::Constant, 2, 2, "Boost", 7, &k));
-        virtualEcu.LoadConfiguration(*config);
-        form = std::make_unique<TMainForm>(messages, prefs, dialogs, &link);
-        form->pollTimer()->stop();
+        VirtualEcuWindow::SetUp();
+        start();
     }
-    bool pollUntil(int state, int limit = 400) {
-        for (int n = 0; n < limit && form->ecu().LinkState != state; ++n)
-            form->PollTimerTimer();
-        return form->ecu().LinkState == state;
-    }
-    void trigger(const char* caption) { form->action(QString::fromUtf8(caption))->trigger(); }
 };
 
 TEST_F(ServiceFormsTest, WiringEditsGoStraightIntoThePinTable) {

@@ -2,6 +2,8 @@
 
 #include "emu/PtyServer.h"
 #include "link/FirmwarePackage.h"
+#include "link/ModbusDriver.h"
+#include "link/SerialUsbXpress.h"
 #include "model/ECU.h"
 
 #include <atomic>
@@ -58,6 +60,17 @@ struct ServedEcu {
     std::thread thread;
     bool opened = false;
     std::string openError;
+};
+
+// A serial device held open, as another program on the port would hold it.
+struct HeldPort {
+    explicit HeldPort(const std::string& path) : usb({{path}, false}), driver(usb) {
+        held = driver.FindAndOpen(error);
+    }
+    SerialUsbXpress usb;
+    TModbusDriver driver;
+    bool held = false;
+    std::string error;
 };
 
 } // namespace zolmar::test
