@@ -218,6 +218,8 @@ std::vector<Command> modelCommands() {
             "  table-layout ELEM LOW HIGH STEP [LOW2 HIGH2 STEP2]\n"
             "  table-insert ELEM col|row VALUE\n"
             "  table-delete ELEM col|row FIRST LAST\n"
+            "  undo                               (takes back the last line still applied)\n"
+            "  redo                               (applies again the last line taken back)\n"
             "A refused operation prints the model's message, and OUT is not written (exit 1).",
             CommandLine("edit IN.ecu SCRIPT OUT.ecu")
                 .operand("IN.ecu")

@@ -1,5 +1,7 @@
 #include "files/EditScript.h"
 
+#include "model/UndoHistory.h"
+
 #include "files/Optimisation.h"
 #include "model/Cp1252.h"
 #include "model/Tables.h"
@@ -79,6 +81,8 @@ const Syntax kSyntax[] = {
      "table-layout ELEM LOW HIGH STEP [LOW2 HIGH2 STEP2]"},
     {"table-insert", Op::TableInsert, 1, false, "table-insert ELEM col|row VALUE"},
     {"table-delete", Op::TableDelete, 1, false, "table-delete ELEM col|row FIRST LAST"},
+    {"undo", Op::Undo, 0, false, "undo"},
+    {"redo", Op::Redo, 0, false, "redo"},
 };
 
 // The accepted range of each integer argument.
@@ -340,6 +344,10 @@ bool applyChecked(tECU& ecu, const Operation& op, std::string& error) {
         }
         return Tables::Delete(ecu, at(0), axis, at(1), at(2));
     }
+    case Op::Undo:
+    case Op::Redo:
+        error = "undo and redo move through a script's history";
+        return false;
     }
     return false;
 }
@@ -395,13 +403,28 @@ bool Apply(tECU& ecu, const Operation& op, std::string& error) {
     return false;
 }
 
+bool Apply(tECU& ecu, UndoHistory& history, const Operation& op, std::string& error) {
+    if (op.op == Op::Undo || op.op == Op::Redo) {
+        const bool undo = op.op == Op::Undo;
+        if (!(undo ? history.Undo() : history.Redo()).done) {
+            error = undo ? "nothing to undo" : "nothing to redo";
+            return false;
+        }
+        return true;
+    }
+    bool ok = false;
+    history.Record("line " + std::to_string(op.line), [&] { ok = Apply(ecu, op, error); });
+    return ok;
+}
+
 bool Run(tECU& ecu, const std::string& script, std::string& error) {
     std::vector<Operation> ops;
     if (!Parse(script, ops, error))
         return false;
+    UndoHistory history(ecu);
     for (const auto& op : ops) {
         std::string why;
-        if (!Apply(ecu, op, why)) {
+        if (!Apply(ecu, history, op, why)) {
             error = "line " + std::to_string(op.line) + ": " + why;
             return false;
         }

@@ -20,6 +20,10 @@ namespace zolmar {
 //   const-byte ELEM OFFSET VALUE          const-word ELEM OFFSET VALUE
 //   table-layout ELEM LOW HIGH STEP [LOW2 HIGH2 STEP2]
 //   table-insert ELEM col|row VALUE       table-delete ELEM col|row FIRST LAST
+//   undo                                  redo
+// Each line is one step of the script's undo history; undo and redo move through it.
+class UndoHistory;
+
 namespace EditScript {
 
 // Scripts are read whole; a longer file is refused rather than applied in part.
@@ -37,7 +41,9 @@ enum class Op {
     ConstWord,
     TableLayout,
     TableInsert,
-    TableDelete
+    TableDelete,
+    Undo,
+    Redo
 };
 
 struct Operation {
@@ -55,6 +61,9 @@ bool Parse(const std::string& script, std::vector<Operation>& ops, std::string& 
 // Applies one operation. When it is refused nothing more should be applied; error
 // holds the model's message (or what made the arguments invalid).
 bool Apply(tECU& ecu, const Operation& op, std::string& error);
+
+// Applies one operation as one step of the history; undo and redo move through it.
+bool Apply(tECU& ecu, UndoHistory& history, const Operation& op, std::string& error);
 
 // Parses and applies a script, stopping at the first refusal ("line N: ..." in error).
 bool Run(tECU& ecu, const std::string& script, std::string& error);

@@ -142,8 +142,10 @@ int main(int argc, char** argv) {
     for (const char* script :
          {"create 1 2 3 1 Boost\nlink 0 0 0 0\nliteral 0 1 2.5\n",
           "create 3 4 4 2 Fuel\ntable-layout 0 0 500 50\ntable-insert 0 col 125\n",
-          "rename 130 Renamed\nconst-word 0 0 -50\ndelete 0\noptimise balanced\n"})
+          "rename 130 Renamed\nconst-word 0 0 -50\ndelete 0\noptimise balanced\n",
+          "create 1 2 3 1 K\nrename 130 R\nundo\nredo\nundo\n"})
         seed(out, "fuzz_edit_script", text(script));
+    seed(out, "fuzz_recovery_info", text("file: /home/tuner/engine.ecu\nsaved: 1765321200\n"));
     std::ifstream hints(ZOLMAR_SETTINGS_HINTS, std::ios::binary);
     seed(out, "fuzz_settings_hints",
          Bytes(std::istreambuf_iterator<char>(hints), std::istreambuf_iterator<char>()));

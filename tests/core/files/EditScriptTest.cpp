@@ -149,3 +149,34 @@ TEST_F(EditScriptTest, RefusalsCarryTheModelsMessageAndStop) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditScriptTest, UndoAndRedoMoveThroughTheScriptsLines) {
+    std::vector<uint8_t> start(ecu->Image, ecu->Image + kImageSize);
+    std::string error;
+    // Everything taken back: the image is the one loaded.
+    ASSERT_TRUE(EditScript::Run(*ecu,
+                                "create 6 1 2 3 Mult one\n"
+                                "create 2 0 0 1 T\n"
+                                "table-layout 7 0 10 2.5\n"
+                                "optimise balanced\n"
+                                "undo\nundo\nundo\nundo\n",
+                                error))
+        << error;
+    EXPECT_TRUE(std::equal(start.begin(), start.begin() + kLiveBase, ecu->Image));
+    EXPECT_EQ(ecu->FindElementByName("Mult one", false), -1);
+    // Taken back and applied again; a new line drops what could have been redone.
+    ASSERT_TRUE(EditScript::Run(*ecu,
+                                "create 1 1 2 3 K\nrename 3 Aux page\nundo\nundo\nredo\n"
+                                "rename 4 Other\n",
+                                error))
+        << error;
+    EXPECT_GE(ecu->FindElementByName("K", false), 6);
+    EXPECT_NE(ecu->NameOf(3), "Aux page");
+    EXPECT_EQ(ecu->NameOf(4), "Other");
+    EXPECT_EQ(runError("create 1 1 2 3 K\nundo\nundo\n"), "line 3: nothing to undo");
+    EXPECT_EQ(runError("redo\n"), "line 1: nothing to redo");
+}
+
+} // namespace
