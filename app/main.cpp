@@ -12,6 +12,7 @@
 #include "emu/VirtualEcuLink.h"
 #include "files/NewConfiguration.h"
 #include "files/ProgramFiles.h"
+#include "files/Recovery.h"
 #include "files/SettingsFile.h"
 #include "link/FlashingForm.h"
 #include "link/LockedUsbXpress.h"
@@ -192,7 +193,17 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!options.file.empty() && options.fileIsFirmware()) {
+    // Unsaved work is copied to the user's data folder; a copy a crashed or killed run
+    // left is offered back first.
+    bool recovered = false;
+    if (!shooting) {
+        form.setRecoveryFolder(QString::fromStdString(zolmar::Recovery::DefaultFolder()));
+        recovered = form.offerRecovery();
+    }
+
+    if (recovered) {
+        // The recovered work stays on screen; a file named on the command line waits.
+    } else if (!options.file.empty() && options.fileIsFirmware()) {
         // The window is modal: the package is loaded once it is open.
         const std::string package = options.file;
         QTimer::singleShot(0, &form,

@@ -110,6 +110,12 @@ bool FileCommands::saveAs() {
     return true;
 }
 
+void FileCommands::adoptFile(const std::string& path) {
+    currentFile_ = path;
+    saveEnabled_ = !path.empty();
+    hooks_.captionChanged();
+}
+
 bool FileCommands::canClose() {
     return askToSave(OnNo::KeepModified);
 }

@@ -63,6 +63,9 @@ public:
     bool canClose();
 
     const std::string& currentFile() const { return currentFile_; }
+    // The configuration in the image belongs to this file (recovered work); Save
+    // writes it there. An empty name is a configuration never saved.
+    void adoptFile(const std::string& path);
     bool saveEnabled() const { return saveEnabled_; }
     std::string caption(const std::string& title) const;
     // The caption with the window system's unsaved-changes placeholder "[*]" after

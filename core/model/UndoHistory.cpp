@@ -294,6 +294,15 @@ bool UndoHistory::Checkpoint(const std::string& caption, uint64_t mergeKey) {
 
 bool UndoHistory::Record(const std::string& caption, const std::function<void()>& command,
                          uint64_t mergeKey) {
+    return Record(
+        [&] {
+            command();
+            return caption;
+        },
+        mergeKey);
+}
+
+bool UndoHistory::Record(const std::function<std::string()>& command, uint64_t mergeKey) {
     if (recording_ > 0) {
         command(); // one step with the command around it
         return false;
@@ -304,9 +313,10 @@ bool UndoHistory::Record(const std::string& caption, const std::function<void()>
         explicit Depth(int& d) : n(d) { ++n; }
         ~Depth() { --n; }
     };
+    std::string caption;
     {
         Depth depth(recording_);
-        command();
+        caption = command();
     }
     replacing_ = true;
     const bool recorded = Checkpoint(caption, mergeKey);

@@ -40,6 +40,10 @@ public:
     // whether a step was recorded (false when the command changed nothing).
     bool Record(const std::string& caption, const std::function<void()>& command,
                 uint64_t mergeKey = 0);
+    // The same for a command that names itself once it has run ("Paste 12 elements").
+    bool Record(const std::function<std::string()>& command, uint64_t mergeKey = 0);
+    // A command is being recorded (whoever polls the link waits for it to end).
+    bool Recording() const { return recording_ > 0; }
     // Whatever changed since the last checkpoint becomes one step named caption (a
     // caption made from the change when empty). False when nothing changed.
     bool Checkpoint(const std::string& caption = {}, uint64_t mergeKey = 0);

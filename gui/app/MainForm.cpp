@@ -171,9 +171,9 @@ QString helpFilePath() {
 TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialogs, UsbXpress* usb,
                      QWidget* parent)
     : QMainWindow(parent), messages_(messages), prefs_(prefs), dialogs_(dialogs),
-      ecu_(std::make_unique<tECU>(messages)), commands_(*ecu_, messages, prefs, dialogs, *this),
-      renderer_(*ecu_, router_, metrics_), noDevices_(usb ? nullptr : noDevices()),
-      engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
+      ecu_(std::make_unique<tECU>(messages)), undo_(std::make_unique<UndoHistory>(*ecu_)),
+      commands_(*ecu_, messages, prefs, dialogs, *this), renderer_(*ecu_, router_, metrics_),
+      noDevices_(usb ? nullptr : noDevices()), engine_(*ecu_, usb ? *usb : *noDevices_, *this) {
     setObjectName(QStringLiteral("TMainForm"));
     buildMenus();
     buildToolBar();
@@ -263,9 +263,17 @@ void TMainForm::buildMenus() {
     addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), true);
     connect(file, &QMenu::aboutToShow, this, &TMainForm::refreshRecentItems);
     onTriggered(QStringLiteral("Open ..."), [this] { commands_.open(); });
-    onTriggered(QStringLiteral("Save"), [this] { commands_.save(); });
-    onTriggered(QStringLiteral("Save As ..."), [this] { commands_.saveAs(); });
+    onTriggered(QStringLiteral("Save"), [this] {
+        if (commands_.save())
+            saved();
+    });
+    onTriggered(QStringLiteral("Save As ..."), [this] {
+        if (commands_.saveAs())
+            saved();
+    });
     onTriggered(QStringLiteral("Exit"), [this] { close(); });
+
+    buildUndo(addMenu(QStringLiteral("Edit")));
 
     QMenu* sync = addMenu(QStringLiteral("ECU Config / Settings Synchronisation"));
     for (const char* c : {"Go Online", "Update Cosmetic Changes", "Read from ECU", "Write to ECU",
@@ -534,6 +542,10 @@ void TMainForm::buildServiceWindows() {
 
     ImportForm = new TImportForm(*ecu_, messages_, dialogs_, this);
     connect(ImportForm, &TImportForm::merged, this, &TMainForm::importMerged);
+    ImportForm->recordStep = [this](const std::string& caption,
+                                    const std::function<void()>& command) {
+        recordStep(caption, command);
+    };
     action(QStringLiteral("Import/Merge Configuration"))->setEnabled(true);
     onTriggered(QStringLiteral("Import/Merge Configuration"), [this] {
         ImportForm->prepare();
@@ -635,6 +647,9 @@ void TMainForm::buildTableWindows() {
         RenderPage();
     };
     TableEditor->tablesChanged = [this] { refreshTablesMenu(); };
+    TableEditor->recordStep = [this](const std::string& caption,
+                                     const std::function<void()>& command,
+                                     uint64_t mergeKey) { recordStep(caption, command, mergeKey); };
     TableEditor->openCosmetic = [this](int element) {
         if (element >= 0 && element < ecu_->NumElements)
             CosmeticForm->Execute(ecu_->ElementLogicOffset[element]);
@@ -899,8 +914,12 @@ void TMainForm::PollTimerTimer() {
     if (pollHeld())
         return;
     inPoll_ = true;
+    // What the user changed is a step before the ECU's reports come in; values the
+    // ECU learnt are no step of anyone's.
+    checkpoint();
     followModel();
     engine_.PollCycle(pollContext());
+    undo_->Absorb();
     // A full read may have replaced the configuration in this cycle.
     followModel();
     if (!ecu_->Simulating)
@@ -915,7 +934,9 @@ void TMainForm::PollTimerTimer() {
 }
 
 void TMainForm::OptimiseClick() {
-    std::string message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced());
+    std::string message;
+    recordStep("Optimise configuration",
+               [&] { message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced()); });
     router_.invalidateAll();
     // Element numbers changed: every window follows its elements.
     if (!followModel())
@@ -1063,6 +1084,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (commands_.canClose()) {
         monitorClosing();
         PollTimer->stop();
+        // A normal close: nothing is left to recover.
+        removeRecovery();
         event->accept();
     } else {
         event->ignore();
@@ -1163,22 +1186,40 @@ void TMainForm::buildEditing() {
     item("View Element Properties", [this] { editor_->viewProperties(); });
     item("Rename Element", [this] { editor_->renameElement(); });
     item("Edit Link", [this] { editor_->editLink(); });
-    item("Delete Link", [this] { editor_->deleteLink(); });
+    // A command as one step named by the number of elements it made or removed.
+    auto counted = [this](const char* verb, void (PointerEditor::*command)()) {
+        return [this, verb, command] {
+            recordStep([this, verb, command] {
+                const int before = ecu_->NumElements;
+                (editor_.get()->*command)();
+                const int n = std::abs(ecu_->NumElements - before);
+                return std::string(verb) + " " + std::to_string(n) +
+                       (n == 1 ? " element" : " elements");
+            });
+        };
+    };
+    auto named = [this](const char* caption, void (PointerEditor::*command)()) {
+        return [this, caption, command] {
+            recordStep(caption, [this, command] { (editor_.get()->*command)(); });
+        };
+    };
+    item("Delete Link", named("Delete link", &PointerEditor::deleteLink));
     item("Copy", [this] { editor_->copy(); });
-    item("Cut", [this] { editor_->cut(); });
-    item("Paste", [this] { editor_->paste(); });
-    item("Delete Element/s", [this] { editor_->deleteElements(); });
+    item("Cut", counted("Cut", &PointerEditor::cut));
+    item("Paste", counted("Paste", &PointerEditor::paste));
+    item("Delete Element/s", counted("Delete", &PointerEditor::deleteElements));
     item("Select All", [this] { editor_->selectAll(); });
     item("Page Properties", [this] { editor_->pageProperties(); });
     item("Rename Page", [this] { editor_->renamePage(); });
-    item("Move All to Different Page", [this] { editor_->moveAll(); });
-    item("Duplicate Page", [this] { editor_->duplicatePage(); });
-    item("Delete Page", [this] { editor_->deletePage(); });
+    item("Move All to Different Page", named("Move page", &PointerEditor::moveAll));
+    item("Duplicate Page", counted("Duplicate page:", &PointerEditor::duplicatePage));
+    item("Delete Page", counted("Delete page:", &PointerEditor::deletePage));
     action(QStringLiteral("Page Properties"))->setEnabled(true);
     for (int kind = 1; kind <= 21; ++kind) {
         QAction* create = action(QString::fromUtf8(kNewElementItems[kind - 1]));
-        connect(create, &QAction::triggered, this, [this, kind] {
-            editor_->createAtClickCell(kind);
+        connect(create, &QAction::triggered, this, [this, kind, create] {
+            recordStep("Create " + create->text().remove(QStringLiteral("New ")).toStdString(),
+                       [this, kind] { editor_->createAtClickCell(kind); });
             editor_->clearSelection();
         });
         QAction* add = addButtons_.value(kind - 1);

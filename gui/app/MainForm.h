@@ -9,6 +9,7 @@
 #include "files/FileCommands.h"
 #include "link/SyncEngine.h"
 #include "model/ECU.h"
+#include "model/UndoHistory.h"
 #include "ports/Clock.h"
 #include "simulator/Simulator.h"
 
@@ -79,6 +80,7 @@ class TDedicatedForm;
 class TMapOptionsForm;
 class TChecksForm;
 class TSearchForm;
+class TUndoHistoryForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -248,6 +250,34 @@ public:
     void StopLogClick();
     void RetrieveLogClick();
 
+    // --- undo, redo and the recovery copy (MainFormUndo.cpp)
+    UndoHistory& undoHistory() { return *undo_; }
+    TUndoHistoryForm* undoHistoryForm() const { return UndoHistoryForm; }
+    // The one way a window's command becomes one undoable step: runs command and
+    // records what it changed under caption, then every window follows the model.
+    // A non-zero mergeKey merges it into the previous step of the same key (typing).
+    // Changes no command named still become steps after each user input.
+    bool recordStep(const std::string& caption, const std::function<void()>& command,
+                    uint64_t mergeKey = 0);
+    // The same for a command that returns its caption once it has run.
+    bool recordStep(const std::function<std::string()>& command, uint64_t mergeKey = 0);
+    // "Undo <caption>" (Ctrl+Z), "Redo <caption>" (Ctrl+Y, Ctrl+Shift+Z), and the
+    // history window's choice: the state after that many steps.
+    void undoClick();
+    void redoClick();
+    void undoToPosition(int position);
+    // Where unsaved work is copied (none: no copies); the program uses the user's
+    // data folder.
+    void setRecoveryFolder(const QString& folder);
+    static constexpr int kRecoveryInterval = 30000;
+    static constexpr int kCheapRecoveryMs = 30;
+    // Writes the recovery copy when there is unsaved work it does not hold yet, and
+    // removes it once there is none.
+    void saveRecovery();
+    // At start: offers the copy a previous run left; true when it was recovered.
+    bool offerRecovery();
+    QTimer* recoveryTimer() const { return RecoveryTimer; }
+
     // --- the setup checklist, element search, constant export and help
     // (MainFormChecklist.cpp)
     TChecksForm* checksForm() const { return ChecksForm; }
@@ -369,6 +399,14 @@ private:
     void setUpNewTable(int element) override;
 
     void buildEditing();
+    void buildUndo(QMenu* edit);
+    void checkpoint();
+    void afterStep(bool recorded);
+    void updateUndoCommands();
+    void afterHistoryMoved(const UndoHistory::Outcome& outcome, const char* verb);
+    void removeRecovery();
+    // The configuration now equals its file.
+    void saved();
     void elementsMoved();
     void redrawAfterFollowing();
     void configurationReplaced();
@@ -387,6 +425,7 @@ private:
     FileDialogs& dialogs_;
     ChangeLog changeLog_;
     std::unique_ptr<tECU> ecu_;
+    std::unique_ptr<UndoHistory> undo_;
     FileCommands commands_;
     LinkRouter router_;
     DiagramCanvas* ElementView = nullptr;
@@ -462,6 +501,12 @@ private:
     TScopeForm* ScopeForm = nullptr;
     TChecksForm* ChecksForm = nullptr;
     TSearchForm* SearchForm = nullptr;
+    TUndoHistoryForm* UndoHistoryForm = nullptr;
+    QTimer* RecoveryTimer = nullptr;
+    std::string recoveryFolder_;
+    bool recoveryWritten_ = false;
+    bool recoveryCheap_ = true;
+    uint64_t recoveryState_ = 0;
     QString forumAddress_;
     diagnostics::PcLog pcLog_;
     SteadyClock steadyClock_;

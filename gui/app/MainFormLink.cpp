@@ -32,7 +32,8 @@ EcuJobRunner& TMainForm::jobRunner() {
 }
 
 bool TMainForm::pollHeld() const {
-    return inPoll_ || (jobs_ && jobs_->active());
+    // Nor while a command is being recorded as a step (it may ask a question).
+    return inPoll_ || (jobs_ && jobs_->active()) || undo_->Recording();
 }
 
 void TMainForm::linkPollCycle() {

@@ -12,6 +12,8 @@ void TMainForm::buildSetupWizard() {
     WizardForm = new TSetupWizard(*ecu_, messages_, this);
     // The new pin names appear on the diagram.
     WizardForm->onFinished = [this] {
+        // What Finish wrote is one step.
+        afterStep(undo_->Checkpoint("Setup Wizard Finish"));
         router_.invalidateAll();
         RenderPage();
     };

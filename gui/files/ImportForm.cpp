@@ -115,7 +115,11 @@ void TImportForm::go() {
         messages_.error(error);
         return;
     }
-    ImportMerge::Apply(ecu_, result);
+    const auto apply = [&] { ImportMerge::Apply(ecu_, result); };
+    if (recordStep)
+        recordStep("Import/Merge configuration", apply);
+    else
+        apply();
     hide();
     emit merged();
 }

@@ -6,6 +6,8 @@
 #include "ports/Messages.h"
 
 #include <QDialog>
+#include <functional>
+#include <string>
 
 class QComboBox;
 class QPlainTextEdit;
@@ -32,6 +34,10 @@ public:
     QPlainTextEdit* Explanation = nullptr;
     QPushButton* GoButton = nullptr;
     QPushButton* CancelButton = nullptr;
+
+    // Makes the merge one undoable step (the main window's recordStep).
+    std::function<void(const std::string& caption, const std::function<void()>& command)>
+        recordStep;
 
 signals:
     // The configuration was replaced by the merge.

@@ -595,7 +595,9 @@ void TEditTable::handleKey(int key, Qt::KeyboardModifiers mods) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
         editor_.DiscardEntry();
-        editor_.Nudge((key == Qt::Key_PageUp ? 1 : -1) * (ctrl ? 5 : 50));
+        step(
+            "Nudge cells",
+            [&] { editor_.Nudge((key == Qt::Key_PageUp ? 1 : -1) * (ctrl ? 5 : 50)); }, 1);
         break;
     case Qt::Key_Minus:
         editor_.TypeMinus();
@@ -608,7 +610,8 @@ void TEditTable::handleKey(int key, Qt::KeyboardModifiers mods) {
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        editor_.CommitEntry();
+        step(
+            "Type cells", [&] { editor_.CommitEntry(); }, 2);
         break;
     case Qt::Key_Escape:
         editor_.DiscardEntry();
@@ -627,19 +630,55 @@ void TEditTable::handleKey(int key, Qt::KeyboardModifiers mods) {
     case Qt::Key_Insert:
         insert(shift ? Axis::Vertical : Axis::Horizontal);
         break;
-    case Qt::Key_Delete:
-        if (editor_.DeleteSelected(shift ? Axis::Vertical : Axis::Horizontal)) {
+    case Qt::Key_Delete: {
+        bool deleted = false;
+        step(shift ? "Delete rows" : "Delete columns",
+             [&] { deleted = editor_.DeleteSelected(shift ? Axis::Vertical : Axis::Horizontal); });
+        if (deleted) {
             showTable();
             if (tablesChanged)
                 tablesChanged();
         }
         break;
+    }
     default:
         if (key >= Qt::Key_0 && key <= Qt::Key_9)
             editor_.TypeDigit(key - Qt::Key_0);
         break;
     }
     afterCommand();
+}
+
+void TEditTable::step(const std::string& what, const std::function<void()>& change, int mergeKind) {
+    const int element = editor_.Element();
+    if (!recordStep || element < 0) {
+        change();
+        return;
+    }
+    std::string name = ecu_.NameOf(Layout::kNumPages + element);
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    // Typing (or nudging) into the same cells of the same table is one step.
+    uint64_t key = 0;
+    if (mergeKind != 0) {
+        const auto r = editor_.Selection();
+        key = ecu_.IdOf(element).value * 1000003u;
+        for (int v : {r.a, r.b, r.c, r.d, mergeKind})
+            key = (key ^ static_cast<uint64_t>(v + 1)) * 1099511628211ull;
+    }
+    recordStep(what + " in " + name, change, key);
+}
+
+bool TEditTable::event(QEvent* event) {
+    // Ctrl+Y interpolates columns here, as it always has; redo is Ctrl+Shift+Z.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 void TEditTable::keyPressEvent(QKeyEvent* event) {
@@ -652,14 +691,15 @@ void TEditTable::runCommand(const QString& caption) {
     if (caption == QLatin1String("Select All")) {
         editor_.SelectAll();
     } else if (caption == QLatin1String("Interpolate from corners")) {
-        editor_.InterpolateCorners();
+        step("Interpolate from corners", [&] { editor_.InterpolateCorners(); });
     } else if (caption == QLatin1String("Interpolate column (s)")) {
-        editor_.InterpolateColumns();
+        step("Interpolate columns", [&] { editor_.InterpolateColumns(); });
     } else if (caption == QLatin1String("Interpolate row (s)")) {
-        editor_.InterpolateRows();
+        step("Interpolate rows", [&] { editor_.InterpolateRows(); });
     } else if (caption == QLatin1String("Mark as tuned") ||
                caption == QLatin1String("Mark as untuned")) {
-        editor_.MarkTuned(caption == QLatin1String("Mark as tuned"));
+        step(caption.toStdString(),
+             [&] { editor_.MarkTuned(caption == QLatin1String("Mark as tuned")); });
         if (tablesChanged)
             tablesChanged();
     } else if (caption == QLatin1String("Add/Subtract percentage")) {
@@ -672,7 +712,10 @@ void TEditTable::runCommand(const QString& caption) {
                caption == QLatin1String("Delete Row (s)")) {
         const Axis axis =
             caption.contains(QLatin1String("Column")) ? Axis::Horizontal : Axis::Vertical;
-        if (editor_.DeleteSelected(axis)) {
+        bool deleted = false;
+        step(axis == Axis::Horizontal ? "Delete columns" : "Delete rows",
+             [&] { deleted = editor_.DeleteSelected(axis); });
+        if (deleted) {
             showTable();
             if (tablesChanged)
                 tablesChanged();
@@ -680,7 +723,7 @@ void TEditTable::runCommand(const QString& caption) {
     } else if (caption == QLatin1String("Copy")) {
         editor_.Copy(copy_);
     } else if (caption == QLatin1String("Paste")) {
-        editor_.Paste(copy_);
+        step("Paste cells", [&] { editor_.Paste(copy_); });
     } else if (caption == QLatin1String("Export Table to csv File")) {
         exportCsv();
     } else if (caption == QLatin1String("Import Table from csv File")) {
@@ -705,7 +748,9 @@ void TEditTable::insert(Axis axis) {
         std::optional<QString> typed = askInsertValue(label, text);
         if (!typed)
             return;
-        const auto result = editor_.FinishInsert(axis, toImageText(*typed));
+        auto result = TableEditor::InsertResult::Refused;
+        step(axis == Axis::Horizontal ? "Insert column" : "Insert row",
+             [&] { result = editor_.FinishInsert(axis, toImageText(*typed)); });
         if (result == TableEditor::InsertResult::TypeAgain) {
             text = *typed;
             continue;
@@ -753,7 +798,12 @@ std::optional<QString> TEditTable::insertDialog(const QString& label, const QStr
 
 void TEditTable::percentage() {
     std::optional<int> amount = askPercent();
-    if (amount && editor_.ChangeByPercent(*amount) && tablesChanged)
+    if (!amount)
+        return;
+    bool changed = false;
+    step("Change by " + std::to_string(*amount) + "%",
+         [&] { changed = editor_.ChangeByPercent(*amount); });
+    if (changed && tablesChanged)
         tablesChanged();
 }
 
@@ -780,7 +830,10 @@ void TEditTable::importCsv() {
     auto path = dialogs_.askOpenFile("Import table from csv file", kCsvFilter);
     if (!path || path->empty())
         return;
-    if (TableCsv::ImportFile(ecu_, editor_.Element(), *path)) {
+    bool imported = false;
+    step("Import table from csv",
+         [&] { imported = TableCsv::ImportFile(ecu_, editor_.Element(), *path); });
+    if (imported) {
         editor_.Reopen();
         showTable();
         if (tablesChanged)

@@ -72,13 +72,21 @@ public:
     std::function<void()> tablesChanged;
     // Opens "Cosmetic Properties" on the element; without it the button is disabled.
     std::function<void(int element)> openCosmetic;
+    // Makes a change of the table one undoable step (the main window's recordStep);
+    // typing and nudges in one selection share a merge key.
+    std::function<void(const std::string& caption, const std::function<void()>& command,
+                       uint64_t mergeKey)>
+        recordStep;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Runs a change of the open table as a step "<what> in <table name>".
+    void step(const std::string& what, const std::function<void()>& change, int mergeKind = 0);
     void buildPopup();
     void showTable();
     void afterCommand();
