@@ -97,6 +97,11 @@ TEST_F(CommandWalkTest, NoCommandStaysDisabledInEveryState) {
     // A renamed element asks for "Update Cosmetic"; logging to the PC can be stopped.
     form->ecu().RenameSlot(Layout::kNumPages + 10, "Renamed");
     poll(2);
+    // The rename is a step: it can be undone, and then redone.
+    form->action("Undo")->trigger();
+    snapshot();
+    form->action("Redo")->trigger();
+    poll(2);
     dialogs.answers = {dir.path("log.csv")};
     form->action("Start Logging to Laptop/PC")->trigger();
     poll();

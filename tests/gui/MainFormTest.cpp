@@ -53,12 +53,13 @@ TEST_F(MainFormTest, MenusHoldTheirItemsInOrder) {
     QStringList titles;
     for (QAction* a : form->menuBar()->actions())
         titles << plain(a->text());
-    EXPECT_EQ(titles, (QStringList{"File", "ECU Config / Settings Synchronisation", "Windows",
-                                   "Maps/Tables", "Dedicated Functions", "Logging", "Advanced",
-                                   "Firmware", "Settings", "Help"}));
+    EXPECT_EQ(titles, (QStringList{"File", "Edit", "ECU Config / Settings Synchronisation",
+                                   "Windows", "Maps/Tables", "Dedicated Functions", "Logging",
+                                   "Advanced", "Firmware", "Settings", "Help"}));
     EXPECT_EQ(itemsOf("File"),
               (QStringList{"New ...", "Open ...", "Save", "Save As ...",
                            "Import/Merge Configuration", "Properties ...", "Exit"}));
+    EXPECT_EQ(itemsOf("Edit"), (QStringList{"Undo", "Redo", "Undo History ..."}));
     EXPECT_EQ(itemsOf("Maps/Tables"), (QStringList{"3D Tables", "2D Tables", "Map/Table Options"}));
     EXPECT_EQ(form->action("Save As ...")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
     EXPECT_EQ(form->action("Analogue Voltages")->shortcut(), QKeySequence(Qt::Key_F11));
