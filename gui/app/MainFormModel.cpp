@@ -32,10 +32,13 @@ bool TMainForm::followModel() {
     const bool replaced = configuration != seenConfiguration_;
     seenConfiguration_ = configuration;
     seenStructure_ = structure;
-    if (replaced)
+    if (replaced) {
+        // Another configuration: its history starts here.
+        undo_->Checkpoint();
         configurationReplaced();
-    else
+    } else {
         elementsMoved();
+    }
     return true;
 }
 

@@ -213,6 +213,14 @@ TEST_F(SetupWizardGuiTest, AnotherConfigurationLoadedWhileOpenIsShownAndReceives
     uint16_t capacity = 0;
     ASSERT_TRUE(NamedSettings::readWord(form->ecu(), "Engine Capacity (Litres)", capacity));
     EXPECT_EQ(capacity, 75);
+    // Finish is one step: undone, the loaded file's answers are back.
+    EXPECT_EQ(form->action("Undo")->text(), "Undo Setup Wizard Finish");
+    form->action("Undo")->trigger();
+    ASSERT_TRUE(NamedSettings::readWord(form->ecu(), "Hard Rev-Limit (/100)", rpm));
+    EXPECT_EQ(rpm, 70);
+    form->action("Redo")->trigger();
+    ASSERT_TRUE(NamedSettings::readWord(form->ecu(), "Hard Rev-Limit (/100)", rpm));
+    EXPECT_EQ(rpm, 3600);
 }
 
 TEST_F(SetupWizardGuiTest, NewCompleteOpensTheWizardItselfAndFinishWarnsOfMissingNames) {
