@@ -3,6 +3,8 @@
 namespace zolmar::HelpContexts {
 
 int Context(const Visible& v) {
+    if (v.undoHistory)
+        return 10;
     if (v.checklist)
         return 4;
     if (v.wiring)
@@ -26,9 +28,9 @@ int Context(const Visible& v) {
 
 std::string Anchor(int context) {
     static const char* const kAnchors[] = {
-        "",         "wiring",  "scope",        "gauges",    "checklist", "table-editor",
-        "firmware", "editing", "retrieve-log", "properties"};
-    if (context < 0 || context > 9)
+        "",         "wiring",  "scope",        "gauges",     "checklist", "table-editor",
+        "firmware", "editing", "retrieve-log", "properties", "undo"};
+    if (context < 0 || context > 10)
         return {};
     return kAnchors[context];
 }

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 
 #include "app/HelpContexts.h"
+#include "app/UndoHistoryForm.h"
 #include "diagnostics/ChecksForm.h"
 #include "diagnostics/LogRetrieveForm.h"
 #include "files/ConstantExport.h"
@@ -115,6 +116,7 @@ QUrl TMainForm::helpUrl() const {
     v.advancedView = advancedView();
     v.logRetrieval = shown(LogRetrieveForm);
     v.properties = shown(PropertiesForm);
+    v.undoHistory = shown(UndoHistoryForm);
     QUrl url = QUrl::fromLocalFile(helpFilePath());
     const std::string anchor = HelpContexts::Anchor(HelpContexts::Context(v));
     if (!anchor.empty())
