@@ -17,10 +17,45 @@ constexpr const char* kFileKey = "file: ";
 constexpr const char* kTimeKey = "saved: ";
 constexpr size_t kMaxInfoBytes = 8192;
 
-std::string join(const std::string& folder, const char* name) {
+constexpr const char* kPrefix = "recovery-";
+constexpr const char* kInfoSuffix = ".info";
+
+std::string join(const std::string& folder, const std::string& name) {
     return (fs::path(folder) / name).string();
 }
+
+// The owner a description's file name gives, or -1 for any other name.
+int64_t ownerOf(const std::string& name) {
+    const std::string prefix = kPrefix, suffix = kInfoSuffix;
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix))
+        return -1;
+    const std::string digits =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits.size() > 18)
+        return -1;
+    int64_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 } // namespace
+
+std::string DataName(int64_t owner) {
+    return kPrefix + std::to_string(owner) + ".ecu";
+}
+
+std::string InfoName(int64_t owner) {
+    return kPrefix + std::to_string(owner) + kInfoSuffix;
+}
+
+bool ProcessRuns(int64_t pid) {
+    std::error_code ec;
+    return pid > 0 && fs::exists(fs::path("/proc") / std::to_string(pid), ec);
+}
 
 std::string DefaultFolder() {
     const char* data = std::getenv("XDG_DATA_HOME");
@@ -62,43 +97,53 @@ bool ParseInfo(const std::string& text, std::string& originalFile, int64_t& save
     return true;
 }
 
-bool Write(const tECU& ecu, const std::string& folder, const std::string& originalFile,
-           int64_t savedAt, std::string& error) {
+bool Write(const tECU& ecu, const std::string& folder, int64_t owner,
+           const std::string& originalFile, int64_t savedAt, std::string& error) {
     if (folder.empty()) {
         error = "There is no folder for the recovery copy (HOME is not set).";
         return false;
     }
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (!SettingsFile::save(ecu, join(folder, kDataName), error))
+    if (!SettingsFile::save(ecu, join(folder, DataName(owner)), error))
         return false;
     const std::string info = InfoText(originalFile, savedAt);
-    return writeFileAtomically(join(folder, kInfoName), info.data(), info.size(), error);
+    return writeFileAtomically(join(folder, InfoName(owner)), info.data(), info.size(), error);
 }
 
-std::optional<Found> Find(const std::string& folder) {
+std::optional<Found> Find(const std::string& folder,
+                          const std::function<bool(int64_t owner)>& ownerRuns) {
     if (folder.empty())
         return std::nullopt;
-    Found found;
-    found.dataPath = join(folder, kDataName);
+    std::optional<Found> newest;
     std::error_code ec;
-    if (!fs::is_regular_file(found.dataPath, ec))
-        return std::nullopt;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!readFileAtMost(join(folder, kInfoName), bytes, error, kMaxInfoBytes))
-        return std::nullopt;
-    if (!ParseInfo(std::string(bytes.begin(), bytes.end()), found.originalFile, found.savedAt))
-        return std::nullopt;
-    return found;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const int64_t owner = ownerOf(entry.path().filename().string());
+        if (owner < 0 || (ownerRuns && ownerRuns(owner)))
+            continue;
+        Found found;
+        found.owner = owner;
+        found.dataPath = join(folder, DataName(owner));
+        std::error_code e2;
+        if (!fs::is_regular_file(found.dataPath, e2))
+            continue;
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!readFileAtMost(entry.path().string(), bytes, error, kMaxInfoBytes) ||
+            !ParseInfo(std::string(bytes.begin(), bytes.end()), found.originalFile, found.savedAt))
+            continue;
+        if (!newest || found.savedAt > newest->savedAt)
+            newest = found;
+    }
+    return newest;
 }
 
-void Remove(const std::string& folder) {
+void Remove(const std::string& folder, int64_t owner) {
     if (folder.empty())
         return;
     std::error_code ec;
-    fs::remove(join(folder, kDataName), ec);
-    fs::remove(join(folder, kInfoName), ec);
+    fs::remove(join(folder, DataName(owner)), ec);
+    fs::remove(join(folder, InfoName(owner)), ec);
 }
 
 } // namespace zolmar::Recovery

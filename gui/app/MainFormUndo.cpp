@@ -224,7 +224,8 @@ void TMainForm::saveRecovery() {
     took.start();
     std::string error;
     const int64_t now = QDateTime::currentSecsSinceEpoch();
-    if (!Recovery::Write(*ecu_, recoveryFolder_, commands_.currentFile(), now, error)) {
+    if (!Recovery::Write(*ecu_, recoveryFolder_, QCoreApplication::applicationPid(),
+                         commands_.currentFile(), now, error)) {
         statusBar()->showMessage(QString::fromStdString(error), 8000);
         return;
     }
@@ -242,12 +243,17 @@ void TMainForm::saved() {
 void TMainForm::removeRecovery() {
     if (recoveryFolder_.empty())
         return;
-    Recovery::Remove(recoveryFolder_);
+    Recovery::Remove(recoveryFolder_, QCoreApplication::applicationPid());
     recoveryWritten_ = false;
 }
 
 bool TMainForm::offerRecovery() {
-    auto found = Recovery::Find(recoveryFolder_);
+    // Copies of programs still running are theirs; this program's own id may have been
+    // a killed one's before.
+    const int64_t self = QCoreApplication::applicationPid();
+    auto found = Recovery::Find(recoveryFolder_, [self](int64_t owner) {
+        return owner != self && Recovery::ProcessRuns(owner);
+    });
     if (!found)
         return false;
     const QString when = QDateTime::fromSecsSinceEpoch(found->savedAt)
@@ -259,7 +265,7 @@ bool TMainForm::offerRecovery() {
                                  of + " were kept for recovery at " + when.toStdString() +
                                  ".\n\nRecover them? (No discards them.)";
     if (!messages_.askYesNo(Messages::Kind::Confirmation, question)) {
-        Recovery::Remove(recoveryFolder_);
+        Recovery::Remove(recoveryFolder_, found->owner);
         return false;
     }
     std::string error;
@@ -267,15 +273,18 @@ bool TMainForm::offerRecovery() {
         messages_.error(error);
         return false;
     }
+    // The work is this program's now: its own copy replaces the old one.
+    Recovery::Remove(recoveryFolder_, found->owner);
+    recoveryWritten_ = false;
     commands_.adoptFile(found->originalFile);
     configurationLoaded(true);
     ecu_->CheckUsageWords();
     // Still unsaved: the title says so and the copy stays until the work is saved.
     ecu_->Modified = true;
     undo_->Clear();
-    recoveryWritten_ = true;
     updateCaption();
     updateUndoCommands();
+    saveRecovery();
     return true;
 }
 

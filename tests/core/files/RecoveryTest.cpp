@@ -19,18 +19,30 @@ TEST(RecoveryTest, TheCopyReadsBackWithItsFileAndTimeAndIsGoneAfterRemove) {
     auto ecu = std::make_unique<tECU>(messages);
     NewConfiguration::MakeBlank(*ecu);
     ecu->RenameSlot(3, "Unsaved page");
-    EXPECT_FALSE(Recovery::Find(folder));
+    auto gone = [](int64_t) { return false; };
+    EXPECT_FALSE(Recovery::Find(folder, gone));
     std::string error;
-    ASSERT_TRUE(Recovery::Write(*ecu, folder, "/home/t/engine 1.ecu", 1765321200, error)) << error;
-    auto found = Recovery::Find(folder);
+    ASSERT_TRUE(Recovery::Write(*ecu, folder, 41, "/home/t/engine 1.ecu", 1765321200, error))
+        << error;
+    auto found = Recovery::Find(folder, gone);
     ASSERT_TRUE(found);
+    EXPECT_EQ(found->owner, 41);
     EXPECT_EQ(found->originalFile, "/home/t/engine 1.ecu");
     EXPECT_EQ(found->savedAt, 1765321200);
     auto back = std::make_unique<tECU>(messages);
     ASSERT_TRUE(SettingsFile::load(*back, found->dataPath, error)) << error;
     EXPECT_EQ(back->NameOf(3), "Unsaved page");
-    Recovery::Remove(folder);
-    EXPECT_FALSE(Recovery::Find(folder));
+
+    // Another program's copy is never offered while it runs; of two left, the newer.
+    ASSERT_TRUE(Recovery::Write(*ecu, folder, 42, "/home/t/other.ecu", 1765321300, error));
+    EXPECT_EQ(Recovery::Find(folder, gone)->owner, 42);
+    EXPECT_EQ(Recovery::Find(folder, [](int64_t owner) { return owner == 42; })->owner, 41);
+    Recovery::Remove(folder, 42);
+    EXPECT_EQ(Recovery::Find(folder, gone)->owner, 41);
+    Recovery::Remove(folder, 41);
+    EXPECT_FALSE(Recovery::Find(folder, gone));
+    EXPECT_TRUE(Recovery::ProcessRuns(1));
+    EXPECT_FALSE(Recovery::ProcessRuns(0));
 }
 
 TEST(RecoveryTest, ADamagedDescriptionIsNoCopy) {
@@ -45,9 +57,10 @@ TEST(RecoveryTest, ADamagedDescriptionIsNoCopy) {
         EXPECT_FALSE(Recovery::ParseInfo(bad, file, at)) << bad;
 
     test::TempDir dir;
-    std::ofstream(dir.path(Recovery::kDataName)) << "x";
-    std::ofstream(dir.path(Recovery::kInfoName)) << "file: a\nsaved: oops\n";
-    EXPECT_FALSE(Recovery::Find(dir.dir().string()));
+    std::ofstream(dir.path(Recovery::DataName(7))) << "x";
+    std::ofstream(dir.path(Recovery::InfoName(7))) << "file: a\nsaved: oops\n";
+    std::ofstream(dir.path("recovery-x7.info")) << "file: a\nsaved: 1\n";
+    EXPECT_FALSE(Recovery::Find(dir.dir().string(), [](int64_t) { return false; }));
 }
 
 TEST(RecoveryTest, TheFolderIsInTheUsersDataHome) {
