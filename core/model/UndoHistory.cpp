@@ -270,6 +270,17 @@ bool UndoHistory::Checkpoint(const std::string& caption, uint64_t mergeKey) {
         step->idsAfter = std::make_unique<tECU::IdentitySnapshot>(ecu_.Identities());
     }
     classify(*step);
+    // Unnamed changes of one element's constants, one after another, are one step: a
+    // value typed or spun in a field that writes at every change.
+    if (mergeKey == 0 && caption.empty() && step->constants && !step->logicOrNames &&
+        !step->idsBefore) {
+        const long first = static_cast<long>(step->runs.front()) - kConstBase;
+        const long last = static_cast<long>(step->runs[step->runs.size() - 2]) + step->runs.back() -
+                          1 - kConstBase;
+        const int element = owner(ecu_, ecu_.ElementConstOffset, first);
+        if (element >= 0 && element == owner(ecu_, ecu_.ElementConstOffset, last))
+            mergeKey = (ecu_.IdOf(element).value * 1099511628211ull) | 1;
+    }
     step->mergeKey = mergeKey;
     step->caption = caption.empty() ? captionFor(*step) : caption;
     // A step always leaves the configuration different from its file.

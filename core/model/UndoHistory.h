@@ -45,7 +45,8 @@ public:
     // A command is being recorded (whoever polls the link waits for it to end).
     bool Recording() const { return recording_ > 0; }
     // Whatever changed since the last checkpoint becomes one step named caption (a
-    // caption made from the change when empty). False when nothing changed.
+    // caption made from the change when empty; such unnamed changes of the same
+    // constant bytes in a row merge). False when nothing changed.
     bool Checkpoint(const std::string& caption = {}, uint64_t mergeKey = 0);
     // Takes what changed since the last checkpoint as the new starting point, without
     // a step: values the ECU learnt and reported.

@@ -251,6 +251,27 @@ TEST_F(UndoHistoryTest, ChangesNoCommandNamedBecomeAStepAndAReplacedConfiguratio
     history->Undo();
     EXPECT_EQ(ecu->NumElements, n);
 
+    // A field that writes at every keystroke: one step per element, not per key.
+    const int t = firstOfType(*ecu, ElementType::Table3D);
+    ASSERT_GE(t, 0);
+    const int k = ecu->ElementConstOffset[t] + 8;
+    const uint16_t was = ecu->ReadConstWord(k);
+    for (uint16_t v : {1, 15, 150, 1500}) {
+        ecu->WriteConstWord(k, v);
+        history->Checkpoint();
+    }
+    EXPECT_EQ(history->Count(), 2);
+    int holder = 0;
+    while (holder == t || ecu->ElementConstOffset[holder + 1] == ecu->ElementConstOffset[holder])
+        ++holder;
+    const int other = ecu->ElementConstOffset[holder];
+    ecu->WriteConstByte(other, static_cast<uint8_t>(ecu->ReadConstByte(other) ^ 1));
+    history->Checkpoint();
+    EXPECT_EQ(history->Count(), 3) << "another element is another step";
+    history->Undo();
+    history->Undo();
+    EXPECT_EQ(ecu->ReadConstWord(k), was);
+
     // A load, New or full read replaces the configuration outside any command.
     NewConfiguration::MakeBlank(*ecu);
     EXPECT_FALSE(history->CanUndo());
