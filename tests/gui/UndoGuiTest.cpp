@@ -139,6 +139,20 @@ TEST_F(UndoGuiTest, TheEditMenuUndoesAndRedoesNamedCommandsOfEveryWindow) {
     QTest::keyClick(table->grid(), Qt::Key_Return);
     EXPECT_EQ(undo()->text(), "Undo Type cells in TB");
     EXPECT_EQ(form->undoHistory().Count(), 3);
+    // The keys work in the table editor's window; there Ctrl+Y stays "Interpolate".
+    form->show();
+    table->show();
+    table->activateWindow();
+    QApplication::setActiveWindow(table);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(table));
+    const uint16_t typed = ecu().ReadConstWord(ecu().ElementConstOffset[named("TB")] + 24 + 6);
+    QTest::keyClick(table->grid(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(ecu().ReadConstWord(ecu().ElementConstOffset[named("TB")] + 24 + 6), typed);
+    EXPECT_EQ(redo()->text(), "Redo Type cells in TB");
+    QTest::keyClick(table->grid(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(ecu().ReadConstWord(ecu().ElementConstOffset[named("TB")] + 24 + 6), typed);
+    QTest::keyClick(table->grid(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_FALSE(redo()->isEnabled()) << "Ctrl+Y did not redo here";
 
     // A change no command named (any window's direct write) is a step after the input.
     ecu().RenameSlot(kNumPages + named("Fuel2"), "Fuel3");
