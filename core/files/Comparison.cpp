@@ -628,6 +628,52 @@ std::vector<std::string> Lines(const Report& report) {
     return lines;
 }
 
+std::string TypeToken(int type) {
+    return typeToken(type);
+}
+
+int ElementOf(const tECU& ecu, const Difference& difference) {
+    if (difference.kind == Kind::PageName || difference.type < 0)
+        return -1;
+    Ident id;
+    id.type = difference.type;
+    id.name = isDedicatedType(difference.type) ? std::string() : difference.element;
+    id.occurrence = difference.occurrence;
+    return Side(ecu).find(id);
+}
+
+TablePair PairOfTables(const tECU& a, const tECU& b, const Difference& difference) {
+    TablePair pair;
+    const int i = ElementOf(a, difference), j = ElementOf(b, difference);
+    pair.inA = i >= 0 && Tables::ShapeOf(a, i, pair.shapeA);
+    pair.inB = j >= 0 && Tables::ShapeOf(b, j, pair.shapeB);
+    if (!pair.inA && !pair.inB)
+        return pair;
+    const tECU& first = pair.inA ? a : b;
+    const Tables::Shape& shape = pair.inA ? pair.shapeA : pair.shapeB;
+    pair.columns = shape.columns;
+    pair.rows = shape.rows;
+    pair.sameCounts = pair.inA && pair.inB && pair.shapeA.columns == pair.shapeB.columns &&
+                      pair.shapeA.rows == pair.shapeB.rows;
+    for (int c = 0; c < shape.columns; ++c)
+        pair.horizontal.push_back(Tables::Reference(first, shape, Tables::Axis::Horizontal, c));
+    if (shape.is3D())
+        for (int r = 0; r < shape.rows; ++r)
+            pair.vertical.push_back(Tables::Reference(first, shape, Tables::Axis::Vertical, r));
+    for (int r = 0; r < shape.rows; ++r)
+        for (int c = 0; c < shape.columns; ++c) {
+            const bool inB = pair.inB && c < pair.shapeB.columns && r < pair.shapeB.rows;
+            const uint16_t va = pair.inA ? Tables::Cell(a, pair.shapeA, c, r) : 0;
+            const uint16_t vb = inB ? Tables::Cell(b, pair.shapeB, c, r) : 0;
+            pair.cellsA.push_back(va);
+            pair.cellsB.push_back(vb);
+            const int change = static_cast<int16_t>(vb) - static_cast<int16_t>(va);
+            if (pair.inA && inB && std::abs(change) > pair.largestChange)
+                pair.largestChange = std::abs(change);
+        }
+    return pair;
+}
+
 std::vector<std::string> ParseSelection(const std::string& text) {
     std::vector<std::string> keys;
     if (text == "all")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ECU.h"
+#include "model/Tables.h"
 
 #include <cstdint>
 #include <string>
@@ -90,6 +91,27 @@ std::vector<std::string> Lines(const Report& report);
 // Returns false when nothing could be done because of a bad key (error says which).
 bool ApplyDifferences(tECU& a, const tECU& b, const std::vector<std::string>& keys,
                       std::vector<std::string>& problems, std::string& error);
+
+// The type as keys spell it: the catalogue's name without spaces ("3DTable"), or the
+// dedicated element's ("Injectors").
+std::string TypeToken(int type);
+
+// The index of the difference's element in the configuration (matched as Compare
+// matches it), -1 when it has none there.
+int ElementOf(const tECU& ecu, const Difference& difference);
+
+// Both sides of a table difference, cell by cell, for a view that shows them together.
+struct TablePair {
+    bool inA = false, inB = false;
+    bool sameCounts = false;
+    Tables::Shape shapeA, shapeB;
+    int columns = 0, rows = 0;                 // A's counts (B's when A has no such table)
+    std::vector<int16_t> horizontal, vertical; // A's references (B's when A has none)
+    // Row by row, the column running fastest; 0 where a side has no table.
+    std::vector<uint16_t> cellsA, cellsB;
+    int largestChange = 0; // the largest magnitude of B - A over the cells
+};
+TablePair PairOfTables(const tECU& a, const tECU& b, const Difference& difference);
 
 // Splits "k1,k2" into keys; "all" gives an empty list (every record).
 std::vector<std::string> ParseSelection(const std::string& text);

@@ -81,6 +81,20 @@ bool readPoint(const fs::path& file, Point& point, size_t& headerSize) {
 
 } // namespace
 
+uint64_t LimitFromPreference(const std::string& megabytes) {
+    if (megabytes.empty() || megabytes.size() > 6)
+        return kDefaultLimitBytes;
+    uint64_t mb = 0;
+    for (char c : megabytes) {
+        if (c < '0' || c > '9')
+            return kDefaultLimitBytes;
+        mb = mb * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (mb < 1 || mb > 100000)
+        return kDefaultLimitBytes;
+    return mb * 1024 * 1024;
+}
+
 std::string FileOwner(const std::string& path) {
     std::error_code ec;
     fs::path absolute = fs::absolute(path, ec);
@@ -96,6 +110,8 @@ std::string OwnerText(const std::string& owner) {
         return "File " + owner.substr(5);
     if (owner.rfind("ecu:", 0) == 0)
         return "ECU " + owner.substr(4);
+    if (owner == kUnsavedOwner)
+        return "Not saved yet";
     return owner;
 }
 

@@ -19,6 +19,10 @@ inline constexpr int64_t kPeriodMs = 10 * 60 * 1000;
 // The preference that holds the limit in megabytes.
 inline constexpr const char* kLimitPreference = "RestorePointLimitMB";
 
+// The limit in bytes from the preference's text (megabytes, 1..100000); the default
+// for anything else.
+uint64_t LimitFromPreference(const std::string& megabytes);
+
 // The reasons, as the list shows them.
 namespace Reason {
 inline constexpr const char* kSaved = "Saved";
@@ -27,7 +31,7 @@ inline constexpr const char* kWritten = "Written to the ECU";
 inline constexpr const char* kImport = "Before Import/Merge";
 inline constexpr const char* kWizard = "Before the wizard's Finish";
 inline constexpr const char* kOptimise = "Before optimising";
-inline constexpr const char* kLoadOver = "Before loading another file";
+inline constexpr const char* kLoadOver = "Before replacing a modified configuration";
 inline constexpr const char* kPeriodic = "While editing";
 inline constexpr const char* kRestore = "Before restoring a point";
 } // namespace Reason
@@ -35,6 +39,8 @@ inline constexpr const char* kRestore = "Before restoring a point";
 // Whose configuration a point holds: "file:PATH" or "ecu:SERIAL".
 std::string FileOwner(const std::string& path);
 std::string EcuOwner(const std::string& serial);
+// A configuration that belongs to no file and no ECU yet.
+inline constexpr const char* kUnsavedOwner = "unsaved";
 // "File PATH" or "ECU SERIAL" for the list.
 std::string OwnerText(const std::string& owner);
 

@@ -7,6 +7,7 @@
 #include "editor/PointerEditor.h"
 #include "files/ChangeLog.h"
 #include "files/FileCommands.h"
+#include "files/RestorePoints.h"
 #include "link/SyncEngine.h"
 #include "model/ECU.h"
 #include "ports/Clock.h"
@@ -79,6 +80,8 @@ class TDedicatedForm;
 class TMapOptionsForm;
 class TChecksForm;
 class TSearchForm;
+class TCompareForm;
+class TRestorePointsForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -267,6 +270,20 @@ public:
     std::function<bool(const QUrl&)> urlOpener;
     // Whether a command has its window connected (availability may enable it).
     bool commandConnected(const QString& caption) const;
+
+    // --- comparison and restore points (MainFormHistory.cpp)
+    TCompareForm* compareForm() const { return CompareForm; }
+    TRestorePointsForm* restorePointsForm() const { return RestorePointsForm; }
+    RestorePoints::Store& restoreStore() { return *restoreStore_; }
+    // Writes a restore point of the configuration as it stands; owner empty: the loaded
+    // file, else the ECU. Failures are shown once per session, never stop the command.
+    void takeRestorePoint(const std::string& reason, const std::string& owner = {});
+    // The owners whose points the window lists: the loaded file and the ECU.
+    std::vector<std::string> restoreOwners() const;
+    // "Compare with File ...".
+    void compareWithFile();
+    // The periodic point: due ten minutes after the last one when something changed.
+    void periodicRestorePoint();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -472,6 +489,20 @@ private:
     bool startHintPending_ = false;
     int linkCycles_ = 0;
     bool closeWhenSent_ = false;
+
+    // --- comparison and restore points (MainFormHistory.cpp)
+    void buildHistoryWindows();
+    void restorePoint(const std::string& reason, const std::string& file) override;
+    void fullWriteCommitted() override;
+    // One user step each: the undo history wraps these two calls.
+    void takeDifferencesStep(const tECU& other, const std::vector<std::string>& keys);
+    void restorePointStep(const std::vector<uint8_t>& bytes);
+    std::unique_ptr<RestorePoints::Store> restoreStore_;
+    RestorePoints::Schedule restoreSchedule_;
+    QTimer* RestoreTimer = nullptr;
+    TCompareForm* CompareForm = nullptr;
+    TRestorePointsForm* RestorePointsForm = nullptr;
+    bool restoreFailureShown_ = false;
 };
 
 } // namespace zolmar::gui

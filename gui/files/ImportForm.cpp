@@ -115,6 +115,8 @@ void TImportForm::go() {
         messages_.error(error);
         return;
     }
+    if (beforeMerge)
+        beforeMerge();
     ImportMerge::Apply(ecu_, result);
     hide();
     emit merged();

@@ -6,6 +6,7 @@
 #include "ports/Messages.h"
 
 #include <QDialog>
+#include <functional>
 
 class QComboBox;
 class QPlainTextEdit;
@@ -32,6 +33,8 @@ public:
     QPlainTextEdit* Explanation = nullptr;
     QPushButton* GoButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    // Called just before the merge replaces the configuration.
+    std::function<void()> beforeMerge;
 
 signals:
     // The configuration was replaced by the merge.
