@@ -280,8 +280,9 @@ public:
     void takeRestorePoint(const std::string& reason, const std::string& owner = {});
     // The owners whose points the window lists: the loaded file and the ECU.
     std::vector<std::string> restoreOwners() const;
-    // "Compare with File ...".
+    // "Compare with File ...", and the comparison with a file named at start.
     void compareWithFile();
+    void compareWithPath(const std::string& path);
     // The periodic point: due ten minutes after the last one when something changed.
     void periodicRestorePoint();
 

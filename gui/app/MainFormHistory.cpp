@@ -117,16 +117,19 @@ void TMainForm::periodicRestorePoint() {
 void TMainForm::compareWithFile() {
     auto path =
         dialogs_.askOpenFile("Select an ECU settings file to compare with", FileCommands::kFilter);
-    if (!path || path->empty())
-        return;
+    if (path && !path->empty())
+        compareWithPath(*path);
+}
+
+void TMainForm::compareWithPath(const std::string& path) {
     auto other = std::make_unique<tECU>(messages_);
     std::string error;
-    if (!SettingsFile::load(*other, *path, error)) {
+    if (!SettingsFile::load(*other, path, error)) {
         messages_.error(error);
         return;
     }
-    CompareForm->compare(nullptr, QStringLiteral("the loaded configuration"), std::move(other),
-                         QFileInfo(QString::fromStdString(*path)).fileName());
+    CompareForm->compare(nullptr, QStringLiteral("Loaded configuration"), std::move(other),
+                         QFileInfo(QString::fromStdString(path)).fileName());
 }
 
 // ---- One user step each: the undo history wraps these two functions as they are. ----

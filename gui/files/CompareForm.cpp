@@ -311,7 +311,8 @@ void TCompareForm::fillTree() {
             item->setCheckState(0, Qt::Unchecked);
         }
     }
-    Tree->resizeColumnToContents(0);
+    for (int c = 0; c < 3; ++c)
+        Tree->resizeColumnToContents(c);
     QString summary;
     if (!b_)
         summary = QStringLiteral("Nothing compared.");

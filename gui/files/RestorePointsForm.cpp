@@ -162,7 +162,7 @@ void TRestorePointsForm::compareWithLoaded() {
     if (!point)
         return;
     // The loaded configuration first, so that what the point had can be taken back.
-    compare(nullptr, QStringLiteral("the loaded configuration"), std::move(point),
+    compare(nullptr, QStringLiteral("Loaded configuration"), std::move(point),
             pointTitle(chosen[0]));
 }
 
