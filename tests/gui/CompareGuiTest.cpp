@@ -3,6 +3,8 @@
 #include "files/CompareForm.h"
 #include "files/RestorePointsForm.h"
 #include "files/SettingsFile.h"
+#include "link/LoadSaveOfflineForm.h"
+#include "link/SyncEngine.h"
 #include "model/Tables.h"
 
 #include <QAction>
@@ -32,6 +34,8 @@ struct CompareGuiTest : ::testing::Test, test::MainFormHarness {
         }
         setenv("XDG_DATA_HOME", dir.path("data").c_str(), 1);
         prepare();
+    }
+    void startOffline() {
         start(false);
         ASSERT_TRUE(form->fileCommands().openFile(ZOLMAR_DEFAULT_CONFIG, true));
     }
@@ -72,6 +76,7 @@ struct CompareGuiTest : ::testing::Test, test::MainFormHarness {
 };
 
 TEST_F(CompareGuiTest, ComparesWithAFileShowsATableAndTakesIt) {
+    startOffline();
     dialogs.answers.push_back(otherTune());
     form->action(QStringLiteral("Compare with File ..."))->trigger();
     TCompareForm* compare = form->compareForm();
@@ -110,6 +115,7 @@ TEST_F(CompareGuiTest, ComparesWithAFileShowsATableAndTakesIt) {
 }
 
 TEST_F(CompareGuiTest, RestorePointsAreTakenAndOneIsRestoredByteForByte) {
+    startOffline();
     RestorePoints::Store& store = form->restoreStore();
     ASSERT_TRUE(store.List().empty());
     form->ecu().RenameSlot(5, "Saved state");
@@ -159,6 +165,36 @@ TEST_F(CompareGuiTest, RestorePointsAreTakenAndOneIsRestoredByteForByte) {
     EXPECT_EQ(store.List().front().reason, RestorePoints::Reason::kRestore);
     // The comparison window follows the restored configuration.
     EXPECT_TRUE(form->compareForm()->report().equal());
+}
+
+// The full read at start-up and a full write each leave a point of the ECU, holding
+// exactly what went across.
+TEST_F(CompareGuiTest, FullReadsAndWritesLeaveRestorePointsOfTheEcu) {
+    start(true);
+    ASSERT_TRUE(pollUntilState(Link::Online));
+    const std::string ecuOwner = RestorePoints::EcuOwner(form->ecu().EcuSerial);
+    ASSERT_FALSE(form->ecu().EcuSerial.empty());
+    auto points = form->restoreStore().List(ecuOwner);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].reason, RestorePoints::Reason::kRead);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(RestorePoints::Store::Load(points[0], bytes, error));
+    EXPECT_EQ(bytes, SettingsFile::fromImage(form->ecu()));
+
+    dialogs.answers = {otherTune()};
+    form->action("Open ...")->trigger();
+    poll(2);
+    ASSERT_EQ(form->ecu().LinkState, Link::AskLoadOrWrite);
+    form->loadSaveOfflineForm()->WriteButton->click();
+    ASSERT_TRUE(pollUntilState(Link::Online));
+    points = form->restoreStore().List(ecuOwner);
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0].reason, RestorePoints::Reason::kWritten);
+    ASSERT_TRUE(RestorePoints::Store::Load(points[0], bytes, error));
+    std::vector<uint8_t> written;
+    ASSERT_TRUE(SettingsFile::read(dir.path("other.ecu"), written, error));
+    EXPECT_EQ(bytes, written);
 }
 
 } // namespace
