@@ -189,8 +189,31 @@ std::string settingName(int type, int offset) {
         default:
             return "General Functions: byte " + k;
         }
-    case ElementType::Inputs:
-        return "Inputs and Triggering: byte " + k;
+    case ElementType::Inputs: {
+        const std::string caption = "Inputs and Triggering: ";
+        const char* half = offset % 2 == 0 ? " (low byte)" : " (high byte)";
+        if (offset == 0 || offset == 8)
+            return caption + "serial input " + (offset == 0 ? "1" : "2") + " type";
+        if (offset == 16)
+            return caption + "pull-ups of digital inputs 1-8";
+        if (offset == 17)
+            return caption + "digital or reluctor (triggers, VSS)";
+        if (offset == 22)
+            return caption + "trigger edges";
+        if (offset == 23)
+            return caption + "special trigger mode, swap, two missing teeth";
+        if (offset == 24 || offset == 25)
+            return caption + "angle increment" + half;
+        if (offset >= 26 && offset <= 28)
+            return caption + "reset mode " + std::to_string(offset - 25);
+        if (offset >= 30 && offset < 38)
+            return caption + "VSS " + std::to_string((offset - 30) / 2 + 1) + " period" + half;
+        if (offset >= 38 && offset < 44) {
+            const char* field[] = {"knock window start", "knock window finish", "knock step"};
+            return caption + field[(offset - 38) / 2] + half;
+        }
+        return caption + "byte " + k;
+    }
     default:
         return "byte " + k;
     }
@@ -237,7 +260,7 @@ InputValue inputOf(const Side& side, int element, int input) {
     return v;
 }
 
-// The scope's trigger and channel sources: live addresses kept in the General
+// The scope's trigger and channel sources: live word numbers kept in the General
 // Functions block, compared by the element they point into. Codes from 4096 on name
 // no live word and compare as they stand.
 constexpr int kScopeSourceOffsets[5] = {2, 6, 8, 10, 12};
@@ -266,14 +289,15 @@ struct LiveWord {
 LiveWord liveWordOf(const Side& side, int constAddr) {
     LiveWord w;
     w.raw = side.ecu.ReadConstWord(constAddr);
-    const int e = w.raw < kFirstSpecialScopeSource ? side.elementAtLive(w.raw, true) : -1;
+    // The scope keeps live word numbers: the live address halved.
+    const int e = w.raw < kFirstSpecialScopeSource ? side.elementAtLive(2 * w.raw, true) : -1;
     if (e < 0) {
         w.text = "code " + std::to_string(w.raw);
         return w;
     }
     w.resolved = true;
     w.owner = side.idents[static_cast<size_t>(e)];
-    w.offset = w.raw - side.ecu.ElementLiveOffset[e];
+    w.offset = 2 * w.raw - side.ecu.ElementLiveOffset[e];
     w.text = quoted(side.ecu.ExactNameOf(kNumPages + e)) + " (" + typeToken(w.owner.type) +
              ") live word " + std::to_string(w.offset / 2 + 1);
     return w;
@@ -860,7 +884,7 @@ private:
                         problem(d, w.text + " is not in this configuration");
                         return;
                     }
-                    raw = static_cast<uint16_t>(a_.ElementLiveOffset[owner] + w.offset);
+                    raw = static_cast<uint16_t>((a_.ElementLiveOffset[owner] + w.offset) / 2);
                 }
                 a_.WriteConstWord(ca + d.part, raw);
                 a_.ConstantsChanged = true;

@@ -369,4 +369,48 @@ TEST_F(ComparisonTest, DifferentCountsReportAxesOnlyAndTheirMergeTakesTheWholeTa
     EXPECT_EQ(a->ConstEnd(), b->ConstEnd());
 }
 
+// Dedicated settings are named as their windows name them; the scope's sources are
+// live addresses and compare, and merge, by the element they point into.
+TEST_F(ComparisonTest, DedicatedSettingsByNameAndScopeSourcesByElement) {
+    auto a = defaults();
+    auto b = copyOf(*a);
+    auto firstOf = [](const tECU& ecu, int type) {
+        int e = 0;
+        while (e < ecu.NumElements && ecu.TypeOf(e) != type)
+            ++e;
+        return e;
+    };
+    const int inj = firstOf(*b, ElementType::Injectors);
+    const int general = firstOf(*b, ElementType::General);
+    ASSERT_LT(general, b->NumElements);
+    b->WriteConstByte(b->ElementConstOffset[inj] + 25,
+                      b->ReadConstByte(b->ElementConstOffset[inj] + 25) ^ 0x40);
+    const std::vector<int> summers = plainUnique(*b, ElementType::Summer);
+    const int source = summers.back();
+    b->WriteConstWord(b->ElementConstOffset[general] + 2,
+                      static_cast<uint16_t>(b->ElementLiveOffset[source] / 2));
+    b->OptimiseOrder(true); // moves the summer's live block: the word follows it
+    auto report = Comparison::Compare(*a, *b);
+    ASSERT_EQ(report.differences.size(), 2u);
+    std::map<std::string, const Comparison::Difference*> byKey;
+    for (const auto& d : report.differences)
+        byKey[d.key] = &d;
+    ASSERT_TRUE(byKey.count("setting/Injectors/25"));
+    EXPECT_EQ(byKey["setting/Injectors/25"]->what, "Injectors: current, injection mode");
+    ASSERT_TRUE(byKey.count("setting/General/2"));
+    EXPECT_EQ(byKey["setting/General/2"]->what, "Scope: trigger source");
+    EXPECT_EQ(byKey["setting/General/2"]->newText,
+              "\"" + name(*a, source) + "\" (Summer) live word 1");
+
+    std::vector<std::string> problems;
+    std::string error;
+    ASSERT_TRUE(Comparison::ApplyDifferences(*a, *b, {}, problems, error));
+    EXPECT_TRUE(problems.empty());
+    EXPECT_TRUE(Comparison::Compare(*a, *b).equal());
+    const int ga = firstOf(*a, ElementType::General);
+    const int sa =
+        find(*a, ElementType::Summer, name(*b, find(*b, ElementType::Summer, name(*a, source))));
+    EXPECT_EQ(a->ReadConstWord(a->ElementConstOffset[ga] + 2), a->ElementLiveOffset[sa] / 2);
+}
+
 } // namespace
