@@ -68,11 +68,11 @@ std::vector<Command> compareCommands() {
             "difference, then 'KEY/cCOLUMNrROW: ...' per changed table cell, 'ambiguous: ...'\n"
             "for names that are not unique (matched by order, KEY ends in #N), and\n"
             "'differences: N'. Keys start with only-in-a, only-in-b, moved, record, input,\n"
-            "constant, axes, cells, setting or page; names in them have %, /, ',', ':', '#'\n"
-            "and bytes outside printable ASCII as %XX. --only keeps one group: tables (axes,\n"
-            "cells), constants, diagram (elements, positions, links, records, page names) or\n"
-            "settings (the dedicated elements). Exits 0 when equal, 1 when they differ,\n"
-            "2 when a file cannot be read.",
+            "constant, axes, cells, setting, page, pin or property; names in them have %,\n"
+            "/, ',', ':', '#' and bytes outside printable ASCII as %XX. --only keeps one\n"
+            "group: tables (axes, cells), constants, diagram (elements, positions, links,\n"
+            "records, page names) or settings (dedicated elements, wiring, properties).\n"
+            "Exits 0 when equal, 1 when they differ, 2 when a file cannot be read.",
             CommandLine("diff A.ecu B.ecu [--only tables|constants|diagram|settings]")
                 .choice("--only", "GROUP", {"tables", "constants", "diagram", "settings"},
                         "report only this group")

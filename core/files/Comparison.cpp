@@ -1,6 +1,8 @@
 // Comparison of two configurations by element name and type, and the selective merge.
 #include "files/Comparison.h"
 
+#include "files/ConfigurationProperties.h"
+#include "model/PinTable.h"
 #include "model/Tables.h"
 
 #include <algorithm>
@@ -335,6 +337,17 @@ std::string constantFields(const tECU& ecu, int addr, int size, const tECU* othe
     return text;
 }
 
+constexpr const char* kPropertyKeys[ConfigurationProperties::kNumFields] = {
+    "tuner", "phone", "email", "notes1", "notes2", "notes3", "notes4"};
+constexpr const char* kPropertyNames[ConfigurationProperties::kNumFields] = {
+    "name of tuner / workshop",
+    "phone number of tuner",
+    "email address of tuner",
+    "notes line 1",
+    "notes line 2",
+    "notes line 3",
+    "notes line 4"};
+
 class Comparer {
 public:
     Comparer(const tECU& a, const tECU& b) : a_(a), b_(b), sa_(a), sb_(b) {}
@@ -353,6 +366,38 @@ public:
             d.oldText = quoted(na);
             d.newText = quoted(nb);
             d.text = d.oldText + " -> " + d.newText;
+            report_.differences.push_back(std::move(d));
+        }
+        for (int n = 0; n < PinTable::kNumRecords; ++n) {
+            const std::string na = PinTable::PinName(a_, n), nb = PinTable::PinName(b_, n);
+            const int fa = PinTable::FactoryPin(a_, n), fb = PinTable::FactoryPin(b_, n);
+            if (na == nb && fa == fb)
+                continue;
+            Difference d;
+            d.kind = Kind::Wiring;
+            d.key = "pin/" + std::to_string(n + 1);
+            d.page = -1;
+            d.part = n;
+            d.what = "Wiring: " + PinTable::Label(n);
+            d.oldText = quoted(na) + " factory pin " + std::to_string(fa);
+            d.newText = quoted(nb) + " factory pin " + std::to_string(fb);
+            d.text = d.what + ": " + d.oldText + " -> " + d.newText;
+            report_.differences.push_back(std::move(d));
+        }
+        for (int f = 0; f < ConfigurationProperties::kNumFields; ++f) {
+            const std::string va = ConfigurationProperties::Read(a_, f);
+            const std::string vb = ConfigurationProperties::Read(b_, f);
+            if (va == vb)
+                continue;
+            Difference d;
+            d.kind = Kind::Property;
+            d.key = std::string("property/") + kPropertyKeys[f];
+            d.page = -1;
+            d.part = f;
+            d.what = std::string("Properties: ") + kPropertyNames[f];
+            d.oldText = quoted(va);
+            d.newText = quoted(vb);
+            d.text = d.what + ": " + d.oldText + " -> " + d.newText;
             report_.differences.push_back(std::move(d));
         }
         std::set<std::string> ambiguous;
@@ -603,6 +648,8 @@ Group GroupOf(Kind kind) {
     case Kind::Constant:
         return Group::Constants;
     case Kind::Setting:
+    case Kind::Wiring:
+    case Kind::Property:
         return Group::Settings;
     default:
         return Group::Diagram;
@@ -657,7 +704,8 @@ std::string TypeToken(int type) {
 }
 
 int ElementOf(const tECU& ecu, const Difference& difference) {
-    if (difference.kind == Kind::PageName || difference.type < 0)
+    if (difference.kind == Kind::PageName || difference.kind == Kind::Wiring ||
+        difference.kind == Kind::Property || difference.type < 0)
         return -1;
     Ident id;
     id.type = difference.type;
@@ -766,6 +814,20 @@ public:
         for (const Difference* d : chosen) {
             if (d->kind == Kind::PageName) {
                 a_.RenameSlot(d->part, b_.ExactNameOf(d->part));
+                continue;
+            }
+            if (d->kind == Kind::Wiring) {
+                PinTable::SetPinName(a_, d->part, PinTable::PinName(b_, d->part));
+                PinTable::SetFactoryPin(a_, d->part, PinTable::FactoryPin(b_, d->part));
+                a_.Modified = true;
+                continue;
+            }
+            if (d->kind == Kind::Property) {
+                std::array<std::string, ConfigurationProperties::kNumFields> texts;
+                for (int f = 0; f < ConfigurationProperties::kNumFields; ++f)
+                    texts[static_cast<size_t>(f)] =
+                        ConfigurationProperties::Read(f == d->part ? b_ : a_, f);
+                ConfigurationProperties::WriteAll(a_, texts);
                 continue;
             }
             if (d->kind == Kind::OnlyInA || d->kind == Kind::OnlyInB || d->kind == Kind::Input)

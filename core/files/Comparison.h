@@ -26,6 +26,8 @@ enum class Kind {
     Cells,    // a table's cells (same counts)
     Setting,  // one fixed setting of a dedicated element
     PageName,
+    Wiring,   // a pin's name or factory pin number in the wiring table
+    Property, // one of the configuration's properties (tuner, notes)
 };
 
 // The groups the report can be limited to.
@@ -51,7 +53,7 @@ struct Difference {
     int type = -1;
     int occurrence = 0;     // 1 for the first element of the name and type, 2 ...
     bool ambiguous = false; // the name and type is not unique: matched by order
-    int page = 0;           // where the element is in B (in A when only there), from 0
+    int page = 0;           // where the element is in B (in A when only there), from 0; -1 for none
     int part = -1;          // input (from 0), setting offset, page number (from 0)
     std::string what;       // the part's own name ("Input 2", "Aux 3 invert, drive, copy")
     std::string oldText;    // A's side

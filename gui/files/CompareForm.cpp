@@ -43,6 +43,8 @@ QString kindLabel(const Comparison::Difference& d) {
         return QStringLiteral("Labels and marks");
     case Kind::Input:
     case Kind::Setting:
+    case Kind::Wiring:
+    case Kind::Property:
         return text(d.what);
     case Kind::Constant:
         return QStringLiteral("Constants");
@@ -279,7 +281,7 @@ void TCompareForm::fillTree() {
             page->setExpanded(true);
         }
         QTreeWidgetItem* parent = page;
-        if (d.kind != Comparison::Kind::PageName) {
+        if (d.page >= 0 && d.kind != Comparison::Kind::PageName) {
             const QString elementId =
                 QStringLiteral("%1|%2|%3|%4").arg(d.page).arg(d.type).arg(name).arg(d.occurrence);
             QTreeWidgetItem*& element = elements[elementId];
@@ -360,6 +362,8 @@ void TCompareForm::activate(QTreeWidgetItem* item) {
         tableView_->showTable(a(), *b_, *d, aTitle_, bTitle_);
         return;
     }
+    if (d->page < 0)
+        return;
     if (d->kind == Comparison::Kind::PageName) {
         if (goToPage && comparesLoaded())
             goToPage(d->part);

@@ -1,5 +1,7 @@
 #include "files/Comparison.h"
+#include "files/ConfigurationProperties.h"
 #include "files/SettingsFile.h"
+#include "model/PinTable.h"
 #include "model/Tables.h"
 
 #include <gtest/gtest.h>
@@ -223,6 +225,19 @@ TEST_F(ComparisonTest, MergingEveryRecordLeavesNoDifference) {
     ASSERT_TRUE(b->LinkInput(summer, 0, t, 0));
     b->DeleteElement(constants[2]);
     b->RenameSlot(3, "Other page");
+    PinTable::SetPinName(*b, 5, "Fan");
+    PinTable::SetFactoryPin(*b, 6, 42);
+    std::array<std::string, ConfigurationProperties::kNumFields> texts;
+    for (int f = 0; f < ConfigurationProperties::kNumFields; ++f)
+        texts[static_cast<size_t>(f)] = ConfigurationProperties::Read(*b, f);
+    texts[0] = "Workshop";
+    texts[4] = "Second line of notes";
+    ConfigurationProperties::WriteAll(*b, texts);
+    {
+        const auto keysNow = keys(Comparison::Compare(*a, *b));
+        for (const char* k : {"pin/6", "pin/7", "property/tuner", "property/notes2"})
+            EXPECT_TRUE(keysNow.count(k)) << k;
+    }
     b->OptimiseOrder(false);
     b->WriteConstByte(b->ElementConstOffset[0] + 25,
                       b->ReadConstByte(b->ElementConstOffset[0] + 25) ^ 1);
