@@ -305,6 +305,40 @@ LiveWord liveWordOf(const Side& side, int constAddr) {
     return w;
 }
 
+// A word of the logging channels: a live address, or a name position, resolved to the
+// element it points into; other values compare as they stand.
+LiveWord channelWordOf(const Side& side, long imageOffset, bool namePosition) {
+    LiveWord w;
+    w.raw = side.ecu.ImageWord(imageOffset);
+    int e = -1;
+    if (namePosition) {
+        const int first = kNumPages * kNameLength;
+        if (w.raw >= first && (w.raw - first) % kNameLength == 0 &&
+            (w.raw - first) / kNameLength < side.ecu.NumElements)
+            e = (w.raw - first) / kNameLength;
+    } else if (w.raw != 0xFFFF) {
+        e = side.elementAtLive(w.raw, true);
+    }
+    if (e < 0) {
+        w.text =
+            w.raw == 0xFFFF || w.raw == 0 ? std::string("none") : "code " + std::to_string(w.raw);
+        return w;
+    }
+    w.resolved = true;
+    w.owner = side.idents[static_cast<size_t>(e)];
+    w.offset = namePosition ? 0 : w.raw - side.ecu.ElementLiveOffset[e];
+    w.text = quoted(side.ecu.ExactNameOf(kNumPages + e));
+    if (!namePosition)
+        w.text += " live word " + std::to_string(w.offset / 2 + 1);
+    return w;
+}
+
+constexpr int kLoggingChannels = 15;
+constexpr int kChannelPart = 1000; // parts from here on are logging channels
+long channelOffset(int channel, int word) {
+    return (word == 0 ? 0x0004 : word == 1 ? 0x0022 : 0x0040) + 2L * channel;
+}
+
 std::string positionText(const tECU& ecu, int e) {
     return "page " + std::to_string(ecu.PageOf(e) + 1) + " column " +
            std::to_string(ecu.ColumnOf(e)) + " row " + std::to_string(ecu.RowOf(e));
@@ -553,6 +587,28 @@ private:
                             : "Scope: channel " + std::to_string(s) + " source";
             d.oldText = wa.text;
             d.newText = wb.text;
+            d.text = d.what + ": " + d.oldText + " -> " + d.newText;
+            report_.differences.push_back(std::move(d));
+        }
+        for (int c = 0; general && c < kLoggingChannels; ++c) {
+            std::string ta, tb;
+            bool same = true;
+            for (int w = 0; w < 3; ++w) {
+                const LiveWord wa = channelWordOf(sa_, channelOffset(c, w), w == 1);
+                const LiveWord wb = channelWordOf(sb_, channelOffset(c, w), w == 1);
+                same = same && wa == wb;
+                const char* label = w == 0 ? "logs " : w == 1 ? ", named " : ", valid ";
+                ta += label + wa.text;
+                tb += label + wb.text;
+            }
+            if (same)
+                continue;
+            Difference d = base(Kind::Setting, "setting", id, b_, j);
+            d.key += "/channel" + std::to_string(c + 1);
+            d.part = kChannelPart + c;
+            d.what = "General Functions: logging channel " + std::to_string(c + 1);
+            d.oldText = ta;
+            d.newText = tb;
             d.text = d.what + ": " + d.oldText + " -> " + d.newText;
             report_.differences.push_back(std::move(d));
         }
@@ -936,6 +992,30 @@ private:
             return;
         case Kind::Setting: {
             const int ca = a_.ElementConstOffset[i], cb = b_.ElementConstOffset[j];
+            if (d.part >= kChannelPart && d.part < kChannelPart + kLoggingChannels) {
+                const int c = d.part - kChannelPart;
+                uint16_t words[3];
+                for (int w = 0; w < 3; ++w) {
+                    const LiveWord from = channelWordOf(sb, channelOffset(c, w), w == 1);
+                    words[w] = from.raw;
+                    if (!from.resolved)
+                        continue;
+                    const int owner = sa.find(from.owner);
+                    if (owner < 0) {
+                        problem(d, from.text + " is not in this configuration");
+                        return;
+                    }
+                    words[w] =
+                        static_cast<uint16_t>(w == 1 ? (kNumPages + owner) * kNameLength
+                                                     : a_.ElementLiveOffset[owner] + from.offset);
+                }
+                for (int w = 0; w < 3; ++w)
+                    if (a_.ImageWord(channelOffset(c, w)) != words[w])
+                        a_.SetImageWord(channelOffset(c, w), words[w], true);
+                a_.Modified = true;
+                a_.ConstantsChanged = true;
+                return;
+            }
             if (d.type == ElementType::General && scopeSourceAt(d.part) >= 0 &&
                 d.part + 1 < a_.ConstSize(d.type, ca)) {
                 const LiveWord w = liveWordOf(sb, cb + d.part);

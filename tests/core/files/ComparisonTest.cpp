@@ -404,9 +404,13 @@ TEST_F(ComparisonTest, DedicatedSettingsByNameAndScopeSourcesByElement) {
     const int source = summers.back();
     b->WriteConstWord(b->ElementConstOffset[general] + 2,
                       static_cast<uint16_t>(b->ElementLiveOffset[source] / 2));
-    b->OptimiseOrder(true); // moves the summer's live block: the word follows it
+    // Logging channel 15 logs the summer under its name.
+    b->SetImageWord(0x04 + 2 * 14, b->ElementLiveOffset[source], true);
+    b->SetImageWord(0x22 + 2 * 14, static_cast<uint16_t>((kNumPages + source) * kNameLength), true);
+    b->SetImageWord(0x40 + 2 * 14, 0xFFFF, true);
+    b->OptimiseOrder(true); // moves the summer's live block: the words follow it
     auto report = Comparison::Compare(*a, *b);
-    ASSERT_EQ(report.differences.size(), 2u);
+    ASSERT_EQ(report.differences.size(), 3u);
     std::map<std::string, const Comparison::Difference*> byKey;
     for (const auto& d : report.differences)
         byKey[d.key] = &d;
@@ -414,6 +418,10 @@ TEST_F(ComparisonTest, DedicatedSettingsByNameAndScopeSourcesByElement) {
     EXPECT_EQ(byKey["setting/Injectors/25"]->what, "Injectors: current, injection mode");
     ASSERT_TRUE(byKey.count("setting/General/2"));
     EXPECT_EQ(byKey["setting/General/2"]->what, "Scope: trigger source");
+    ASSERT_TRUE(byKey.count("setting/General/channel15"));
+    EXPECT_EQ(byKey["setting/General/channel15"]->newText, "logs \"" + name(*a, source) +
+                                                               "\" live word 1, named \"" +
+                                                               name(*a, source) + "\", valid none");
     EXPECT_EQ(byKey["setting/General/2"]->newText,
               "\"" + name(*a, source) + "\" (Summer) live word 1");
 
