@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -253,6 +254,11 @@ void TCompareForm::changeEvent(QEvent* event) {
 }
 
 void TCompareForm::fillTree() {
+    // Ticks survive a new comparison and a change of filter, by key.
+    QSet<QString> ticked;
+    for (QTreeWidgetItemIterator it(Tree); *it; ++it)
+        if ((*it)->checkState(0) == Qt::Checked)
+            ticked.insert((*it)->data(0, kKeyRole).toString());
     Tree->clear();
     const Comparison::Group groups[] = {Comparison::Group::All, Comparison::Group::Tables,
                                         Comparison::Group::Constants, Comparison::Group::Diagram,
@@ -300,7 +306,8 @@ void TCompareForm::fillTree() {
             parent = element;
         }
         auto* item = new QTreeWidgetItem(parent);
-        item->setData(0, kKeyRole, static_cast<int>(k));
+        const QString key = QString::fromStdString(d.key);
+        item->setData(0, kKeyRole, key);
         QString label = kindLabel(d);
         if (d.oldText.empty() && d.newText.empty())
             label += QStringLiteral(": ") + text(d.text);
@@ -310,7 +317,7 @@ void TCompareForm::fillTree() {
         item->setToolTip(0, QString::fromStdString(d.key) + QStringLiteral(": ") + text(d.text));
         if (comparesLoaded()) {
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setCheckState(0, Qt::Unchecked);
+            item->setCheckState(0, ticked.contains(key) ? Qt::Checked : Qt::Unchecked);
         }
     }
     for (int c = 0; c < 3; ++c)
@@ -336,10 +343,11 @@ const Comparison::Difference* TCompareForm::differenceOf(QTreeWidgetItem* item) 
     const QVariant v = item->data(0, kKeyRole);
     if (!v.isValid())
         return nullptr;
-    const int k = v.toInt();
-    if (k < 0 || k >= static_cast<int>(report_.differences.size()))
-        return nullptr;
-    return &report_.differences[static_cast<size_t>(k)];
+    const std::string key = v.toString().toStdString();
+    for (const Comparison::Difference& d : report_.differences)
+        if (d.key == key)
+            return &d;
+    return nullptr;
 }
 
 std::vector<std::string> TCompareForm::checkedKeys() const {
