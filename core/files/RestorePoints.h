@@ -87,8 +87,8 @@ void Restore(tECU& ecu, const std::vector<uint8_t>& bytes);
 // A checksum of the configuration as a settings file holds it.
 uint64_t Signature(const tECU& ecu);
 
-// When the periodic point is due: ten minutes after the last point, and only when the
-// configuration changed since.
+// When the periodic point is due: ten minutes after the last point (or after the
+// first call, when editing began), and only when the configuration changed since.
 class Schedule {
 public:
     void taken(int64_t nowMs, uint64_t signature) {
@@ -96,9 +96,10 @@ public:
         lastSignature_ = signature;
         started_ = true;
     }
+    // The first call starts the period with nothing kept yet.
     bool due(int64_t nowMs, uint64_t signature) {
         if (!started_) {
-            taken(nowMs, signature);
+            taken(nowMs, 0);
             return false;
         }
         return nowMs - lastMs_ >= kPeriodMs && signature != lastSignature_;

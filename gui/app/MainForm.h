@@ -277,14 +277,16 @@ public:
     RestorePoints::Store& restoreStore() { return *restoreStore_; }
     // Writes a restore point of the configuration as it stands; owner empty: the loaded
     // file, else the ECU. Failures are shown once per session, never stop the command.
-    void takeRestorePoint(const std::string& reason, const std::string& owner = {});
+    // at: the time to stamp it with, 0 for now.
+    void takeRestorePoint(const std::string& reason, const std::string& owner = {}, int64_t at = 0);
     // The owners whose points the window lists: the loaded file and the ECU.
     std::vector<std::string> restoreOwners() const;
     // "Compare with File ...", and the comparison with a file named at start.
     void compareWithFile();
     void compareWithPath(const std::string& path);
-    // The periodic point: due ten minutes after the last one when something changed.
-    void periodicRestorePoint();
+    // The periodic point: due ten minutes after the last one when something changed
+    // (nowMs: the time since the epoch, as points are stamped).
+    void periodicRestorePoint(int64_t nowMs);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

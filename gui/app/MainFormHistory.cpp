@@ -67,7 +67,7 @@ void TMainForm::buildHistoryWindows() {
     RestoreTimer = new QTimer(this);
     RestoreTimer->setObjectName(QStringLiteral("RestoreTimer"));
     RestoreTimer->setInterval(kPeriodicCheckMs);
-    connect(RestoreTimer, &QTimer::timeout, this, [this] { periodicRestorePoint(); });
+    connect(RestoreTimer, &QTimer::timeout, this, [this] { periodicRestorePoint(nowMs()); });
     RestoreTimer->start();
 }
 
@@ -82,10 +82,10 @@ std::vector<std::string> TMainForm::restoreOwners() const {
     return owners;
 }
 
-void TMainForm::takeRestorePoint(const std::string& reason, const std::string& owner) {
+void TMainForm::takeRestorePoint(const std::string& reason, const std::string& owner, int64_t at) {
     const std::string whose = !owner.empty() ? owner : restoreOwners().front();
     std::string error;
-    const int64_t now = nowMs();
+    const int64_t now = at != 0 ? at : nowMs();
     if (!restoreStore_->Add(*ecu_, whose, reason, now, error)) {
         // A full disc must not stop a save or a transfer: said once, then quietly skipped.
         if (!restoreFailureShown_) {
@@ -107,11 +107,11 @@ void TMainForm::fullWriteCommitted() {
     takeRestorePoint(RestorePoints::Reason::kWritten, RestorePoints::EcuOwner(ecu_->EcuSerial));
 }
 
-void TMainForm::periodicRestorePoint() {
+void TMainForm::periodicRestorePoint(int64_t now) {
     if (!ecu_->Modified)
         return;
-    if (restoreSchedule_.due(nowMs(), RestorePoints::Signature(*ecu_)))
-        takeRestorePoint(RestorePoints::Reason::kPeriodic);
+    if (restoreSchedule_.due(now, RestorePoints::Signature(*ecu_)))
+        takeRestorePoint(RestorePoints::Reason::kPeriodic, {}, now);
 }
 
 void TMainForm::compareWithFile() {

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -167,6 +168,28 @@ TEST_F(CompareGuiTest, RestorePointsAreTakenAndOneIsRestoredByteForByte) {
     EXPECT_EQ(store.List().front().reason, RestorePoints::Reason::kRestore);
     // The comparison window follows the restored configuration.
     EXPECT_TRUE(form->compareForm()->report().equal());
+}
+
+// Every ten minutes while editing, and only when something changed since the last point.
+TEST_F(CompareGuiTest, APeriodicPointIsTakenTenMinutesAfterTheLastWhenSomethingChanged) {
+    startOffline();
+    const int64_t t0 = QDateTime::currentMSecsSinceEpoch();
+    const int64_t tenMinutes = RestorePoints::kPeriodMs;
+    form->periodicRestorePoint(t0); // nothing modified: nothing happens
+    form->ecu().RenameSlot(9, "Edited");
+    form->periodicRestorePoint(t0);
+    form->periodicRestorePoint(t0 + tenMinutes - 1);
+    EXPECT_TRUE(form->restoreStore().List().empty());
+    form->periodicRestorePoint(t0 + tenMinutes);
+    auto points = form->restoreStore().List();
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].reason, RestorePoints::Reason::kPeriodic);
+    EXPECT_EQ(points[0].timeMs, t0 + tenMinutes);
+    form->periodicRestorePoint(t0 + 3 * tenMinutes); // still modified, but unchanged since
+    EXPECT_EQ(form->restoreStore().List().size(), 1u);
+    form->ecu().RenameSlot(9, "Edited again");
+    form->periodicRestorePoint(t0 + 3 * tenMinutes);
+    EXPECT_EQ(form->restoreStore().List().size(), 2u);
 }
 
 // The full read at start-up and a full write each leave a point of the ECU, holding

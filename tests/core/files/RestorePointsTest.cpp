@@ -115,13 +115,13 @@ TEST_F(RestorePointsTest, PointsSurviveAKilledProcess) {
 
 TEST(RestorePointSchedule, DueTenMinutesAfterTheLastPointAndOnlyAfterAChange) {
     RestorePoints::Schedule schedule;
-    EXPECT_FALSE(schedule.due(0, 1));
-    EXPECT_FALSE(schedule.due(RestorePoints::kPeriodMs - 1, 2));
-    EXPECT_FALSE(schedule.due(RestorePoints::kPeriodMs, 1)); // nothing changed
-    EXPECT_TRUE(schedule.due(RestorePoints::kPeriodMs, 2));
-    schedule.taken(RestorePoints::kPeriodMs + 5, 2);
-    EXPECT_FALSE(schedule.due(2 * RestorePoints::kPeriodMs, 3));
-    EXPECT_TRUE(schedule.due(2 * RestorePoints::kPeriodMs + 5, 3));
+    EXPECT_FALSE(schedule.due(0, 1)); // editing began
+    EXPECT_FALSE(schedule.due(RestorePoints::kPeriodMs - 1, 1));
+    EXPECT_TRUE(schedule.due(RestorePoints::kPeriodMs, 1)); // nothing kept yet
+    schedule.taken(RestorePoints::kPeriodMs + 5, 1);
+    EXPECT_FALSE(schedule.due(2 * RestorePoints::kPeriodMs + 5, 1)); // nothing changed
+    EXPECT_FALSE(schedule.due(2 * RestorePoints::kPeriodMs, 2));     // too early
+    EXPECT_TRUE(schedule.due(2 * RestorePoints::kPeriodMs + 5, 2));
 }
 
 TEST(RestorePointFolder, FollowsXdgDataHome) {
