@@ -176,6 +176,8 @@ int main(int argc, char** argv) {
     dialogs.setParent(&form);
     zolmar::gui::WindowMemory memory(prefs);
     if (shooting) {
+        // Nor does it leave restore points in the user's data folder.
+        form.setRestorePointsKept(false);
         form.setSplashAtStart(false);
         form.resize(1600, 900);
         form.show();

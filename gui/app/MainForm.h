@@ -279,6 +279,8 @@ public:
     // file, else the ECU. Failures are shown once per session, never stop the command.
     // at: the time to stamp it with, 0 for now.
     void takeRestorePoint(const std::string& reason, const std::string& owner = {}, int64_t at = 0);
+    // Whether points are written at all (a screenshot writes none).
+    void setRestorePointsKept(bool kept) { restorePointsKept_ = kept; }
     // The owners whose points the window lists: the loaded file and the ECU.
     std::vector<std::string> restoreOwners() const;
     // "Compare with File ...", and the comparison with a file named at start.
@@ -506,6 +508,7 @@ private:
     TCompareForm* CompareForm = nullptr;
     TRestorePointsForm* RestorePointsForm = nullptr;
     bool restoreFailureShown_ = false;
+    bool restorePointsKept_ = true;
 };
 
 } // namespace zolmar::gui

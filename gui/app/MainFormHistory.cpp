@@ -83,6 +83,8 @@ std::vector<std::string> TMainForm::restoreOwners() const {
 }
 
 void TMainForm::takeRestorePoint(const std::string& reason, const std::string& owner, int64_t at) {
+    if (!restorePointsKept_)
+        return;
     const std::string whose = !owner.empty() ? owner : restoreOwners().front();
     std::string error;
     const int64_t now = at != 0 ? at : nowMs();
