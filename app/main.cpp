@@ -10,6 +10,7 @@
 #include "emu/EngineProfile.h"
 #include "emu/VirtualEcu.h"
 #include "emu/VirtualEcuLink.h"
+#include "files/CompareForm.h"
 #include "files/NewConfiguration.h"
 #include "files/ProgramFiles.h"
 #include "files/Recovery.h"
@@ -176,6 +177,8 @@ int main(int argc, char** argv) {
     dialogs.setParent(&form);
     zolmar::gui::WindowMemory memory(prefs);
     if (shooting) {
+        // Nor does it leave restore points in the user's data folder.
+        form.setRestorePointsKept(false);
         form.setSplashAtStart(false);
         form.resize(1600, 900);
         form.show();
@@ -214,6 +217,8 @@ int main(int argc, char** argv) {
     }
     if (options.page >= 0)
         form.setCurrentPage(options.page);
+    if (!options.compare.empty())
+        form.compareWithPath(options.compare);
 
     const int tableElement = options.table;
     if (tableElement >= 0 && !shooting && !form.openTableEditor(tableElement))
@@ -252,9 +257,11 @@ int main(int argc, char** argv) {
         }
         QTimer::singleShot(wait, &form, [&form, tableElement, target, objectName] {
             QWidget* shot = &form;
-            if (QWidget* shown =
-                    objectName.isEmpty() ? nullptr : form.findChild<QWidget*>(objectName);
-                shown && shown->isVisible()) {
+            if (objectName.isEmpty() && tableElement < 0 && form.compareForm()->isVisible()) {
+                shot = form.compareForm();
+            } else if (QWidget* shown =
+                           objectName.isEmpty() ? nullptr : form.findChild<QWidget*>(objectName);
+                       shown && shown->isVisible()) {
                 shot = shown;
             } else if (!objectName.isEmpty()) {
                 std::fprintf(stderr, "zolmar: --window: the window did not open (its command "

@@ -42,6 +42,7 @@ std::vector<Command> firmwareCommands();
 std::vector<Command> tableCommands();
 std::vector<Command> logCommands();
 std::vector<Command> wizardCommands();
+std::vector<Command> compareCommands();
 // Every command, in the order --help lists them.
 std::vector<Command> allCommands();
 

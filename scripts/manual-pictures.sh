@@ -19,6 +19,17 @@ element() { "$cli" info "$config" | awk -v name="\"$1\"" '$1 == "element:" && !f
     n = $0; sub(/^[^"]*/, "", n); if (n == name) { print $2; found = 1 } }'; }
 ve=$(element "%Volumetric Efficiency 1")
 online=(--virtual-ecu --after-ms 5000)
+
+# A tune made from the default configuration for the comparison picture: a few cells
+# of the VE map raised, a constant changed and a page renamed, through an edit script.
+rows=$("$cli" table-export "$config" "$ve" "$work/ve.csv" | awk '$1 == "rows:" { print $2 }')
+awk -F, -v ve="$ve" -v y="$rows" 'NR == 1 { x = NF - 1; next }
+    { r = NR - 2; if (r >= 3 && r <= 6) for (c = 5; c <= 8; c++) {
+        raw = int(($(c + 2) + (r + c) % 3 + 1) * 50 + 0.5); raw -= raw % 2
+        print "const-word " ve " " (2 + 2 * x + 2 * y + 2 * (r * x + c)) " " raw } }' \
+    "$work/ve.csv" >"$work/tune.txt"
+printf '%s\n' "rename 4 Injectors (tuned)" "const-word 6 0 1000" >>"$work/tune.txt"
+"$cli" edit "$config" "$work/tune.txt" "$work/tuned.ecu" >/dev/null
 offline=(--open "$config" --after-ms 800)
 
 # One line per picture: its name, then the program's arguments.
@@ -44,6 +55,7 @@ pictures=(
     "wizard-ignition ${offline[*]} --window wizard --wizard-tab 3"
     "wizard-outputs ${offline[*]} --window wizard --wizard-tab 4"
     "setup-checklist ${online[*]} --window checklist"
+    "compare-window ${offline[*]} --compare $work/tuned.ecu"
 )
 # A machine busy with the rest of the build may need longer for the virtual ECU to
 # come online: a failed picture is tried once more with twice the wait.

@@ -70,6 +70,7 @@ const std::vector<PicturedWindow>& PicturedWindows() {
         {"checklist", "Setup Checklist ...", "TChecksForm"},
         {"search", "Search for Element", "TSearchForm"},
         {"wizard", "Setup Wizard", "TSetupWizard"},
+        {"restorepoints", "Compare with Restore Point ...", "TRestorePointsForm"},
     };
     return windows;
 }
@@ -90,6 +91,9 @@ const CommandLine& Syntax() {
                   "q7700x-emu")
             .integer("--table", "N", 0, Layout::kMaxElements - 1,
                      "open the table editor on element N (0-3453)")
+            .text("--compare", "FILE.ecu",
+                  "compare the loaded configuration with this settings file (with "
+                  "--screenshot: picture the comparison)")
             .text("--screenshot", "FILE.png",
                   "draw the main window (1600 x 900) without a display, save it and exit")
             .integer("--after-ms", "N", 0, 600000,
@@ -146,6 +150,7 @@ bool Parse(const std::vector<std::string>& args, StartOptions& o, std::string& p
     o.screenshot = p.text("--screenshot");
     o.afterMs = static_cast<int>(p.integer("--after-ms", 500));
     o.window = p.text("--window");
+    o.compare = p.text("--compare");
     o.wizardTab = static_cast<int>(p.integer("--wizard-tab", 1)) - 1;
     if (p.has("--wizard-tab") && o.window != "wizard") {
         problem = "--wizard-tab needs --window wizard";

@@ -20,8 +20,9 @@ struct StartOptions {
     int table = -1;         // element index; -1 when not given
     std::string screenshot; // the picture to save; empty when not asked for
     int afterMs = 500;
-    std::string window; // --window NAME
-    int wizardTab = 0;  // --wizard-tab N, 0-based
+    std::string window;  // --window NAME
+    std::string compare; // --compare FILE.ecu
+    int wizardTab = 0;   // --wizard-tab N, 0-based
     // The window system's own options ("-platform offscreen", "-style Fusion"),
     // handed on to it unchanged.
     std::vector<std::string> windowSystem;

@@ -1,4 +1,5 @@
 #include "files/FileCommands.h"
+#include "files/RestorePoints.h"
 
 #include "app/MenuAccelerators.h"
 #include "files/SettingsFile.h"
@@ -38,6 +39,8 @@ FileCommands::FileCommands(tECU& ecu, Messages& messages, Preferences& prefs, Fi
 bool FileCommands::askToSave(OnNo onNo) {
     if (!ecu_.Modified)
         return true;
+    // Whatever the answer, the changes can be had back.
+    hooks_.restorePoint(RestorePoints::Reason::kLoadOver, currentFile_);
     if (messages_.askYesNo(Messages::Kind::Warning, kAskToSave))
         return saveAs(); // cancelled or failed: keep the changes and stop the command
     if (onNo == OnNo::ClearModified)
@@ -93,7 +96,10 @@ bool FileCommands::writeTo(const std::string& path) {
 bool FileCommands::save() {
     if (currentFile_.empty())
         return saveAs();
-    return writeTo(currentFile_);
+    if (!writeTo(currentFile_))
+        return false;
+    hooks_.restorePoint(RestorePoints::Reason::kSaved, currentFile_);
+    return true;
 }
 
 bool FileCommands::saveAs() {
@@ -107,6 +113,7 @@ bool FileCommands::saveAs() {
     saveEnabled_ = true;
     hooks_.captionChanged();
     recent_.add(currentFile_);
+    hooks_.restorePoint(RestorePoints::Reason::kSaved, currentFile_);
     return true;
 }
 

@@ -20,6 +20,9 @@ public:
     virtual void configurationLoaded(bool /*fromDialog*/) {}
     // The current file name changed.
     virtual void captionChanged() {}
+    // The configuration as it stands is worth a restore point: it was just saved to
+    // file, or it is modified and about to be replaced.
+    virtual void restorePoint(const std::string& /*reason*/, const std::string& /*file*/) {}
 };
 
 // The recent-files list kept in the preferences "RecentItem1".."RecentItem4".

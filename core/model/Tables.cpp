@@ -327,6 +327,50 @@ bool LayOut(tECU& ecu, int element, const AxisLayout& horizontal, const AxisLayo
     return replaceBlock(ecu, old, c);
 }
 
+bool CopyFrom(tECU& ecu, int element, const tECU& from, int fromElement, Part part) {
+    Shape old, source;
+    if (!ShapeOf(ecu, element, old) || !ShapeOf(from, fromElement, source) ||
+        old.type != source.type)
+        return false;
+    const Content content = read(from, source);
+    if (part != Part::Whole) {
+        if (old.columns != source.columns || old.rows != source.rows)
+            return false;
+        const size_t n = part == Part::Cells ? content.cells.size()
+                                             : content.horizontal.size() + content.vertical.size();
+        for (size_t k = 0; k < n; ++k) {
+            int addr;
+            uint16_t w;
+            if (part == Part::Cells) {
+                const int column = static_cast<int>(k % static_cast<size_t>(old.columns));
+                const int row = static_cast<int>(k / static_cast<size_t>(old.columns));
+                addr = old.cellAddress(column, row);
+                w = content.cells[k];
+            } else if (k < content.horizontal.size()) {
+                addr = old.referenceAddress(Axis::Horizontal, static_cast<int>(k));
+                w = content.horizontal[k];
+            } else {
+                const size_t j = k - content.horizontal.size();
+                addr = old.referenceAddress(Axis::Vertical, static_cast<int>(j));
+                w = content.vertical[j];
+            }
+            if (ecu.ReadConstWord(addr) != w && !ecu.WriteConstWord(addr, w))
+                return false;
+        }
+        ecu.ConstantsChanged = true;
+        return true;
+    }
+    const long limit = old.is3D() ? kConstSize - 18 : kConstSize - 9;
+    if (ecu.ConstEnd() - old.blockSize() + source.blockSize() >= limit) {
+        error(ecu, "Not Enough Constant Memory Left");
+        return false;
+    }
+    if (!replaceBlock(ecu, old, content))
+        return false;
+    ecu.ConstantsChanged = true;
+    return true;
+}
+
 namespace {
 
 // The growth of one column or row in bytes; 0 when the count limit is reached

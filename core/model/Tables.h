@@ -66,6 +66,14 @@ struct AxisLayout {
 // constant area. Rebuilds the index and the usage words.
 bool LayOut(tECU& ecu, int element, const AxisLayout& horizontal, const AxisLayout* vertical);
 
+// Which part of another configuration's table CopyFrom takes.
+enum class Part { Whole, References, Cells };
+// Copies a table of another configuration (of the same type) onto the element: the
+// whole block (counts, references and cells: the blocks behind it move), or only its
+// references or cells when both have the same counts. Refused, with the set-up's
+// message, when the block would not fit the constant area as a layout would not.
+bool CopyFrom(tECU& ecu, int element, const tECU& from, int fromElement, Part part);
+
 // Grows the table by a column (either kind) or a row (3D) at the sorted position
 // of the raw reference value; the new cells are 0 until the caller fills them.
 // Refused with "Not enough memory (...)" when the free constant space is short,

@@ -188,6 +188,7 @@ TMainForm::TMainForm(Messages& messages, Preferences& prefs, FileDialogs& dialog
     buildTableWindows();
     buildChecklistWindows();
     buildSetupWizard();
+    buildHistoryWindows();
     applyDesktopConventions();
     updateCaption();
 
@@ -251,6 +252,8 @@ void TMainForm::buildMenus() {
     addItem(file, QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     addItem(file, QStringLiteral("Save As ..."), QKeySequence(Qt::CTRL | Qt::Key_A), true);
     addItem(file, QStringLiteral("Import/Merge Configuration"));
+    addItem(file, QStringLiteral("Compare with File ..."), {}, true);
+    addItem(file, QStringLiteral("Compare with Restore Point ..."), {}, true);
     addItem(file, QStringLiteral("Properties ..."));
     for (size_t k = 0; k < recent_.size(); ++k) {
         recent_[k] = file->addAction(QString());
@@ -934,6 +937,7 @@ void TMainForm::PollTimerTimer() {
 }
 
 void TMainForm::OptimiseClick() {
+    takeRestorePoint(RestorePoints::Reason::kOptimise);
     std::string message;
     recordStep("Optimise configuration",
                [&] { message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced()); });
@@ -1063,6 +1067,7 @@ void TMainForm::refreshTableEditor() {
 }
 
 void TMainForm::fullReadFinished() {
+    takeRestorePoint(RestorePoints::Reason::kRead, RestorePoints::EcuOwner(ecu_->EcuSerial));
     updateCaption();
     // The configuration was replaced by the ECU's; the link is still in its reading
     // state, so the page is drawn here.

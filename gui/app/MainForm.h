@@ -7,6 +7,7 @@
 #include "editor/PointerEditor.h"
 #include "files/ChangeLog.h"
 #include "files/FileCommands.h"
+#include "files/RestorePoints.h"
 #include "link/SyncEngine.h"
 #include "model/ECU.h"
 #include "model/UndoHistory.h"
@@ -81,6 +82,8 @@ class TMapOptionsForm;
 class TChecksForm;
 class TSearchForm;
 class TUndoHistoryForm;
+class TCompareForm;
+class TRestorePointsForm;
 
 // The manual shipped beside the program.
 QString helpFilePath();
@@ -297,6 +300,25 @@ public:
     std::function<bool(const QUrl&)> urlOpener;
     // Whether a command has its window connected (availability may enable it).
     bool commandConnected(const QString& caption) const;
+
+    // --- comparison and restore points (MainFormHistory.cpp)
+    TCompareForm* compareForm() const { return CompareForm; }
+    TRestorePointsForm* restorePointsForm() const { return RestorePointsForm; }
+    RestorePoints::Store& restoreStore() { return *restoreStore_; }
+    // Writes a restore point of the configuration as it stands; owner empty: the loaded
+    // file, else the ECU. Failures are shown once per session, never stop the command.
+    // at: the time to stamp it with, 0 for now.
+    void takeRestorePoint(const std::string& reason, const std::string& owner = {}, int64_t at = 0);
+    // Whether points are written at all (a screenshot writes none).
+    void setRestorePointsKept(bool kept) { restorePointsKept_ = kept; }
+    // The owners whose points the window lists: the loaded file and the ECU.
+    std::vector<std::string> restoreOwners() const;
+    // "Compare with File ...", and the comparison with a file named at start.
+    void compareWithFile();
+    void compareWithPath(const std::string& path);
+    // The periodic point: due ten minutes after the last one when something changed
+    // (nowMs: the time since the epoch, as points are stamped).
+    void periodicRestorePoint(int64_t nowMs);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -517,6 +539,21 @@ private:
     bool startHintPending_ = false;
     int linkCycles_ = 0;
     bool closeWhenSent_ = false;
+
+    // --- comparison and restore points (MainFormHistory.cpp)
+    void buildHistoryWindows();
+    void restorePoint(const std::string& reason, const std::string& file) override;
+    void fullWriteCommitted() override;
+    // One user step each: the undo history wraps these two calls.
+    void takeDifferencesStep(const tECU& other, const std::vector<std::string>& keys);
+    void restorePointStep(const std::vector<uint8_t>& bytes);
+    std::unique_ptr<RestorePoints::Store> restoreStore_;
+    RestorePoints::Schedule restoreSchedule_;
+    QTimer* RestoreTimer = nullptr;
+    TCompareForm* CompareForm = nullptr;
+    TRestorePointsForm* RestorePointsForm = nullptr;
+    bool restoreFailureShown_ = false;
+    bool restorePointsKept_ = true;
 };
 
 } // namespace zolmar::gui

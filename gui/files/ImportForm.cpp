@@ -115,6 +115,8 @@ void TImportForm::go() {
         messages_.error(error);
         return;
     }
+    if (beforeMerge)
+        beforeMerge();
     const auto apply = [&] { ImportMerge::Apply(ecu_, result); };
     if (recordStep)
         recordStep("Import/Merge configuration", apply);

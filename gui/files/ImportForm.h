@@ -34,6 +34,8 @@ public:
     QPlainTextEdit* Explanation = nullptr;
     QPushButton* GoButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    // Called just before the merge replaces the configuration.
+    std::function<void()> beforeMerge;
 
     // Makes the merge one undoable step (the main window's recordStep).
     std::function<void(const std::string& caption, const std::function<void()>& command)>

@@ -375,6 +375,8 @@ void TSetupWizard::SetDefaultsButtonClick() {
 }
 
 void TSetupWizard::FinishButtonClick() {
+    if (beforeFinish)
+        beforeFinish();
     const WizardResult result = wizard_.finish();
     if (!result.applied) {
         messages_.error("Another configuration was loaded while this wizard was open, so "

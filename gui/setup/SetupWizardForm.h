@@ -49,6 +49,8 @@ public:
 
     // Called after Finish wrote the answers, and after Cancel.
     std::function<void()> onFinished;
+    // Called just before Finish writes the answers into the configuration.
+    std::function<void()> beforeFinish;
     std::function<void()> onCancelled;
 
     QTabWidget* Tabs = nullptr;

@@ -6,6 +6,7 @@
 #include "DiagramGenerator.h"
 #include "LinkTestSupport.h"
 #include "files/NewConfiguration.h"
+#include "files/RestorePoints.h"
 #include "files/SettingsFile.h"
 #include "link/FirmwarePackage.h"
 #include "link/ModbusDriver.h"
@@ -109,6 +110,24 @@ int main(int argc, char** argv) {
         Bytes pair = files[k];
         pair.insert(pair.end(), files[k + 1].begin(), files[k + 1].end());
         seed(out, "fuzz_import_merge", pair);
+        seed(out, "fuzz_comparison", pair);
+    }
+    {
+        // A whole restore point of the default configuration, and its header alone.
+        SilentMessages quiet;
+        auto ecu = std::make_unique<tECU>(quiet);
+        SettingsFile::toImage(*ecu, files.back());
+        const fs::path folder = out / "restore-point-work";
+        RestorePoints::Store store(folder.string());
+        std::string error, path;
+        if (store.Add(*ecu, "ecu:12345", RestorePoints::Reason::kSaved, 1, error, &path)) {
+            std::ifstream in(path, std::ios::binary);
+            Bytes point((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            seed(out, "fuzz_restore_point", point);
+            point.resize(point.size() - SettingsFile::kFileSize);
+            seed(out, "fuzz_restore_point", point);
+        }
+        fs::remove_all(folder);
     }
 
     // Modbus: replies to each transaction, requests of each function.

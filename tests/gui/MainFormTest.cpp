@@ -58,7 +58,8 @@ TEST_F(MainFormTest, MenusHoldTheirItemsInOrder) {
                                    "Advanced", "Firmware", "Settings", "Help"}));
     EXPECT_EQ(itemsOf("File"),
               (QStringList{"New ...", "Open ...", "Save", "Save As ...",
-                           "Import/Merge Configuration", "Properties ...", "Exit"}));
+                           "Import/Merge Configuration", "Compare with File ...",
+                           "Compare with Restore Point ...", "Properties ...", "Exit"}));
     EXPECT_EQ(itemsOf("Edit"), (QStringList{"Undo", "Redo", "Undo History ..."}));
     EXPECT_EQ(itemsOf("Maps/Tables"), (QStringList{"3D Tables", "2D Tables", "Map/Table Options"}));
     EXPECT_EQ(form->action("Save As ...")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
