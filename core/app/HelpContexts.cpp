@@ -5,6 +5,10 @@ namespace zolmar::HelpContexts {
 int Context(const Visible& v) {
     if (v.undoHistory)
         return 10;
+    if (v.comparison)
+        return 11;
+    if (v.restorePoints)
+        return 12;
     if (v.checklist)
         return 4;
     if (v.wiring)
@@ -27,10 +31,20 @@ int Context(const Visible& v) {
 }
 
 std::string Anchor(int context) {
-    static const char* const kAnchors[] = {
-        "",         "wiring",  "scope",        "gauges",     "checklist", "table-editor",
-        "firmware", "editing", "retrieve-log", "properties", "undo"};
-    if (context < 0 || context > 10)
+    static const char* const kAnchors[] = {"",
+                                           "wiring",
+                                           "scope",
+                                           "gauges",
+                                           "checklist",
+                                           "table-editor",
+                                           "firmware",
+                                           "editing",
+                                           "retrieve-log",
+                                           "properties",
+                                           "undo",
+                                           "compare-window",
+                                           "restore-points"};
+    if (context < 0 || context > 12)
         return {};
     return kAnchors[context];
 }

@@ -18,12 +18,15 @@ struct Visible {
     bool advancedView = false;
     bool logRetrieval = false;
     bool properties = false;
-    bool undoHistory = false; // a window of its own, before all the others
+    // Windows of their own, before all the others.
+    bool undoHistory = false;
+    bool comparison = false;
+    bool restorePoints = false;
 };
 
 // 4 checklist, 1 wiring, 2 scope, 3 gauges, 6 flashing, 5 table editor, 7 the
-// advanced view, 8 log retrieval, 9 properties, otherwise 0; 10 the undo history
-// ahead of them all.
+// advanced view, 8 log retrieval, 9 properties, otherwise 0; ahead of them all
+// 10 the undo history, 11 the comparison and 12 the restore points.
 int Context(const Visible& visible);
 // The manual's anchor for a context; empty for the manual's start.
 std::string Anchor(int context);

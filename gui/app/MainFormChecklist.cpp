@@ -6,8 +6,10 @@
 #include "app/UndoHistoryForm.h"
 #include "diagnostics/ChecksForm.h"
 #include "diagnostics/LogRetrieveForm.h"
+#include "files/CompareForm.h"
 #include "files/ConstantExport.h"
 #include "files/PropertiesForm.h"
+#include "files/RestorePointsForm.h"
 #include "files/SearchForm.h"
 #include "gauges/GaugesForm.h"
 #include "link/FlashingForm.h"
@@ -117,6 +119,8 @@ QUrl TMainForm::helpUrl() const {
     v.logRetrieval = shown(LogRetrieveForm);
     v.properties = shown(PropertiesForm);
     v.undoHistory = shown(UndoHistoryForm);
+    v.comparison = shown(CompareForm);
+    v.restorePoints = shown(RestorePointsForm);
     QUrl url = QUrl::fromLocalFile(helpFilePath());
     const std::string anchor = HelpContexts::Anchor(HelpContexts::Context(v));
     if (!anchor.empty())

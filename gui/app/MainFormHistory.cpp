@@ -140,9 +140,9 @@ void TMainForm::takeDifferencesStep(const tECU& other, const std::vector<std::st
     std::vector<std::string> problems;
     std::string error;
     bool applied = false;
-    const std::string caption = keys.size() == 1 ? "Take 1 difference"
-                                                 : "Take " + std::to_string(keys.size()) +
-                                                       " differences";
+    const std::string caption = keys.size() == 1
+                                    ? "Take 1 difference"
+                                    : "Take " + std::to_string(keys.size()) + " differences";
     recordStep(caption, [&] {
         applied = Comparison::ApplyDifferences(*ecu_, other, keys, problems, error);
     });
