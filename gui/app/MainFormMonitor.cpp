@@ -77,6 +77,10 @@ void TMainForm::buildMonitorWindows() {
     LogRetrieveForm->jobs = &jobRunner();
     connect(LogRetrieveForm, &TLogRetrieveProgBarForm::statusText, this,
             [this](const QString& text) { ConnectionStatus->setText(text); });
+    // The link reports its status only when it changes, so it is put back here.
+    connect(LogRetrieveForm, &TLogRetrieveProgBarForm::statusReleased, this, [this] {
+        ConnectionStatus->setText(QString::fromStdString(engine_.ConnectionStatus()));
+    });
     onTriggered(QStringLiteral("Retrieve Log from ECU"), [this] { RetrieveLogClick(); });
 
     ScopeForm = new TScopeForm(*ecu_, messages_, this);
@@ -109,7 +113,8 @@ void TMainForm::monitorPollCycle() {
         return;
     if (pcLog_.Active()) {
         std::string error;
-        if (!pcLog_.WriteLine(*ecu_, logClock_->milliseconds(), error))
+        const auto fresh = [this](long address) { return engine_.LiveWordReadThisCycle(address); };
+        if (!pcLog_.WriteLine(*ecu_, logClock_->milliseconds(), fresh, error))
             messages_.error(error);
     }
     GaugesForm->refresh();

@@ -292,6 +292,7 @@ TEST_F(MonitorWindowsTest, TheOnboardLogIsRetrievedWhileThePollCycleWaits) {
         }
     }
     ASSERT_FALSE(window->busy());
+    EXPECT_NE(form->connectionStatus()->text(), "Retrieving Log") << "the link's status once done";
     EXPECT_EQ(opened, path);
     const std::string csv = read(path);
     EXPECT_EQ(csv.substr(0, 15), "Time (sec),RPM,");
@@ -299,6 +300,19 @@ TEST_F(MonitorWindowsTest, TheOnboardLogIsRetrievedWhileThePollCycleWaits) {
     shoot(window, "retrieve.png");
     window->hide();
     EXPECT_FALSE(window->transferActive());
+    form->PollTimerTimer();
+    EXPECT_NE(form->connectionStatus()->text(), "Retrieving Log");
+
+    // Hiding the window during a transfer gives the label back as well.
+    form->RetrieveLogClick();
+    window->GoClick();
+    for (int k = 0; k < 5; ++k)
+        window->LogPollTimerTimer();
+    ASSERT_EQ(form->connectionStatus()->text(), "Retrieving Log");
+    window->hide();
+    window->LogPollTimerTimer();
+    form->PollTimerTimer();
+    EXPECT_NE(form->connectionStatus()->text(), "Retrieving Log");
 }
 
 TEST_F(MonitorWindowsTest, TheScopeMirrorsItsSettingsAndDrawsTheEcusCapture) {
