@@ -84,8 +84,9 @@ Command parsedCommand(const std::string& name, const std::string& summary,
 
 std::vector<Command> allCommands() {
     std::vector<Command> all;
-    for (auto group : {fileCommands, modelCommands, linkCommands, simulatorCommands,
-                       firmwareCommands, tableCommands, logCommands, wizardCommands}) {
+    for (auto group :
+         {fileCommands, modelCommands, linkCommands, simulatorCommands, firmwareCommands,
+          tableCommands, logCommands, logViewCommands, wizardCommands}) {
         auto commands = group();
         all.insert(all.end(), commands.begin(), commands.end());
     }

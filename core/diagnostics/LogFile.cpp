@@ -327,22 +327,29 @@ uint32_t LogCells::at(int column, int row) const {
 int ChannelOfTableInput(const tECU& ecu, const LogFile& log, int element, int input) {
     if (element < 0 || element >= ecu.NumElements)
         return -1;
-    const uint16_t word = ecu.InputWord(element, input);
-    if ((word & 1) == 0)
-        return -1; // a fixed input is no channel
-    const int address = word & 0xFFFE;
+    uint16_t word = ecu.InputWord(element, input);
     std::vector<std::string> names;
-    // Logged gauges of the same value first: the PC log names its columns after them.
-    for (int g = 0; g < ecu.NumElements; ++g)
-        if (ecu.TypeOf(g) == ElementType::Gauge && ecu.InputWord(g, 0) == word)
-            names.push_back(ecu.NameOf(Layout::kNumPages + g));
-    for (int i = 0; i < ecu.NumElements; ++i) {
-        const int outputs = ecu.OutputCount(ecu.TypeOf(i));
-        for (int k = 0; k < outputs; ++k)
-            if (ecu.ElementLiveOffset[i] + 2 * k == address) {
-                names.push_back(ecu.OutputName(i, k, false));
-                names.push_back(ecu.NameOf(Layout::kNumPages + i));
-            }
+    // Follow the value back through the elements it passes (a clipper, a pointer from
+    // another page): the log may hold it under any of their names. Logged gauges of
+    // the same value first, as the PC log names its columns after them.
+    for (int hop = 0; hop < 8 && (word & 1) != 0; ++hop) {
+        const int address = word & 0xFFFE;
+        for (int g = 0; g < ecu.NumElements; ++g)
+            if (ecu.TypeOf(g) == ElementType::Gauge && ecu.InputWord(g, 0) == word)
+                names.push_back(ecu.NameOf(Layout::kNumPages + g));
+        int source = -1;
+        for (int i = 0; i < ecu.NumElements && source < 0; ++i) {
+            const int outputs = ecu.OutputCount(ecu.TypeOf(i));
+            for (int k = 0; k < outputs; ++k)
+                if (ecu.ElementLiveOffset[i] + 2 * k == address) {
+                    names.push_back(ecu.OutputName(i, k, false));
+                    names.push_back(ecu.NameOf(Layout::kNumPages + i));
+                    source = i;
+                }
+        }
+        if (source < 0 || tECU::InputCount(ecu.TypeOf(source)) == 0)
+            break;
+        word = ecu.InputWord(source, 0);
     }
     for (const std::string& name : names)
         if (int c = log.find(name); c >= 0)
