@@ -143,6 +143,11 @@ size_t LogFile::lineAt(double t) const {
                                seconds.begin());
 }
 
+size_t LogFile::lineAfter(double t) const {
+    return static_cast<size_t>(std::upper_bound(seconds.begin(), seconds.end(), t) -
+                               seconds.begin());
+}
+
 bool ParseLogValue(const char* begin, const char* end, float& value) {
     const size_t n = static_cast<size_t>(end - begin);
     if (n == 0 || *begin == '*')
@@ -295,7 +300,7 @@ std::vector<LogColumn> Decimate(const LogFile& log, int channel, double t0, doub
         return out;
     const std::vector<float>& values = log.channels[static_cast<size_t>(channel)].values;
     const double perColumn = columns / (t1 - t0);
-    for (size_t i = log.lineAt(t0); i < log.lines() && log.seconds[i] < t1; ++i) {
+    for (size_t i = log.lineAt(t0); i < log.lines() && log.seconds[i] <= t1; ++i) {
         const float v = values[i];
         if (std::isnan(v))
             continue;

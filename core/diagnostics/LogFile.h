@@ -32,6 +32,8 @@ struct LogFile {
     int find(const std::string& name) const;
     // The first line at or after the time (lines() when none).
     size_t lineAt(double t) const;
+    // The first line after the time (lines() when none).
+    size_t lineAfter(double t) const;
 };
 
 inline constexpr size_t kMaxLogBytes = size_t{1} << 30; // 1 GiB
@@ -65,7 +67,8 @@ LogStats Statistics(const LogFile::Channel& channel, size_t begin, size_t end);
 std::string StatsLine(const std::string& name, const LogStats& stats);
 
 // Minimum and maximum of a channel per pixel column: a column holds the lines whose
-// time falls in its 1/columns share of [t0, t1). A column without a value is a gap.
+// time falls in its 1/columns share of [t0, t1] (the last column takes a line at t1).
+// A column without a value is a gap.
 struct LogColumn {
     float min = 0, max = 0;
     bool any = false;

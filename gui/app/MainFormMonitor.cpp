@@ -5,6 +5,7 @@
 #include "app/EcuJobRunner.h"
 #include "app/PageSelector.h"
 #include "diagnostics/LogRetrieveForm.h"
+#include "diagnostics/LogViewerForm.h"
 #include "gauges/ConfigureGaugeForm.h"
 #include "gauges/GaugesForm.h"
 #include "gauges/RealGaugesForm.h"
@@ -14,8 +15,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
 
@@ -83,6 +87,23 @@ void TMainForm::buildMonitorWindows() {
     });
     onTriggered(QStringLiteral("Retrieve Log from ECU"), [this] { RetrieveLogClick(); });
 
+    LogViewerForm = new TLogViewerForm(*ecu_, messages_, this);
+    // The correction a tuner confirms in the viewer is one edit of the configuration:
+    // this is the single place it is written, so it can be recorded as one step.
+    LogViewerForm->applyCorrection = [this](tECU& ecu, int element,
+                                            const std::vector<diagnostics::VeCorrection>& cells) {
+        const int written = diagnostics::ApplyVeCorrection(ecu, element, cells);
+        RenderPage();
+        return written;
+    };
+    onTriggered(QStringLiteral("Log Viewer ..."), [this] {
+        auto name = dialogs_.askOpenFile("Open Log", kCsvFilter);
+        if (name)
+            openLogViewer(*name);
+    });
+    action(QStringLiteral("Log Viewer ..."))->setEnabled(true);
+    setAcceptDrops(true);
+
     ScopeForm = new TScopeForm(*ecu_, messages_, this);
     ScopeForm->driver = [this] { return engine_.Driver(); };
     onTriggered(QStringLiteral("Scope ..."), [this] {
@@ -125,9 +146,45 @@ void TMainForm::monitorPageRendered() {
     // Renamed or moved gauges show at once in an open list.
     if (GaugesForm->isVisible())
         GaugesForm->buildList();
+    // Tables created, deleted or renamed show in the viewer's table list.
+    if (LogViewerForm->isVisible())
+        LogViewerForm->refillTables();
+}
+
+bool TMainForm::openLogViewer(const std::string& path) {
+    return LogViewerForm->openLog(path);
+}
+
+namespace {
+
+// The local log file a drop carries, or an empty text.
+QString droppedLog(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() &&
+            url.toLocalFile().endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
+}
+
+} // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedLog(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QString path = droppedLog(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openLogViewer(path.toStdString());
 }
 
 void TMainForm::monitorConfigurationLoaded() {
+    LogViewerForm->refillTables();
     // The scope mirrors the settings of the configuration now open.
     ecu_->ScopeSettingsLoaded = false;
     ScopeForm->LoadScopeSettings();

@@ -144,7 +144,7 @@ TEST(LogFileDecimate, EveryColumnKeepsItsMinimumAndMaximum) {
     for (size_t i = 0; i < log.lines(); ++i) {
         const double t = log.seconds[i];
         const float v = log.channels[0].values[i];
-        if (t < t0 || t >= t1 || std::isnan(v))
+        if (t < t0 || t > t1 || std::isnan(v))
             continue;
         const int k = std::min(columns - 1, static_cast<int>((t - t0) * columns / (t1 - t0)));
         LogColumn& c = brute[static_cast<size_t>(k)];
