@@ -19,6 +19,8 @@ element() { "$cli" info "$config" | awk -v name="\"$1\"" '$1 == "element:" && !f
     n = $0; sub(/^[^"]*/, "", n); if (n == name) { print $2; found = 1 } }'; }
 ve=$(element "%Volumetric Efficiency 1")
 online=(--virtual-ecu --after-ms 5000)
+# A drive on the virtual ECU, as the onboard log brings it back, for the log viewer.
+"$cli" retrieve-log --virtual-ecu --run 120 "$work/drive.csv" >/dev/null
 offline=(--open "$config" --after-ms 800)
 
 # One line per picture: its name, then the program's arguments.
@@ -31,6 +33,7 @@ pictures=(
     "scope-window ${online[*]} --window scope"
     "voltages-window ${online[*]} --window voltages"
     "retrieve-log-window ${online[*]} --window retrievelog"
+    "log-viewer-window --after-ms 1500 --window logviewer $work/drive.csv"
     "simulator-window ${offline[*]} --advanced --window simulator"
     "new-window ${offline[*]} --window new"
     "import-window ${offline[*]} --window import"
