@@ -253,6 +253,48 @@ void LogPlot::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// ---------------------------------------------------------------- the scatter view
+
+LogScatter::LogScatter(const diagnostics::LogFile& log, QWidget* parent)
+    : QWidget(parent), log_(log) {
+    setObjectName(QStringLiteral("LogScatter"));
+    setMinimumSize(220, 200);
+}
+
+void LogScatter::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    points_ = 0;
+    const int n = static_cast<int>(log_.channels.size());
+    if (x < 0 || y < 0 || x >= n || y >= n)
+        return;
+    const size_t a = log_.lineAt(t0);
+    const size_t b = log_.lineAfter(t1);
+    const auto& xs = log_.channels[static_cast<size_t>(x)];
+    const auto& ys = log_.channels[static_cast<size_t>(y)];
+    const auto sx = diagnostics::Statistics(xs, a, b);
+    const auto sy = diagnostics::Statistics(ys, a, b);
+    const double xr = std::max(sx.max - sx.min, 1e-6);
+    const double yr = std::max(sy.max - sy.min, 1e-6);
+    const int w = width() - 50, h = height() - 30;
+    p.setPen(QColor(0xC0, 0xC0, 0xC0));
+    p.drawRect(40, 4, w, h);
+    p.setPen(QPen(QColor(0, 0, 200), 2));
+    for (size_t i = a; i < b; ++i) {
+        const float vx = xs.values[i], vy = ys.values[i];
+        if (std::isnan(vx) || std::isnan(vy))
+            continue;
+        p.drawPoint(40 + static_cast<int>((vx - sx.min) / xr * w),
+                    4 + h - static_cast<int>((vy - sy.min) / yr * h));
+        ++points_;
+    }
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, 4, 38, 14), Qt::AlignRight, twoDecimals(sy.max));
+    p.drawText(QRect(0, h - 10, 38, 14), Qt::AlignRight, twoDecimals(sy.min));
+    p.drawText(40, height() - 10, twoDecimals(sx.min));
+    p.drawText(QRect(40, height() - 22, w, 14), Qt::AlignRight, twoDecimals(sx.max));
+}
+
 // ---------------------------------------------------------------- the window
 
 TLogViewerForm::TLogViewerForm(tECU& ecu, Messages& messages, QWidget* parent)
@@ -331,12 +373,32 @@ TLogViewerForm::TLogViewerForm(tECU& ecu, Messages& messages, QWidget* parent)
     connect(apply, &QPushButton::clicked, this, &TLogViewerForm::applyCorrectionClick);
     cells->addWidget(apply, 2, 4);
     centre->addLayout(cells);
+    auto* lower = new QHBoxLayout();
     CellGrid = new QTableWidget(this);
     CellGrid->setObjectName(QStringLiteral("CellGrid"));
     CellGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CellGrid->horizontalHeader()->setDefaultSectionSize(46);
     CellGrid->verticalHeader()->setDefaultSectionSize(20);
-    centre->addWidget(CellGrid, 2);
+    lower->addWidget(CellGrid, 3);
+    auto* scatterColumn = new QVBoxLayout();
+    ScatterX = new QComboBox(this);
+    ScatterY = new QComboBox(this);
+    scatter_ = new LogScatter(log_, this);
+    auto* pick = new QHBoxLayout();
+    pick->addWidget(new QLabel(QStringLiteral("Scatter:"), this));
+    pick->addWidget(ScatterY);
+    pick->addWidget(new QLabel(QStringLiteral("against"), this));
+    pick->addWidget(ScatterX);
+    scatterColumn->addLayout(pick);
+    scatterColumn->addWidget(scatter_, 1);
+    for (QComboBox* list : {ScatterX, ScatterY})
+        connect(list, &QComboBox::currentIndexChanged, this, [this] {
+            scatter_->x = ScatterX->currentData().toInt();
+            scatter_->y = ScatterY->currentData().toInt();
+            scatter_->update();
+        });
+    lower->addLayout(scatterColumn, 2);
+    centre->addLayout(lower, 2);
     row->addLayout(centre, 1);
 
     FollowTimer = new QTimer(this);
@@ -414,7 +476,7 @@ void TLogViewerForm::saveMarkers() {
 void TLogViewerForm::fillChannels() {
     QSignalBlocker block(ChannelList);
     ChannelList->clear();
-    for (QComboBox* list : {ValueList, MeasuredList, TargetList})
+    for (QComboBox* list : {ValueList, MeasuredList, TargetList, ScatterX, ScatterY})
         list->clear();
     for (size_t c = 0; c < log_.channels.size(); ++c) {
         const QString name = fromLog(log_.channels[c].name);
@@ -423,7 +485,7 @@ void TLogViewerForm::fillChannels() {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(c < 4 ? Qt::Checked : Qt::Unchecked);
         item->setForeground(colours_[c]);
-        for (QComboBox* list : {ValueList, MeasuredList, TargetList})
+        for (QComboBox* list : {ValueList, MeasuredList, TargetList, ScatterX, ScatterY})
             list->addItem(name, static_cast<int>(c));
     }
     // The first lambda (or AFR) channels are the likely choices for the correction.
@@ -443,6 +505,11 @@ void TLogViewerForm::fillChannels() {
             measured = true;
         }
     }
+    // The mixture against the engine speed is the first look at a drive.
+    if (log_.channels.size() >= 2) {
+        ScatterX->setCurrentIndex(0);
+        ScatterY->setCurrentIndex(ValueList->currentIndex() > 0 ? ValueList->currentIndex() : 1);
+    }
     channelsChanged();
 }
 
@@ -458,6 +525,9 @@ void TLogViewerForm::channelsChanged() {
 }
 
 void TLogViewerForm::updateStatistics() {
+    scatter_->t0 = plot_->t0;
+    scatter_->t1 = plot_->t1;
+    scatter_->update();
     const size_t a = log_.lineAt(plot_->t0);
     const size_t b = log_.lineAfter(plot_->t1);
     QString text = QStringLiteral("Visible %1 s to %2 s\n")

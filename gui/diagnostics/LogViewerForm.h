@@ -20,6 +20,7 @@ class QTimer;
 namespace zolmar::gui {
 
 class LogPlot;
+class LogScatter;
 
 // "Log Viewer": a PC log or onboard log drawn against time, channel by channel, with
 // a cursor, markers, the figures of the visible range, and the table overlay that
@@ -40,6 +41,7 @@ public:
 
     const diagnostics::LogFile& log() const { return log_; }
     LogPlot* plot() const { return plot_; }
+    LogScatter* scatter() const { return scatter_; }
     QListWidget* channelList() const { return ChannelList; }
     QLineEdit* search() const { return Search; }
     QLabel* statistics() const { return Statistics; }
@@ -73,6 +75,9 @@ private:
     size_t consumed_ = 0;
     std::vector<QColor> colours_;
     LogPlot* plot_ = nullptr;
+    LogScatter* scatter_ = nullptr;
+    QComboBox* ScatterX = nullptr;
+    QComboBox* ScatterY = nullptr;
     QLineEdit* Search = nullptr;
     QListWidget* ChannelList = nullptr;
     QCheckBox* Overlay = nullptr;
@@ -129,6 +134,25 @@ private:
     double cursor_ = -1;
     int dragX_ = -1;
     double dragT0_ = 0;
+};
+
+// One channel against another over the visible range, a point per line with both values.
+class LogScatter : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit LogScatter(const diagnostics::LogFile& log, QWidget* parent = nullptr);
+    int x = -1, y = -1;
+    double t0 = 0, t1 = 0;
+    // The points the last drawing showed.
+    size_t points() const { return points_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const diagnostics::LogFile& log_;
+    size_t points_ = 0;
 };
 
 } // namespace zolmar::gui

@@ -79,6 +79,9 @@ TEST_F(LogViewerGuiTest, ALogOpensWithItsChannelsFiguresMarkersAndCells) {
     EXPECT_DOUBLE_EQ(saved, 0.26);
     QTest::keyClick(plot, Qt::Key_Home);
     shoot(viewer, "log-viewer.png");
+    // The scatter view: AFR against RPM/100, a point for each line with both values.
+    viewer->scatter()->grab();
+    EXPECT_EQ(viewer->scatter()->points(), 29u);
 
     // The VE table's cells: the drive stayed in one of them.
     ASSERT_EQ(viewer->tableList()->currentText(), "%Volumetric Efficiency 1");
