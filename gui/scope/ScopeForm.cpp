@@ -524,6 +524,12 @@ void TScopeForm::LoadScopeSettings() {
 }
 
 void TScopeForm::clearScreen() {
+    paintGrid();
+    cycle_.ForgetCapture();
+    setBands();
+}
+
+void TScopeForm::paintGrid() {
     QImage& image = screen_->image;
     image.fill(Qt::white);
     QPainter p(&image);
@@ -541,8 +547,6 @@ void TScopeForm::clearScreen() {
     p.setBrush(Qt::NoBrush);
     p.drawRect(1, 1, kWidth - 2, kHeight - 2);
     screen_->update();
-    cycle_.ForgetCapture();
-    setBands();
 }
 
 void TScopeForm::drawChannels(const std::array<int, 4>& items) {
@@ -590,8 +594,9 @@ void TScopeForm::ScopeCycle() {
         RunBox->setChecked(false);
     StatusLabel->setText(QString::fromStdString(result.status));
     if (result.draw) {
+        // The capture just fetched replaces the screen: the grid, not a forgotten capture.
         if (result.clear)
-            clearScreen();
+            paintGrid();
         drawChannels(result.items);
         shownItems_ = result.items;
         setBands();

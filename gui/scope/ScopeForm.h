@@ -98,6 +98,7 @@ private:
     void setHorizontal();
     void updateCursors();
     void clearScreen();
+    void paintGrid();
     void drawChannels(const std::array<int, 4>& items);
     int itemOf(int list) const;
     std::array<int, 4> channelItems() const;

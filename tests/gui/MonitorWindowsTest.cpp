@@ -353,7 +353,13 @@ TEST_F(MonitorWindowsTest, TheScopeMirrorsItsSettingsAndDrawsTheEcusCapture) {
     }
     ASSERT_TRUE(drawn) << "the angle trace arrived";
     EXPECT_EQ(scope->status()->text(), "TRIGGERED");
+    EXPECT_EQ(scope->captureAge()->text().left(8), "Capture ");
     shoot(scope, "scope.png");
+
+    // Another source for channel 2: the labels stay those of the capture on screen.
+    scope->source(1)->setCurrentIndex(9); // "Processed Trigger Inputs"
+    emit scope->source(1)->activated(9);
+    EXPECT_EQ(scope->bandLabel(false, 0)->text(), "Inj1") << "the capture's source";
 
     scope->trigMode()->setCurrentIndex(2); // Single: the next capture stops the run
     for (int n = 0; n < 200 && scope->run()->isChecked(); ++n) {
