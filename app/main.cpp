@@ -212,6 +212,10 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &form,
                            [&form, package] { form.flashingForm()->LoadPackage(package); });
         form.action(QStringLiteral("Upgrade Package/Firmware"))->trigger();
+    } else if (options.file.size() > 4 &&
+               QString::fromStdString(options.file)
+                   .endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        form.openLogViewer(options.file);
     } else if (!options.file.empty()) {
         form.fileCommands().openFile(options.file, true);
     }

@@ -86,7 +86,7 @@ std::vector<Command> allCommands() {
     std::vector<Command> all;
     for (auto group :
          {fileCommands, modelCommands, linkCommands, simulatorCommands, firmwareCommands,
-          tableCommands, logCommands, wizardCommands, compareCommands}) {
+          tableCommands, logCommands, logViewCommands, wizardCommands, compareCommands}) {
         auto commands = group();
         all.insert(all.end(), commands.begin(), commands.end());
     }

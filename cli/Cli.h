@@ -41,6 +41,7 @@ std::vector<Command> simulatorCommands();
 std::vector<Command> firmwareCommands();
 std::vector<Command> tableCommands();
 std::vector<Command> logCommands();
+std::vector<Command> logViewCommands();
 std::vector<Command> wizardCommands();
 std::vector<Command> compareCommands();
 // Every command, in the order --help lists them.

@@ -30,6 +30,9 @@ awk -F, -v ve="$ve" -v y="$rows" 'NR == 1 { x = NF - 1; next }
     "$work/ve.csv" >"$work/tune.txt"
 printf '%s\n' "rename 4 Injectors (tuned)" "const-word 6 0 1000" >>"$work/tune.txt"
 "$cli" edit "$config" "$work/tune.txt" "$work/tuned.ecu" >/dev/null
+
+# A drive on the virtual ECU, as the onboard log brings it back, for the log viewer.
+"$cli" retrieve-log --virtual-ecu --run 120 "$work/drive.csv" >/dev/null
 offline=(--open "$config" --after-ms 800)
 
 # One line per picture: its name, then the program's arguments.
@@ -42,6 +45,7 @@ pictures=(
     "scope-window ${online[*]} --window scope"
     "voltages-window ${online[*]} --window voltages"
     "retrieve-log-window ${online[*]} --window retrievelog"
+    "log-viewer-window --after-ms 1500 --window logviewer $work/drive.csv"
     "simulator-window ${offline[*]} --advanced --window simulator"
     "new-window ${offline[*]} --window new"
     "import-window ${offline[*]} --window import"

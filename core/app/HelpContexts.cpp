@@ -9,6 +9,8 @@ int Context(const Visible& v) {
         return 11;
     if (v.restorePoints)
         return 12;
+    if (v.logViewer)
+        return 13;
     if (v.checklist)
         return 4;
     if (v.wiring)
@@ -43,8 +45,9 @@ std::string Anchor(int context) {
                                            "properties",
                                            "undo",
                                            "compare-window",
-                                           "restore-points"};
-    if (context < 0 || context > 12)
+                                           "restore-points",
+                                           "log-viewer"};
+    if (context < 0 || context > 13)
         return {};
     return kAnchors[context];
 }

@@ -22,11 +22,13 @@ struct Visible {
     bool undoHistory = false;
     bool comparison = false;
     bool restorePoints = false;
+    bool logViewer = false;
 };
 
 // 4 checklist, 1 wiring, 2 scope, 3 gauges, 6 flashing, 5 table editor, 7 the
 // advanced view, 8 log retrieval, 9 properties, otherwise 0; ahead of them all
-// 10 the undo history, 11 the comparison and 12 the restore points.
+// 10 the undo history, 11 the comparison, 12 the restore points
+// and 13 the log viewer.
 int Context(const Visible& visible);
 // The manual's anchor for a context; empty for the manual's start.
 std::string Anchor(int context);

@@ -65,6 +65,7 @@ const std::vector<PicturedWindow>& PicturedWindows() {
         {"simulator", "Simulator", "TSimulatorForm"},
         {"learnhistory", "View Learn History", "TLearnHistoryForm"},
         {"retrievelog", "Retrieve Log from ECU", "TLogRetrieveProgBarForm"},
+        {"logviewer", "Log Viewer ...", "TLogViewerForm"},
         {"mapoptions", "Map/Table Options", "TMapOptionsForm"},
         {"optimisation", "Configuration Optimisation", "TConfOptForm"},
         {"checklist", "Setup Checklist ...", "TChecksForm"},

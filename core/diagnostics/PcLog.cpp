@@ -61,7 +61,8 @@ std::string PcLog::HeaderLine(const tECU& ecu, const std::vector<int>& columns) 
     return line + "\r\n";
 }
 
-std::string PcLog::DataLine(const tECU& ecu, const std::vector<int>& columns, uint32_t elapsedMs) {
+std::string PcLog::DataLine(const tECU& ecu, const std::vector<int>& columns, uint32_t elapsedMs,
+                            const ReadThisCycle& fresh) {
     std::string line = SecondsText(elapsedMs) + ",";
     const bool live = ecu.LinkState == Link::Online || ecu.Simulating;
     for (int g : columns) {
@@ -71,7 +72,11 @@ std::string PcLog::DataLine(const tECU& ecu, const std::vector<int>& columns, ui
             line += ",";
             continue;
         }
-        if (!live) {
+        // The simulator computes every value each cycle; online a linked value counts
+        // only when it was read in this cycle.
+        const bool linked = (ecu.InputWord(g, 0) & 1) != 0;
+        if (!live || (!ecu.Simulating && linked &&
+                      !(fresh && fresh(ecu.ElementLiveOffset[static_cast<size_t>(g)])))) {
             line += "----,";
             continue;
         }
@@ -124,10 +129,10 @@ void PcLog::Stop(tECU& ecu) {
     ecu.LoggingToPc = false;
 }
 
-bool PcLog::WriteLine(tECU& ecu, uint32_t nowMs, std::string& error) {
+bool PcLog::WriteLine(tECU& ecu, uint32_t nowMs, const ReadThisCycle& fresh, std::string& error) {
     if (!file_)
         return true;
-    const std::string line = DataLine(ecu, ColumnList(ecu), nowMs - startMs_);
+    const std::string line = DataLine(ecu, ColumnList(ecu), nowMs - startMs_, fresh);
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
         error = std::string("Cannot write the datalog: ") + std::strerror(errno);
         Stop(ecu);

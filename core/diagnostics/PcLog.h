@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,17 +35,23 @@ public:
     bool Start(tECU& ecu, const std::string& path, uint32_t nowMs, std::string& error);
     void Stop(tECU& ecu);
     bool Active() const { return file_ != nullptr; }
+    // Whether the live word at a byte offset of the live area was read from the ECU in
+    // the cycle the line is written for.
+    using ReadThisCycle = std::function<bool(long liveAddress)>;
+
     // Appends one line. A failed write stops the log (false with the reason), so a
     // full disk is reported once rather than every 50 ms.
-    bool WriteLine(tECU& ecu, uint32_t nowMs, std::string& error);
+    bool WriteLine(tECU& ecu, uint32_t nowMs, const ReadThisCycle& fresh, std::string& error);
 
     // The Gauge elements of the gauge page, top to bottom (equal rows in logic order);
     // the first 201 of them.
     static std::vector<int> Columns(const tECU& ecu);
     static std::string HeaderLine(const tECU& ecu, const std::vector<int>& columns);
-    // A column of -1 (a gauge that has gone) is left empty.
+    // A column of -1 (a gauge that has gone) is left empty. Online, a linked gauge whose
+    // live word was not read in this cycle is written "----": the line's time stamp
+    // never carries an older value (nor the 0 of a word never read since the start).
     static std::string DataLine(const tECU& ecu, const std::vector<int>& columns,
-                                uint32_t elapsedMs);
+                                uint32_t elapsedMs, const ReadThisCycle& fresh);
     // A raw value in 1/50 units with two decimals ("1.02", "-1.50", "0.08").
     static std::string ValueText(int raw);
 

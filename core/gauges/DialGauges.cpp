@@ -33,6 +33,14 @@ double DialScale::Angle(int value) const {
     return 4.6 * static_cast<double>(value - lo) / static_cast<double>(hi - lo) - 2.3;
 }
 
+std::string DialScaleText(int raw) {
+    const long magnitude = raw < 0 ? -static_cast<long>(raw) : raw;
+    char text[24];
+    std::snprintf(text, sizeof text, "%s%ld.%02ld", raw < 0 ? "-" : "", magnitude / 50,
+                  2 * (magnitude % 50));
+    return text;
+}
+
 std::string DialValueText(int raw) {
     char text[24];
     if (raw >= 0) {
@@ -71,7 +79,7 @@ void DialGauges::SetUp(const tECU& ecu) {
         slot.scale = DialScale::From(settings.minimum, settings.maximum);
         const auto marks = slot.scale.Marks();
         for (size_t m = 0; m < marks.size(); ++m)
-            slot.labels[m] = DialValueText(marks[m]);
+            slot.labels[m] = DialScaleText(marks[m]);
     }
 }
 

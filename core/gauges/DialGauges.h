@@ -28,6 +28,8 @@ struct DialScale {
 
 // Value text of a raw value: two decimals, one when negative (as the diagram shows).
 std::string DialValueText(int raw);
+// Scale label of a raw value: two decimals whatever the sign ("-20.00").
+std::string DialScaleText(int raw);
 
 // The point at radius r and angle theta from the centre, rounded to whole pixels.
 struct DialPoint {

@@ -91,6 +91,7 @@ void SyncEngine::changeDeviceProblem() {
 // ---------------------------------------------------------------- the cycle
 
 void SyncEngine::PollCycle(const PollContext& context) {
+    ++cycle_;
     if (context.logTransferActive)
         return;
     // While firmware is flashed the flashing window owns the device: no transaction
@@ -151,8 +152,10 @@ void SyncEngine::syncStep(const PollContext& context) {
         }
         // An ECU that did not answer its status gets nothing else this cycle: a silent
         // ECU costs one read time-out per cycle, never a pass of time-outs.
-        if (answered_ && !another_ && writePass())
+        if (answered_ && !another_ && writePass()) {
+            readLoggedWords();
             readPass();
+        }
     }
     runStateMachine();
     StateCommands(ecu_.LinkState, context.advancedView, ecu_.EcuPresent, ecu_.LogicOrNamesChanged,
@@ -466,6 +469,7 @@ void SyncEngine::readPass() {
         for (int i = 0; i < n; ++i)
             ecu_.SetImageWord(start + 2 * i, transfer_[i], false);
         markRange(start, start + 2 * n, Sync::InStep);
+        noteLiveRead(start, n);
         if (state != Link::ReadingAll)
             continue;
         check_.Moved(start, 2 * n);
@@ -482,6 +486,56 @@ void SyncEngine::readPass() {
                 markRange(start, 0x1E000, Sync::InStep);
             }
         }
+    }
+}
+
+void SyncEngine::noteLiveRead(long start, int words) {
+    for (int i = 0; i < words; ++i) {
+        const long word = (start - kLiveBase) / 2 + i;
+        if (start >= kLiveBase && word >= 0 && word < kLiveWords)
+            liveReadCycle_[static_cast<size_t>(word)] = cycle_;
+    }
+}
+
+bool SyncEngine::LiveWordReadThisCycle(long liveAddress) const {
+    if (liveAddress < 0 || liveAddress + 1 >= kLiveSize)
+        return false;
+    return cycle_ != 0 && liveReadCycle_[static_cast<size_t>(liveAddress / 2)] == cycle_;
+}
+
+void SyncEngine::readLoggedWords() {
+    if (!ecu_.LoggingToPc || ecu_.LinkState != Link::Online || ecu_.Simulating ||
+        !ecu_.OnlineCapable)
+        return;
+    std::vector<int> words;
+    for (int i = 0; i < ecu_.NumElements; ++i) {
+        if (ecu_.TypeOf(i) != ElementType::Gauge || ecu_.PageOf(i) != 0 ||
+            (ecu_.InputWord(i, 0) & 1) == 0)
+            continue;
+        const long address = ecu_.ElementLiveOffset[i];
+        if (address >= 0 && address + 1 < kLiveSize)
+            words.push_back(static_cast<int>(address / 2));
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    // Neighbouring words share a transaction; a run never exceeds one read.
+    constexpr int kRunWords = kMaxReadRun / 2;
+    for (size_t k = 0; k < words.size();) {
+        const int first = words[k];
+        size_t end = k + 1;
+        while (end < words.size() && words[end] - first < kRunWords)
+            ++end;
+        const int n = words[end - 1] - first + 1;
+        const long start = kLiveBase + 2L * first;
+        if (!driver_->ReadRegisters(static_cast<uint32_t>(start), n, transfer_, error_)) {
+            lastError_ = error_;
+            return; // the rest stay unread this cycle and are logged as "----"
+        }
+        for (int i = 0; i < n; ++i)
+            ecu_.SetImageWord(start + 2 * i, transfer_[i], false);
+        markRange(start, start + 2 * n, Sync::InStep);
+        noteLiveRead(start, n);
+        k = end;
     }
 }
 

@@ -150,6 +150,12 @@ public:
 
     // Marks the live words the open views show as to be read (state 2).
     void MarkLiveValuesToPoll(int currentPage, bool advancedView, bool dialGauges);
+    // True when the live word at this byte offset of the live area was read from the
+    // ECU in the poll cycle that ran last: a value shown under that cycle's time is
+    // that cycle's value, not one left over from an earlier read.
+    bool LiveWordReadThisCycle(long liveAddress) const;
+    // Poll cycles run so far (including those the log transfer held).
+    uint32_t Cycles() const { return cycle_; }
     std::string ConnectionStatusText(bool flashingWindowVisible) const;
 
     const CommandAvailability& Commands() const { return commands_; }
@@ -200,6 +206,10 @@ private:
     void count();
     bool writePass(); // false when a write failed
     void readPass();
+    // While logging to the PC: the gauge page's linked gauges, read every cycle ahead
+    // of everything else, so each log line holds values of its own cycle.
+    void readLoggedWords();
+    void noteLiveRead(long start, int words);
     void runStateMachine();
     void startReadAll();
     void startWriteAll();
@@ -251,6 +261,8 @@ private:
     bool readRetry_ = false;  // a full read is being read again from its start
     std::string deviceProblem_;
     uint8_t outputWord_[Layout::kLiveWords] = {}; // live words that are outputs of non-Gauges
+    uint32_t cycle_ = 0;
+    std::vector<uint32_t> liveReadCycle_ = std::vector<uint32_t>(Layout::kLiveWords, 0);
 };
 
 } // namespace zolmar

@@ -2,6 +2,8 @@
 
 #include "link/ModbusDriver.h"
 
+#include <cstdio>
+
 namespace zolmar::scope {
 
 using namespace ScopeMap;
@@ -204,6 +206,8 @@ ScopeCycle::Result ScopeCycle::Cycle(tECU& ecu, const Controls& controls, bool a
 
     if (ready && !fetching_) {
         fetching_ = true;
+        fetchItems_ = controls.items;
+        fetchMs_ = controls.nowMs;
         for (int k = 0; k < kChannels; ++k) {
             if (!controls.shown[static_cast<size_t>(k)])
                 continue;
@@ -222,6 +226,9 @@ ScopeCycle::Result ScopeCycle::Cycle(tECU& ecu, const Controls& controls, bool a
             r.draw = true;
             r.clear = !accumulate;
             r.rearm = run && controls.mode != Single;
+            r.items = fetchItems_;
+            shown_ = true;
+            shownMs_ = fetchMs_;
         }
     }
     return r;
@@ -231,6 +238,20 @@ void ScopeCycle::DropPendingReads(tECU& ecu) {
     for (long a = kBuffer; a < Layout::kImageSize; ++a)
         if (ecu.SyncAt(a) == Sync::ToRead)
             ecu.SetSync(a, Sync::InStep);
+}
+
+void ScopeCycle::Abandon(tECU& ecu) {
+    DropPendingReads(ecu);
+    fetching_ = false;
+}
+
+std::string ScopeCycle::CaptureAgeText(uint32_t nowMs) const {
+    if (!shown_)
+        return "No capture";
+    const uint32_t age = nowMs - shownMs_;
+    char text[48];
+    std::snprintf(text, sizeof text, "Capture %u.%u s old", age / 1000, (age % 1000) / 100);
+    return text;
 }
 
 void WriteModeWord(TModbusDriver* driver, uint16_t value) {

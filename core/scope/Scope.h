@@ -112,6 +112,8 @@ public:
         int mode = Normal;
         bool run = false;
         std::array<bool, 4> shown{true, true, true, true};
+        std::array<int, 4> items{}; // the channels' source list items now
+        uint32_t nowMs = 0;         // the window's clock, for the capture's age
     };
 
     struct Result {
@@ -121,6 +123,9 @@ public:
         bool draw = false;  // a fetched capture is complete: draw it
         bool clear = false; // clear the screen before drawing
         bool rearm = false; // write 0 to the mode word after drawing
+        // The sources the drawn capture was taken with: what the traces and the band
+        // labels are drawn for, even when a source has changed since.
+        std::array<int, 4> items{};
     };
 
     // Runs one cycle: counts the auto trigger, starts a fetch of a ready capture (marks
@@ -128,12 +133,24 @@ public:
     Result Cycle(tECU& ecu, const Controls& controls, bool accumulate);
     // Closing or hiding the window: pending buffer reads are dropped.
     static void DropPendingReads(tECU& ecu);
+    // Hiding the window abandons a fetch: the buffer then holds part of one capture
+    // and part of an older one, which must never be drawn as a capture.
+    void Abandon(tECU& ecu);
+    // The screen was cleared: no capture is shown any more.
+    void ForgetCapture() { shown_ = false; }
+    bool CaptureShown() const { return shown_; }
+    // "No capture" or the age of the capture on screen ("Capture 2.4 s old").
+    std::string CaptureAgeText(uint32_t nowMs) const;
     bool Fetching() const { return fetching_; }
     int AutoCounter() const { return autoCounter_; }
 
 private:
     int autoCounter_ = 0;
     bool fetching_ = false;
+    std::array<int, 4> fetchItems_{};
+    uint32_t fetchMs_ = 0;
+    bool shown_ = false;
+    uint32_t shownMs_ = 0;
 };
 
 // Writes the mode word; failures are ignored, the next cycle sees no progress.

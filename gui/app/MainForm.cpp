@@ -333,6 +333,7 @@ void TMainForm::buildMenus() {
     addItem(logging, QStringLiteral("Stop Logging to Laptop/PC"),
             QKeySequence(Qt::CTRL | Qt::Key_K));
     addItem(logging, QStringLiteral("Retrieve Log from ECU"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    addItem(logging, QStringLiteral("Log Viewer ..."));
     addItem(logging, QStringLiteral("Onboard Logging Settings ..."));
 
     QMenu* advanced = addMenu(QStringLiteral("Advanced"));

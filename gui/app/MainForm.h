@@ -63,6 +63,7 @@ class TLoadSaveOfflineForm;
 class TConfigureGaugeForm;
 class TGaugesForm;
 class TLogRetrieveProgBarForm;
+class TLogViewerForm;
 class TRealGaugesForm;
 class TScopeForm;
 class TSimulatorForm;
@@ -241,6 +242,9 @@ public:
     TRealGaugesForm* realGaugesForm() const { return RealGaugesForm; }
     TConfigureGaugeForm* configureGaugeForm() const { return ConfigureGaugeForm; }
     TLogRetrieveProgBarForm* logRetrieveForm() const { return LogRetrieveForm; }
+    TLogViewerForm* logViewerForm() const { return LogViewerForm; }
+    // Opens a PC log or onboard log in the "Log Viewer" (a file given or dropped).
+    bool openLogViewer(const std::string& path);
     TScopeForm* scopeForm() const { return ScopeForm; }
     const diagnostics::PcLog& pcLog() const { return pcLog_; }
     // The tick of the PC log's time stamps; tests set a manual one.
@@ -323,6 +327,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // A log file dropped on the window opens in the log viewer.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
@@ -520,6 +527,7 @@ private:
     TRealGaugesForm* RealGaugesForm = nullptr;
     TConfigureGaugeForm* ConfigureGaugeForm = nullptr;
     TLogRetrieveProgBarForm* LogRetrieveForm = nullptr;
+    TLogViewerForm* LogViewerForm = nullptr;
     TScopeForm* ScopeForm = nullptr;
     TChecksForm* ChecksForm = nullptr;
     TSearchForm* SearchForm = nullptr;

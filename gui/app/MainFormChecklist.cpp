@@ -6,6 +6,7 @@
 #include "app/UndoHistoryForm.h"
 #include "diagnostics/ChecksForm.h"
 #include "diagnostics/LogRetrieveForm.h"
+#include "diagnostics/LogViewerForm.h"
 #include "files/CompareForm.h"
 #include "files/ConstantExport.h"
 #include "files/PropertiesForm.h"
@@ -121,6 +122,7 @@ QUrl TMainForm::helpUrl() const {
     v.undoHistory = shown(UndoHistoryForm);
     v.comparison = shown(CompareForm);
     v.restorePoints = shown(RestorePointsForm);
+    v.logViewer = shown(LogViewerForm);
     QUrl url = QUrl::fromLocalFile(helpFilePath());
     const std::string anchor = HelpContexts::Anchor(HelpContexts::Context(v));
     if (!anchor.empty())

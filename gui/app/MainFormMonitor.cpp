@@ -5,6 +5,7 @@
 #include "app/EcuJobRunner.h"
 #include "app/PageSelector.h"
 #include "diagnostics/LogRetrieveForm.h"
+#include "diagnostics/LogViewerForm.h"
 #include "gauges/ConfigureGaugeForm.h"
 #include "gauges/GaugesForm.h"
 #include "gauges/RealGaugesForm.h"
@@ -14,8 +15,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
 
@@ -77,7 +81,30 @@ void TMainForm::buildMonitorWindows() {
     LogRetrieveForm->jobs = &jobRunner();
     connect(LogRetrieveForm, &TLogRetrieveProgBarForm::statusText, this,
             [this](const QString& text) { ConnectionStatus->setText(text); });
+    // The link reports its status only when it changes, so it is put back here.
+    connect(LogRetrieveForm, &TLogRetrieveProgBarForm::statusReleased, this, [this] {
+        ConnectionStatus->setText(QString::fromStdString(engine_.ConnectionStatus()));
+    });
     onTriggered(QStringLiteral("Retrieve Log from ECU"), [this] { RetrieveLogClick(); });
+
+    LogViewerForm = new TLogViewerForm(*ecu_, messages_, this);
+    // The correction a tuner confirms in the viewer is one undoable step.
+    LogViewerForm->applyCorrection = [this](tECU& ecu, int element,
+                                            const std::vector<diagnostics::VeCorrection>& cells) {
+        int written = 0;
+        const std::string caption =
+            "VE correction from log in " + ecu.NameOf(Layout::kNumPages + element);
+        recordStep(caption, [&] { written = diagnostics::ApplyVeCorrection(ecu, element, cells); });
+        RenderPage();
+        return written;
+    };
+    onTriggered(QStringLiteral("Log Viewer ..."), [this] {
+        auto name = dialogs_.askOpenFile("Open Log", kCsvFilter);
+        if (name)
+            openLogViewer(*name);
+    });
+    action(QStringLiteral("Log Viewer ..."))->setEnabled(true);
+    setAcceptDrops(true);
 
     ScopeForm = new TScopeForm(*ecu_, messages_, this);
     ScopeForm->driver = [this] { return engine_.Driver(); };
@@ -109,7 +136,8 @@ void TMainForm::monitorPollCycle() {
         return;
     if (pcLog_.Active()) {
         std::string error;
-        if (!pcLog_.WriteLine(*ecu_, logClock_->milliseconds(), error))
+        const auto fresh = [this](long address) { return engine_.LiveWordReadThisCycle(address); };
+        if (!pcLog_.WriteLine(*ecu_, logClock_->milliseconds(), fresh, error))
             messages_.error(error);
     }
     GaugesForm->refresh();
@@ -120,9 +148,45 @@ void TMainForm::monitorPageRendered() {
     // Renamed or moved gauges show at once in an open list.
     if (GaugesForm->isVisible())
         GaugesForm->buildList();
+    // Tables created, deleted or renamed show in the viewer's table list.
+    if (LogViewerForm->isVisible())
+        LogViewerForm->refillTables();
+}
+
+bool TMainForm::openLogViewer(const std::string& path) {
+    return LogViewerForm->openLog(path);
+}
+
+namespace {
+
+// The local log file a drop carries, or an empty text.
+QString droppedLog(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() &&
+            url.toLocalFile().endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
+}
+
+} // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedLog(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QString path = droppedLog(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openLogViewer(path.toStdString());
 }
 
 void TMainForm::monitorConfigurationLoaded() {
+    LogViewerForm->refillTables();
     // The scope mirrors the settings of the configuration now open.
     ecu_->ScopeSettingsLoaded = false;
     ScopeForm->LoadScopeSettings();

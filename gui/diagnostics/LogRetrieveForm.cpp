@@ -126,6 +126,7 @@ void TLogRetrieveProgBarForm::LogPollTimerTimer() {
         // Hiding the window abandons a transfer; the next GO probes the pages again.
         if (retrieval_.Busy())
             retrieval_.Abandon();
+        releaseStatus();
         BytesSoFar->setText(QStringLiteral(" "));
         AmountToRead->setEnabled(true);
         return;
@@ -141,6 +142,7 @@ void TLogRetrieveProgBarForm::LogPollTimerTimer() {
     if (status == diagnostics::LogRetrieval::Status::Done) {
         ProgressBar->setValue(ProgressBar->maximum());
         BytesSoFar->setText(QString::number(2 * retrieval_.WordsReceived()));
+        releaseStatus();
         finish();
         return;
     }
@@ -148,9 +150,17 @@ void TLogRetrieveProgBarForm::LogPollTimerTimer() {
         ProgressBar->setValue(static_cast<int>(2 * retrieval_.Received() - 1));
         BytesSoFar->setText(QString::number(2 * retrieval_.Received()));
     }
+    statusShown_ = true;
     emit statusText(status == diagnostics::LogRetrieval::Status::CommsError
                         ? QStringLiteral("Comms Error")
                         : QStringLiteral("Retrieving Log"));
+}
+
+void TLogRetrieveProgBarForm::releaseStatus() {
+    if (!statusShown_)
+        return;
+    statusShown_ = false;
+    emit statusReleased();
 }
 
 void TLogRetrieveProgBarForm::finish() {

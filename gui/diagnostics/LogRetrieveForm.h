@@ -63,6 +63,8 @@ public:
 signals:
     // "Retrieving Log" or "Comms Error" for the main window's status label.
     void statusText(const QString& text);
+    // The transfer has ended (done or abandoned): the status label is the link's again.
+    void statusReleased();
 
 private:
     void amountChanged(int choice);
@@ -73,6 +75,8 @@ private:
     FileDialogs& dialogs_;
     diagnostics::LogRetrieval retrieval_;
     std::string fileName_;
+    bool statusShown_ = false; // a transfer status is on the main window's label
+    void releaseStatus();
     QLabel* BytesSoFar = nullptr;
     QLabel* TotalBytesLabel = nullptr;
     QComboBox* AmountToRead = nullptr;

@@ -127,6 +127,7 @@ TScopeForm::TScopeForm(tECU& ecu, Messages& messages, QWidget* parent)
     row->addLayout(controls, 1);
 
     // The ECU's capture holds 16 samples per division: no screen yet shows them.
+    clock_.start();
     clearScreen();
 }
 
@@ -264,6 +265,9 @@ QWidget* TScopeForm::buildTiming() {
     bold.setBold(true);
     StatusLabel->setFont(bold);
     grid->addWidget(StatusLabel, 4, 0);
+    CaptureAge = new QLabel(QStringLiteral("No capture"), box);
+    CaptureAge->setObjectName(QStringLiteral("CaptureAge"));
+    grid->addWidget(CaptureAge, 10, 0, 1, 2);
     auto* help = new QPushButton(QStringLiteral("HELP (F1)"), box);
     connect(help, &QPushButton::clicked, this, &TScopeForm::HelpClick);
     grid->addWidget(help, 4, 1);
@@ -418,7 +422,7 @@ void TScopeForm::elementChosen(int list) {
 }
 
 void TScopeForm::setBands() {
-    const auto items = channelItems();
+    const auto items = cycle_.CaptureShown() ? shownItems_ : channelItems();
     const auto bands = LabelBands(items);
     bool lowerSet = false;
     bool upperSet = false;
@@ -520,6 +524,12 @@ void TScopeForm::LoadScopeSettings() {
 }
 
 void TScopeForm::clearScreen() {
+    paintGrid();
+    cycle_.ForgetCapture();
+    setBands();
+}
+
+void TScopeForm::paintGrid() {
     QImage& image = screen_->image;
     image.fill(Qt::white);
     QPainter p(&image);
@@ -539,9 +549,8 @@ void TScopeForm::clearScreen() {
     screen_->update();
 }
 
-void TScopeForm::drawChannels() {
+void TScopeForm::drawChannels(const std::array<int, 4>& items) {
     const ScopeSettings settings = ScopeSettings::Read(ecu_);
-    const auto items = channelItems();
     const auto bands = LabelBands(items);
     QPainter p(&screen_->image);
     for (int k = 0; k < 4; ++k) {
@@ -576,6 +585,8 @@ void TScopeForm::ScopeCycle() {
     controls.run = RunBox->isChecked();
     for (size_t k = 0; k < 4; ++k)
         controls.shown[k] = shows_[k]->isChecked();
+    controls.items = channelItems();
+    controls.nowMs = static_cast<uint32_t>(clock_.elapsed());
     const auto result = cycle_.Cycle(ecu_, controls, Accumulate->isChecked());
     if (result.forceTrigger)
         WriteModeWord(driver ? driver() : nullptr, ScopeMap::kForce);
@@ -583,12 +594,16 @@ void TScopeForm::ScopeCycle() {
         RunBox->setChecked(false);
     StatusLabel->setText(QString::fromStdString(result.status));
     if (result.draw) {
+        // The capture just fetched replaces the screen: the grid, not a forgotten capture.
         if (result.clear)
-            clearScreen();
-        drawChannels();
+            paintGrid();
+        drawChannels(result.items);
+        shownItems_ = result.items;
+        setBands();
         if (result.rearm)
             WriteModeWord(driver ? driver() : nullptr, ScopeMap::kArm);
     }
+    CaptureAge->setText(QString::fromStdString(cycle_.CaptureAgeText(controls.nowMs)));
 }
 
 void TScopeForm::RunClick(bool ticked) {
@@ -614,7 +629,7 @@ void TScopeForm::showEvent(QShowEvent* event) {
 
 void TScopeForm::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    scope::ScopeCycle::DropPendingReads(ecu_);
+    cycle_.Abandon(ecu_);
     ecu_.ScopeSettingsLoaded = false;
 }
 

@@ -4,6 +4,7 @@
 #include "ports/Messages.h"
 #include "scope/Scope.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <array>
@@ -65,6 +66,8 @@ public:
     QSlider* horizontal() const { return HorizSlider; }
     QLabel* horizontalLabel() const { return HorizLabel; }
     QLabel* status() const { return StatusLabel; }
+    QLabel* captureAge() const { return CaptureAge; }
+    const scope::ScopeCycle& cycle() const { return cycle_; }
     QSlider* cursor(int k) const { return k == 0 ? CursorA : CursorB; }
     QCheckBox* showCursor(int k) const { return k == 0 ? ShowA : ShowB; }
     QLabel* cursorLabel(int k) const {
@@ -89,18 +92,22 @@ private:
     void elementChosen(int list);
     void applyVisibility(int list);
     void showTriggerKind();
+    // The band labels of the capture on screen, or of the settings when none is shown.
     void setBands();
     void setMarker(int channel);
     void setHorizontal();
     void updateCursors();
     void clearScreen();
-    void drawChannels();
+    void paintGrid();
+    void drawChannels(const std::array<int, 4>& items);
     int itemOf(int list) const;
     std::array<int, 4> channelItems() const;
 
     tECU& ecu_;
     Messages& messages_;
     scope::ScopeCycle cycle_;
+    std::array<int, 4> shownItems_{}; // the sources of the capture on screen
+    QElapsedTimer clock_;
     int angleReference_ = 0;
     bool loading_ = false;
     ScopeScreen* screen_ = nullptr;
@@ -138,6 +145,7 @@ private:
     QLabel* HorizLabel = nullptr;
     QLabel* TMarker = nullptr;
     QLabel* StatusLabel = nullptr;
+    QLabel* CaptureAge = nullptr;
     QSlider* CursorA = nullptr;
     QSlider* CursorB = nullptr;
     QCheckBox* ShowA = nullptr;

@@ -70,4 +70,54 @@ TEST_F(LogCliTest, UsageErrorsAndASilentPort) {
     EXPECT_FALSE(fs::exists(start.path("x.csv")));
 }
 
+TEST_F(LogCliTest, LogStatsAndCellsReadTheLogBack) {
+    const std::string log = start.path("drive.csv");
+    {
+        std::ofstream out(log, std::ios::binary);
+        out << "Time (sec),RPM/100,MAP,Temp \xB0"
+               "C\r\n"
+               "0.000,10.00,40.00,*80.00\r\n"
+               "0.050,10.20,41.00,81.00\r\n"
+               "0.100,29.90,99.00,----\r\n";
+    }
+    std::string out, err;
+    ASSERT_EQ(run({"log-stats", log}, out, err), 0) << err;
+    EXPECT_EQ(out, "RPM/100: count 3 invalid 0 min 10.00 max 29.90 mean 16.70\n"
+                   "MAP: count 3 invalid 0 min 40.00 max 99.00 mean 60.00\n"
+                   "Temp \xC2\xB0"
+                   "C: count 1 invalid 2 min 81.00 max 81.00 mean 81.00\n");
+    ASSERT_EQ(run({"log-stats", log, "--channel", "MAP", "--channel",
+                   "Temp \xC2\xB0"
+                   "C"},
+                  out, err),
+              0)
+        << err;
+    EXPECT_EQ(out.substr(0, 5), "MAP: ");
+    EXPECT_NE(out.find("\nTemp"), std::string::npos);
+    EXPECT_EQ(run({"log-stats", log, "--channel", "Nope"}, out, err), 1);
+    EXPECT_NE(err.find("no channel \"Nope\""), std::string::npos);
+    EXPECT_EQ(run({"log-stats", start.path("none.csv")}, out, err), 1);
+
+    // The default configuration's VE table is read by RPM/100 and MAP.
+    ASSERT_EQ(run({"log-cells", log, "q7700xDefaultConfig.ecu", "%Volumetric Efficiency 1",
+                   "--channel", "MAP"},
+                  out, err),
+              0)
+        << err;
+    EXPECT_NE(out.find("x_channel: RPM/100\ny_channel: MAP\nchannel: MAP\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("cell 1 2: x 10.00 y 40.00 count 2 seconds 0.10 mean 40.50\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("cell 0 0: x 5.00 y 20.00 count 0 seconds 0.00 mean ----\n"),
+              std::string::npos);
+    EXPECT_EQ(run({"log-cells", log, "q7700xDefaultConfig.ecu", "No table", "--channel", "MAP"},
+                  out, err),
+              1);
+    EXPECT_EQ(
+        run({"log-cells", log, "q7700xDefaultConfig.ecu", "%Volumetric Efficiency 1"}, out, err),
+        1);
+    EXPECT_NE(err.find("needs --channel"), std::string::npos);
+}
+
 } // namespace

@@ -216,6 +216,12 @@ int main(int argc, char** argv) {
         seed(out, "fuzz_scope_trace", words);
     }
 
+    // Log files of both kinds as the program writes them.
+    seed(out, "fuzz_log_file",
+         text("\"Time (s)\",\"A\",\"B\",\r\n0.000,1.02,----,\r\n0.050,-1.50,true,\r\n"));
+    seed(out, "fuzz_log_file",
+         text("Time (sec),A,B\r\n65.000,*2.00,0.08\r\n65.736,2.00,-0.50\r\n0.100,1,2"));
+
     // Status blocks as the engine reads them: the same serial, learn reports, another
     // serial; each cycle's reads carry the next block.
     {

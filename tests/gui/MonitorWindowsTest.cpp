@@ -292,6 +292,7 @@ TEST_F(MonitorWindowsTest, TheOnboardLogIsRetrievedWhileThePollCycleWaits) {
         }
     }
     ASSERT_FALSE(window->busy());
+    EXPECT_NE(form->connectionStatus()->text(), "Retrieving Log") << "the link's status once done";
     EXPECT_EQ(opened, path);
     const std::string csv = read(path);
     EXPECT_EQ(csv.substr(0, 15), "Time (sec),RPM,");
@@ -299,6 +300,19 @@ TEST_F(MonitorWindowsTest, TheOnboardLogIsRetrievedWhileThePollCycleWaits) {
     shoot(window, "retrieve.png");
     window->hide();
     EXPECT_FALSE(window->transferActive());
+    form->PollTimerTimer();
+    EXPECT_NE(form->connectionStatus()->text(), "Retrieving Log");
+
+    // Hiding the window during a transfer gives the label back as well.
+    form->RetrieveLogClick();
+    window->GoClick();
+    for (int k = 0; k < 5; ++k)
+        window->LogPollTimerTimer();
+    ASSERT_EQ(form->connectionStatus()->text(), "Retrieving Log");
+    window->hide();
+    window->LogPollTimerTimer();
+    form->PollTimerTimer();
+    EXPECT_NE(form->connectionStatus()->text(), "Retrieving Log");
 }
 
 TEST_F(MonitorWindowsTest, TheScopeMirrorsItsSettingsAndDrawsTheEcusCapture) {
@@ -339,7 +353,13 @@ TEST_F(MonitorWindowsTest, TheScopeMirrorsItsSettingsAndDrawsTheEcusCapture) {
     }
     ASSERT_TRUE(drawn) << "the angle trace arrived";
     EXPECT_EQ(scope->status()->text(), "TRIGGERED");
+    EXPECT_EQ(scope->captureAge()->text().left(8), "Capture ");
     shoot(scope, "scope.png");
+
+    // Another source for channel 2: the labels stay those of the capture on screen.
+    scope->source(1)->setCurrentIndex(9); // "Processed Trigger Inputs"
+    emit scope->source(1)->activated(9);
+    EXPECT_EQ(scope->bandLabel(false, 0)->text(), "Inj1") << "the capture's source";
 
     scope->trigMode()->setCurrentIndex(2); // Single: the next capture stops the run
     for (int n = 0; n < 200 && scope->run()->isChecked(); ++n) {

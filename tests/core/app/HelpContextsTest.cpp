@@ -32,6 +32,8 @@ TEST(HelpContexts, TheFirstVisibleWindowInOrderChoosesTheContext) {
     EXPECT_EQ(HelpContexts::Context(v), 1);
     v.checklist = true;
     EXPECT_EQ(HelpContexts::Context(v), 4);
+    v.logViewer = true;
+    EXPECT_EQ(HelpContexts::Context(v), 13);
     v.restorePoints = true;
     EXPECT_EQ(HelpContexts::Context(v), 12);
     v.comparison = true;
@@ -39,7 +41,7 @@ TEST(HelpContexts, TheFirstVisibleWindowInOrderChoosesTheContext) {
     v.undoHistory = true;
     EXPECT_EQ(HelpContexts::Context(v), 10);
     EXPECT_EQ(HelpContexts::Anchor(-1), HelpContexts::Anchor(0));
-    EXPECT_EQ(HelpContexts::Anchor(13), HelpContexts::Anchor(0));
+    EXPECT_EQ(HelpContexts::Anchor(14), HelpContexts::Anchor(0));
 }
 
 TEST(HelpContexts, EveryContextHasItsOwnAnchorInTheManual) {
@@ -55,12 +57,12 @@ TEST(HelpContexts, EveryContextHasItsOwnAnchorInTheManual) {
     // Context 0 is the manual's start; every other one has a section of its own.
     EXPECT_EQ(HelpContexts::Anchor(0), "");
     std::set<std::string> anchors;
-    for (int c = 1; c <= 12; ++c) {
+    for (int c = 1; c <= 13; ++c) {
         const std::string anchor = HelpContexts::Anchor(c);
         anchors.insert(anchor);
         EXPECT_NE(text.find("id=\"" + anchor + "\""), std::string::npos) << anchor;
     }
-    EXPECT_EQ(anchors.size(), 12u);
+    EXPECT_EQ(anchors.size(), 13u);
 }
 
 } // namespace

@@ -66,14 +66,21 @@ TEST_F(PcLogTest, LinesShowValuesOnlineOrSimulatingAndDashesOtherwise) {
     setLive(linked, 51);
     setLive(flag, 0);
     const auto columns = PcLog::Columns(*ecu);
+    const PcLog::ReadThisCycle allRead = [](long) { return true; };
+    const PcLog::ReadThisCycle noneRead = [](long) { return false; };
     ecu->LinkState = Link::Offline;
-    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 0), "0.000,----,----,----,\r\n");
+    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 0, allRead), "0.000,----,----,----,\r\n");
     ecu->LinkState = Link::Online;
-    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 1234), "1.234,1.02,-1.52,false,\r\n");
+    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 1234, allRead), "1.234,1.02,-1.52,false,\r\n");
+    // A linked value not read in its cycle is no value of that time; a literal is.
+    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 1284, noneRead), "1.284,----,-1.52,----,\r\n");
+    const long linkedWord = ecu->ElementLiveOffset[linked];
+    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 1334, [&](long a) { return a == linkedWord; }),
+              "1.334,1.02,-1.52,----,\r\n");
     setLive(flag, 1);
     ecu->LinkState = Link::Offline;
     simulate();
-    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 50), "0.050,1.02,-1.52,true,\r\n");
+    EXPECT_EQ(PcLog::DataLine(*ecu, columns, 50, noneRead), "0.050,1.02,-1.52,true,\r\n");
 }
 
 TEST_F(PcLogTest, TheFileHoldsHeaderAndLinesUntilStopped) {
@@ -88,17 +95,17 @@ TEST_F(PcLogTest, TheFileHoldsHeaderAndLinesUntilStopped) {
     ASSERT_TRUE(log.Start(*ecu, path, 1000, error)) << error;
     EXPECT_TRUE(ecu->LoggingToPc);
     ecu->LinkState = Link::Offline;
-    ASSERT_TRUE(log.WriteLine(*ecu, 1000, error));
-    ASSERT_TRUE(log.WriteLine(*ecu, 1050, error));
+    ASSERT_TRUE(log.WriteLine(*ecu, 1000, {}, error));
+    ASSERT_TRUE(log.WriteLine(*ecu, 1050, {}, error));
     // Lines are on disk at once, while the log is still open.
     EXPECT_EQ(read(path), "\"Time (s)\",\"RPM\",\r\n0.000,----,\r\n0.050,----,\r\n");
     // The tick count wraps; the elapsed time does not.
     ASSERT_TRUE(log.Start(*ecu, path, 0xFFFFFFF0u, error));
-    ASSERT_TRUE(log.WriteLine(*ecu, 0x10u, error));
+    ASSERT_TRUE(log.WriteLine(*ecu, 0x10u, {}, error));
     log.Stop(*ecu);
     EXPECT_FALSE(ecu->LoggingToPc);
     EXPECT_EQ(read(path), "\"Time (s)\",\"RPM\",\r\n0.032,----,\r\n");
-    EXPECT_TRUE(log.WriteLine(*ecu, 0x20u, error)) << "a stopped log writes nothing";
+    EXPECT_TRUE(log.WriteLine(*ecu, 0x20u, {}, error)) << "a stopped log writes nothing";
     EXPECT_EQ(read(path), "\"Time (s)\",\"RPM\",\r\n0.032,----,\r\n");
 
     EXPECT_FALSE(log.Start(*ecu, dir.path("missing/log.csv"), 0, error));

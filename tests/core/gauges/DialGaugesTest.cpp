@@ -40,6 +40,18 @@ TEST(DialScale, NarrowScalesWidenAndMarksEndAtTheMaximum) {
     EXPECT_EQ(DialValueText(4), "0.08");
 }
 
+TEST_F(DialGaugesTest, NegativeScaleLabelsHaveTwoDecimalsLikeThePositiveOnes) {
+    onDial("Vacuum", 1, -1000, 1000); // -20.00 .. 20.00
+    dials.SetUp(*ecu);
+    const auto& labels = dials.SlotAt(0).labels;
+    EXPECT_EQ(labels[0], "-20.00");
+    EXPECT_EQ(labels[1], "-15.00") << "lo + E";
+    EXPECT_EQ(labels[2], "-10.00");
+    EXPECT_EQ(labels[4], "0.00");
+    EXPECT_EQ(labels[8], "20.00");
+    EXPECT_EQ(DialScaleText(-37), "-0.74");
+}
+
 TEST(DialScale, NeedlePointsRoundToPixels) {
     const DialPoint centre{114, 115};
     const DialPoint up = NeedlePoint(centre, 94, 0);

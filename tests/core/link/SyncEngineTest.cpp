@@ -2,6 +2,7 @@
 #include "EngineFixture.h"
 #include "LinkTestSupport.h"
 #include "RawConfig.h"
+#include "diagnostics/PcLog.h"
 #include "emu/VirtualEcu.h"
 #include "emu/VirtualEcuLink.h"
 
@@ -652,6 +653,45 @@ TEST_F(EngineTest, DialGaugesAskForGaugeValuesOnlyInTheSimpleView) {
     context.advancedView = false;
     cycle(2);
     EXPECT_EQ(pc->ImageWord(liveOfGauge), 0x0321);
+}
+
+// While logging, every line carries values read in its own cycle: not the 0 of a word
+// never read since the log began, not a value read several cycles earlier while the
+// advanced view's page takes many cycles to read, and "----" when the read failed.
+TEST_F(EngineTest, LoggedGaugesAreReadEveryCycleOrLoggedAsDashes) {
+    SilentMessages quiet;
+    auto config = std::make_unique<tECU>(quiet);
+    RawConfig raw(*config);
+    int source = raw.add(ElementType::Constant, 1);
+    for (int k = 0; k < 1200; ++k)
+        raw.add(ElementType::Constant, 1); // a page whose live words take cycles to read
+    int gauge = raw.add(ElementType::Gauge, 0);
+    raw.link(gauge, 0, source, 0);
+    raw.finish();
+    ecu->LoadConfiguration(*config);
+    goOnline();
+    context.currentPage = 1;
+    pc->ShowAllOutputs = true;
+    const long liveOfGauge = 0x1E000 + pc->ElementLiveOffset[gauge];
+    const auto columns = diagnostics::PcLog::Columns(*pc);
+    ASSERT_EQ(columns.size(), 1u);
+    const auto line = [&] {
+        return diagnostics::PcLog::DataLine(
+            *pc, columns, 0, [&](long a) { return engine.LiveWordReadThisCycle(a); });
+    };
+    cycle(3);
+    ASSERT_GT(engine.R(), 0) << "the page's words need more than one cycle";
+    ecu->WriteWord(liveOfGauge, 51);
+    pc->LoggingToPc = true;
+    for (int k = 1; k <= 12; ++k) {
+        ecu->WriteWord(liveOfGauge, static_cast<uint16_t>(51 * k));
+        cycle();
+        EXPECT_EQ(line(), "0.000," + diagnostics::PcLog::ValueText(51 * k) + ",\r\n") << k;
+    }
+    ecu->faults.dropNext = 1000;
+    cycle();
+    EXPECT_EQ(line(), "0.000,----,\r\n") << "an unanswered cycle logs no old value";
+    ecu->faults.dropNext = 0;
 }
 
 TEST_F(EngineTest, LiveValuesArePolledOnlyOnlineAndInStep) {

@@ -165,6 +165,41 @@ TEST_F(ScopeModelTest, ACycleWaitsTriggersFetchesAndRearms) {
     EXPECT_FALSE(cycle.Fetching()) << "not running: a finished capture is not fetched";
 }
 
+// What is drawn belongs to the capture: its sources as they were when it was fetched,
+// its age, and never a buffer half fetched before the window was hidden.
+TEST_F(ScopeModelTest, ACaptureKeepsItsSourcesAndAgeAndAHiddenFetchIsAbandoned) {
+    ScopeCycle cycle;
+    ScopeCycle::Controls controls;
+    controls.run = true;
+    controls.shown = {true, true, false, false};
+    controls.items = {14, 10, 0, 0};
+    controls.nowMs = 1000;
+    EXPECT_EQ(cycle.CaptureAgeText(1000), "No capture");
+    ecu->EcuModeBits = 3;
+    ASSERT_FALSE(cycle.Cycle(*ecu, controls, false).draw);
+    ASSERT_TRUE(cycle.Fetching());
+    controls.items = {14, 7, 0, 0}; // channel 2 switched to a bit set meanwhile
+    controls.nowMs = 1100;
+    ScopeCycle::DropPendingReads(*ecu); // as if the read pass had fetched it all
+    auto r = cycle.Cycle(*ecu, controls, false);
+    ASSERT_TRUE(r.draw);
+    EXPECT_EQ(r.items, (std::array<int, 4>{14, 10, 0, 0})) << "the capture's own sources";
+    EXPECT_TRUE(cycle.CaptureShown());
+    EXPECT_EQ(cycle.CaptureAgeText(3450), "Capture 2.4 s old");
+
+    // Hidden during the next fetch: the half-read buffer is never drawn.
+    ASSERT_FALSE(cycle.Cycle(*ecu, controls, false).draw);
+    ASSERT_TRUE(cycle.Fetching());
+    cycle.Abandon(*ecu);
+    EXPECT_EQ(ecu->SyncAt(ScopeMap::kSamples), Sync::InStep) << "its reads are dropped";
+    r = cycle.Cycle(*ecu, controls, false);
+    EXPECT_FALSE(r.draw) << "shown again: a new fetch starts instead";
+    EXPECT_TRUE(cycle.Fetching());
+    EXPECT_EQ(ecu->SyncAt(ScopeMap::kSamples), Sync::ToRead);
+    cycle.ForgetCapture();
+    EXPECT_EQ(cycle.CaptureAgeText(4000), "No capture");
+}
+
 TEST_F(ScopeModelTest, AutoForcesEveryThirdWaitingCycleAndSingleStopsAfterOne) {
     ScopeCycle cycle;
     ScopeCycle::Controls controls;
