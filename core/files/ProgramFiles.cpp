@@ -1,5 +1,6 @@
 #include "files/ProgramFiles.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -45,6 +46,16 @@ std::string DataDirectory() {
     if (exe.empty())
         return {};
     return (fs::path(exe).parent_path() / "share" / "zolmar").string();
+}
+
+std::string UserDataDirectory() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/')
+        return (fs::path(data) / "zolmar").string();
+    const char* home = std::getenv("HOME");
+    if (home && home[0])
+        return (fs::path(home) / ".local" / "share" / "zolmar").string();
+    return {};
 }
 
 std::string FindIn(const std::vector<std::string>& folders, const std::string& fileName) {

@@ -24,6 +24,10 @@ std::string ExecutableDirectory();
 // The installed data folder: share/zolmar beside the executable's bin folder.
 std::string DataDirectory();
 
+// The user's own data folder of the program ($XDG_DATA_HOME/zolmar, else
+// ~/.local/share/zolmar); empty when neither variable names a folder.
+std::string UserDataDirectory();
+
 // The path of the file in the first of the folders that holds it; empty if none.
 std::string FindIn(const std::vector<std::string>& folders, const std::string& fileName);
 // The file in the start-up folder, else beside the executable, else in the data

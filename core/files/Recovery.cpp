@@ -1,6 +1,7 @@
 #include "files/Recovery.h"
 
 #include "files/AtomicFile.h"
+#include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
 
 #include <cstdlib>
@@ -58,13 +59,7 @@ bool ProcessRuns(int64_t pid) {
 }
 
 std::string DefaultFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/')
-        return (fs::path(data) / "zolmar").string();
-    const char* home = std::getenv("HOME");
-    if (home && home[0])
-        return (fs::path(home) / ".local" / "share" / "zolmar").string();
-    return {};
+    return ProgramFiles::UserDataDirectory();
 }
 
 std::string InfoText(const std::string& originalFile, int64_t savedAt) {

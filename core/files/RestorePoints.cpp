@@ -1,6 +1,7 @@
 #include "files/RestorePoints.h"
 
 #include "files/AtomicFile.h"
+#include "files/ProgramFiles.h"
 #include "files/SettingsFile.h"
 
 #include <algorithm>
@@ -116,15 +117,11 @@ std::string OwnerText(const std::string& owner) {
 }
 
 std::string DefaultFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    if (xdg && *xdg == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home && *home ? home : "/tmp") / ".local" / "share";
-    }
-    return (base / "zolmar" / "restore-points").string();
+    std::string data = ProgramFiles::UserDataDirectory();
+    // Without a home folder the points still have a place for this session.
+    if (data.empty())
+        data = "/tmp/.local/share/zolmar";
+    return (fs::path(data) / "restore-points").string();
 }
 
 Store::Store(std::string folder, uint64_t limitBytes)

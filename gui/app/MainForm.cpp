@@ -942,10 +942,8 @@ void TMainForm::OptimiseClick() {
     std::string message;
     recordStep("Optimise configuration",
                [&] { message = Optimisation::Optimise(*ecu_, ConfOptForm->balanced()); });
-    router_.invalidateAll();
     // Element numbers changed: every window follows its elements.
-    if (!followModel())
-        RenderPage();
+    redrawWholeDiagram();
     messages_.information(message);
 }
 

@@ -439,6 +439,10 @@ private:
     void elementsMoved();
     void redrawAfterFollowing();
     void configurationReplaced();
+    // Routes of every page are made again, windows follow their elements, the page is drawn.
+    void redrawWholeDiagram();
+    // Open element and dedicated dialogs close without writing what they read.
+    void closeDialogsWithoutWriting();
     QList<QDialog*> elementDialogs() const;
     QList<TDedicatedForm*> dedicatedDialogs() const;
     void startChangeLog();

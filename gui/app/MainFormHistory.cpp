@@ -150,9 +150,7 @@ void TMainForm::takeDifferencesStep(const tECU& other, const std::vector<std::st
         messages_.error(error);
         return;
     }
-    router_.invalidateAll();
-    if (!followModel())
-        RenderPage();
+    redrawWholeDiagram();
     if (!problems.empty()) {
         std::string text = "These differences could not be taken:";
         for (const std::string& p : problems)
@@ -166,9 +164,7 @@ void TMainForm::restorePointStep(const std::vector<uint8_t>& bytes) {
     // As after Import/Merge: the whole configuration changed in place.
     engine_.ConfigurationOpened();
     engine_.ClearLearnHistory();
-    router_.invalidateAll();
-    if (!followModel())
-        RenderPage();
+    redrawWholeDiagram();
 }
 
 } // namespace zolmar::gui

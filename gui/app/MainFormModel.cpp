@@ -91,17 +91,27 @@ void TMainForm::redrawAfterFollowing() {
     RenderPage();
 }
 
-void TMainForm::configurationReplaced() {
-    editor_->reset();
+void TMainForm::redrawWholeDiagram() {
     router_.invalidateAll();
-    TableEditor->hide();
-    // Nothing a dialog read from the old configuration may be written into the new one.
+    if (!followModel())
+        RenderPage();
+}
+
+void TMainForm::closeDialogsWithoutWriting() {
     for (QDialog* d : elementDialogs())
         if (d && d->isVisible())
             d->reject();
     for (TDedicatedForm* form : dedicatedDialogs())
         if (form && form->isVisible())
             form->reject();
+}
+
+void TMainForm::configurationReplaced() {
+    editor_->reset();
+    router_.invalidateAll();
+    TableEditor->hide();
+    // Nothing a dialog read from the old configuration may be written into the new one.
+    closeDialogsWithoutWriting();
     if (PropertiesForm->isVisible())
         PropertiesForm->fill();
     if (WiringForm->isVisible())

@@ -178,15 +178,8 @@ void TMainForm::afterHistoryMoved(const UndoHistory::Outcome& outcome, const cha
         return;
     }
     // Dialogs show values read before the step: they close without writing them back.
-    for (QDialog* d : elementDialogs())
-        if (d && d->isVisible())
-            d->reject();
-    for (TDedicatedForm* form : dedicatedDialogs())
-        if (form && form->isVisible())
-            form->reject();
-    router_.invalidateAll();
-    if (!followModel())
-        RenderPage();
+    closeDialogsWithoutWriting();
+    redrawWholeDiagram();
     if (TableEditor->isVisible() && TableEditor->editor().IsOpen() &&
         TableEditor->editor().Reopen())
         TableEditor->RedrawAll();
