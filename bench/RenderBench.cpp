@@ -105,7 +105,8 @@ BENCHMARK(BM_ReplayDecide)->Unit(benchmark::kMillisecond);
 
 // Routing, deciding and painting the canvas, with the copy into the backup.
 void BM_FullRenderPainted(benchmark::State& state) {
-    Page page;
+    Page page(state.range(0) == 1);
+    state.SetLabel(state.range(0) == 1 ? "far links" : "near links");
     gui::DiagramCanvas canvas;
     canvas.setPixelRatio(1);
     PageRenderer renderer(*page.ecu, page.router, canvas.metrics());
@@ -118,10 +119,11 @@ void BM_FullRenderPainted(benchmark::State& state) {
         canvas.backUp();
     }
 }
-BENCHMARK(BM_FullRenderPainted)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullRenderPainted)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ReplayRenderPainted(benchmark::State& state) {
-    Page page;
+    Page page(state.range(0) == 1);
+    state.SetLabel(state.range(0) == 1 ? "far links" : "near links");
     gui::DiagramCanvas canvas;
     canvas.setPixelRatio(1);
     PageRenderer renderer(*page.ecu, page.router, canvas.metrics());
@@ -134,7 +136,7 @@ void BM_ReplayRenderPainted(benchmark::State& state) {
         canvas.backUp();
     }
 }
-BENCHMARK(BM_ReplayRenderPainted)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplayRenderPainted)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The live overlay that every poll cycle draws: values of all outputs and inputs.
 void BM_LiveOverlayPainted(benchmark::State& state) {

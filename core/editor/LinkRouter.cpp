@@ -1,6 +1,7 @@
 #include "editor/LinkRouter.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace zolmar {
 
@@ -87,6 +88,8 @@ uint32_t LinkRouter::vertical(int column, int row) const {
 void LinkRouter::startRecompute(int page) {
     h_.fill(kFree);
     v_.fill(kFree);
+    marked_.clear();
+    marksScattered_ = false;
     if (!validPage(page))
         return;
     routes_[static_cast<size_t>(page)].clear();
@@ -150,6 +153,7 @@ void LinkRouter::recompute(int page, DrawList& out) {
         if (record.net < kBlocked && Grid::inGrid(record.destColumn, record.destRow)) {
             uint32_t& origin = h_[static_cast<size_t>(at(record.destColumn, record.destRow))];
             origin = kFree | kReached;
+            marked_.push_back(at(record.destColumn, record.destRow));
             if (Grid::inGrid(sx - 1, sy))
                 h_[static_cast<size_t>(at(sx - 1, sy))] = record.net;
             if (Grid::inGrid(sx, sy)) {
@@ -171,27 +175,48 @@ void LinkRouter::recompute(int page, DrawList& out) {
     findJunctions(page, out);
 }
 
+void LinkRouter::reach(bool horizontalLayer, int index, uint32_t code) {
+    (horizontalLayer ? h_ : v_)[static_cast<size_t>(index)] |= kReached | (code << kArrivalShift);
+    marked_.push_back(index);
+    const int column = index % kCells;
+    pending_[static_cast<size_t>(index / kCells)][static_cast<size_t>(column >> 6)] |=
+        uint64_t{1} << (column & 63);
+}
+
 bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRow, int originColumn,
                         int originRow) {
+    if (search_ != nullptr) {
+        marksScattered_ = true;
+        return search_(h_, v_, net, sx, sy, originColumn, originRow, endColumn, endRow);
+    }
+    // Rings grow around the source; in each ring the cells of its window are
+    // expanded in row-major order, and a cell reached during the ring is expanded
+    // in the same ring when it comes later in that order. Only cells with moves
+    // still to try are visited: a move that failed fails for the rest of the
+    // search (cells only ever go from free to reached), so visiting a cell again
+    // after all its moves were tried changes nothing.
+    for (auto& row : pending_)
+        row.fill(0);
+    pending_[static_cast<size_t>(originRow)][static_cast<size_t>(originColumn >> 6)] |=
+        uint64_t{1} << (originColumn & 63);
     bool hit = false;
     bool moved = false;
-    // The reached cells lie inside this box; cells outside it cannot move, so
-    // the scan skips them. The box only grows, and a cell reached during a scan
-    // is visited later in the same scan exactly when the full scan would.
+    // The reached cells lie inside this box; it only grows.
     int top = originRow;
     int bottom = originRow;
     int left = originColumn;
     int right = originColumn;
-    auto tryMove = [&](Layer& layer, bool horizontalLayer, int c, int r, uint32_t code) {
+    auto tryMove = [&](bool horizontalLayer, int c, int r, uint32_t code) {
         if (!Grid::inGrid(c, r))
             return;
-        uint32_t& cell = layer[static_cast<size_t>(at(c, r))];
-        uint32_t owner = cell & kOwnerMask;
+        const int index = at(c, r);
+        const uint32_t cell = (horizontalLayer ? h_ : v_)[static_cast<size_t>(index)];
+        const uint32_t owner = cell & kOwnerMask;
         if (owner == kBlocked || (cell & kReached))
             return;
         if (owner != kFree && owner != net)
             return;
-        cell |= kReached | (code << kArrivalShift);
+        reach(horizontalLayer, index, code);
         moved = true;
         top = std::min(top, r);
         bottom = std::max(bottom, r);
@@ -203,6 +228,29 @@ bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRo
             endRow = r;
         }
     };
+    auto expand = [&](int c, int r) {
+        const auto index = static_cast<size_t>(at(c, r));
+        const bool horizontalBefore = (h_[index] & kReached) != 0;
+        const bool verticalBefore = (v_[index] & kReached) != 0;
+        if (horizontalBefore) {
+            tryMove(true, c - 1, r, kMovedLeft);
+            tryMove(true, c + 1, r, kMovedRight);
+        }
+        if (verticalBefore) {
+            tryMove(false, c, r + 1, kMovedDown);
+            tryMove(false, c, r - 1, kMovedUp);
+            tryMove(true, c, r, kLayerChange);
+        }
+        if (h_[index] & kReached)
+            tryMove(false, c, r, kLayerChange);
+        // A layer reached by its own layer change has not tried its moves yet:
+        // the cell stays queued for the next ring.
+        const bool horizontalNew = !horizontalBefore && (h_[index] & kReached);
+        const bool verticalNew = !verticalBefore && (v_[index] & kReached);
+        if (!horizontalNew && !verticalNew)
+            pending_[static_cast<size_t>(r)][static_cast<size_t>(c >> 6)] &=
+                ~(uint64_t{1} << (c & 63));
+    };
     for (int g = 0; g < kRings; ++g) {
         int c0 = std::max(0, sx - g - 1);
         int c1 = std::min(kCells - 1, sx + g + 1);
@@ -211,20 +259,22 @@ bool LinkRouter::search(uint16_t net, int sx, int sy, int& endColumn, int& endRo
         bool wholeBoxScanned = c0 <= left && right <= c1 && r0 <= top && bottom <= r1;
         moved = false;
         for (int r = std::max(r0, top); r <= std::min(r1, bottom); ++r) {
-            for (int c = std::max(c0, left); c <= std::min(c1, right); ++c) {
-                const uint32_t& hc = h_[static_cast<size_t>(at(c, r))];
-                const uint32_t& vc = v_[static_cast<size_t>(at(c, r))];
-                if (hc & kReached) {
-                    tryMove(h_, true, c - 1, r, kMovedLeft);
-                    tryMove(h_, true, c + 1, r, kMovedRight);
-                }
-                if (vc & kReached) {
-                    tryMove(v_, false, c, r + 1, kMovedDown);
-                    tryMove(v_, false, c, r - 1, kMovedUp);
-                    tryMove(h_, true, c, r, kLayerChange);
-                }
-                if (hc & kReached)
-                    tryMove(v_, false, c, r, kLayerChange);
+            const auto& row = pending_[static_cast<size_t>(r)];
+            int c = c0;
+            while (c <= c1) {
+                // The next queued cell at or after c; the row is read again after
+                // every expansion, which may queue cells further on.
+                size_t word = static_cast<size_t>(c >> 6);
+                uint64_t bits = row[word] & (~uint64_t{0} << (c & 63));
+                while (bits == 0 && ++word < row.size())
+                    bits = row[word];
+                if (bits == 0)
+                    break;
+                c = static_cast<int>(word) * 64 + std::countr_zero(bits);
+                if (c > c1)
+                    break;
+                expand(c, r);
+                ++c;
             }
         }
         if (hit)
@@ -290,10 +340,19 @@ void LinkRouter::backtrace(RouteRecord& record, int column, int row, DrawList& o
 }
 
 void LinkRouter::clearMarks() {
-    for (auto& c : h_)
-        c &= kOwnerMask;
-    for (auto& c : v_)
-        c &= kOwnerMask;
+    if (marksScattered_) {
+        for (auto& c : h_)
+            c &= kOwnerMask;
+        for (auto& c : v_)
+            c &= kOwnerMask;
+        marksScattered_ = false;
+    } else {
+        for (int index : marked_) {
+            h_[static_cast<size_t>(index)] &= kOwnerMask;
+            v_[static_cast<size_t>(index)] &= kOwnerMask;
+        }
+    }
+    marked_.clear();
 }
 
 void LinkRouter::findJunctions(int page, DrawList& out) {

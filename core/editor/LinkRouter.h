@@ -67,7 +67,20 @@ public:
     static constexpr int kJunctionRadius = 3;
     static constexpr int kWireWidth = 4;
 
+    using Layer = std::array<uint32_t, Grid::kCells * Grid::kCells>;
+    // A maze search over both layers: from the origin (the destination pin's
+    // cell, already marked reached) outwards in rings around the source cell
+    // (sx, sy) until a cell of the horizontal layer owned by net is reached;
+    // that cell is returned in endColumn/endRow. Marks reached cells with their
+    // arrival move; the router clears the marks after each link.
+    using Search = bool (*)(Layer& h, Layer& v, uint16_t net, int sx, int sy, int originColumn,
+                            int originRow, int& endColumn, int& endRow);
+
     LinkRouter();
+
+    // Replaces the router's own search (nullptr restores it): tests route with
+    // a reference search and compare the results.
+    void setSearch(Search search) { search_ = search; }
 
     // --- cache
     void invalidate(int page);
@@ -110,17 +123,27 @@ public:
                                                      {0, 192, 192}}};
 
 private:
-    using Layer = std::array<uint32_t, Grid::kCells * Grid::kCells>;
     static int at(int column, int row) { return row * Grid::kCells + column; }
     void backtrace(RouteRecord& record, int column, int row, DrawList& out);
     bool search(uint16_t net, int sx, int sy, int& endColumn, int& endRow, int originColumn,
                 int originRow);
+    // Marks a cell reached with its arrival code; remembers it for clearMarks
+    // and queues it for expansion.
+    void reach(bool horizontalLayer, int index, uint32_t code);
     void clearMarks();
     void findJunctions(int page, DrawList& out);
     Rgb colourFor(const std::vector<RouteRecord>& records, size_t index, int& counter) const;
 
     Layer h_{};
     Layer v_{};
+    Search search_ = nullptr;
+    // The search's state: cells whose reached layers still have moves to try,
+    // one bit per cell and row, and every cell index marked since the last clear
+    // (so that clearing costs what the search reached, not the whole grid).
+    static constexpr int kRowWords = (Grid::kCells + 63) / 64;
+    std::array<std::array<uint64_t, kRowWords>, Grid::kCells> pending_{};
+    std::vector<int> marked_;
+    bool marksScattered_ = false; // set by a replaced search: clear the whole grid
     std::array<bool, Layout::kNumPages> valid_{};
     std::array<std::vector<RouteRecord>, Layout::kNumPages> routes_;
     std::array<std::vector<LinkRequest>, Layout::kNumPages> requests_;
