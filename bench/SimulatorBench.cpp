@@ -2,6 +2,7 @@
 // diagram the model allows and on a typical one, and the virtual ECU's 50 ms.
 #include "RealisticDiagram.h"
 #include "emu/VirtualEcu.h"
+#include "files/SettingsFile.h"
 #include "model/EcuMemoryView.h"
 #include "simulator/Simulator.h"
 
@@ -28,19 +29,36 @@ void rates(benchmark::State& state, int passesPerIteration, int elements) {
     state.counters["x_realtime"] = benchmark::Counter(passes / 1000.0, benchmark::Counter::kIsRate);
 }
 
+void tickTimes(benchmark::State& state, tECU& ecu) {
+    sim::Simulator simulator;
+    ecu.LinkState = 7;                         // offline: the simulator may run
+    simulator.Inputs().SetPosition(40, 3000);  // RPM / 100
+    simulator.Inputs().SetPosition(49, 25000); // Ana 1
+    simulator.Open(ecu);
+    simulator.Tick(ecu); // past the first learning and table changes
+    for (auto _ : state)
+        benchmark::DoNotOptimize(simulator.Tick(ecu));
+    rates(state, sim::Simulator::kPassesPerTick, ecu.NumElements);
+}
+
 void simulatorTick(benchmark::State& state, int elements) {
     SilentMessages messages;
     auto ecu = diagram(messages, elements);
-    sim::Simulator simulator;
-    ecu->LinkState = 7;                        // offline: the simulator may run
-    simulator.Inputs().SetPosition(40, 3000);  // RPM / 100
-    simulator.Inputs().SetPosition(49, 25000); // Ana 1
-    simulator.Open(*ecu);
-    simulator.Tick(*ecu); // past the first learning and table changes
-    for (auto _ : state)
-        benchmark::DoNotOptimize(simulator.Tick(*ecu));
-    rates(state, sim::Simulator::kPassesPerTick, ecu->NumElements);
+    tickTimes(state, *ecu);
 }
+
+// The configuration a new user starts from.
+void BM_SimulatorTickDefaultConfiguration(benchmark::State& state) {
+    SilentMessages messages;
+    auto ecu = std::make_unique<tECU>(messages);
+    std::string error;
+    if (!SettingsFile::load(*ecu, ZOLMAR_DEFAULT_CONFIG, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    tickTimes(state, *ecu);
+}
+BENCHMARK(BM_SimulatorTickDefaultConfiguration)->Unit(benchmark::kMicrosecond);
 
 void BM_SimulatorTickLargestDiagram(benchmark::State& state) {
     simulatorTick(state, Layout::kMaxElements);

@@ -3,7 +3,9 @@
 #include "model/Catalogue.h"
 #include "model/Tables.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace zolmar::sim {
@@ -71,7 +73,85 @@ struct Element {
     void set(int k, int v) const { m.SetLiveWord(live + 2 * k, static_cast<uint16_t>(v)); }
 };
 
-void summer(const Element& e, uint8_t option) {
+using Source = DecodedInput;
+
+// Little-endian words as single loads and stores where the machine allows: a
+// word stored as two bytes and read back as one word (an output feeding the next
+// element) would stall the processor's store forwarding on every link.
+uint16_t load16(const uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        uint16_t w;
+        std::memcpy(&w, p, 2);
+        return w;
+    } else {
+        return static_cast<uint16_t>(p[0] | (p[1] << 8));
+    }
+}
+
+void store16(uint8_t* p, uint16_t w) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &w, 2);
+    } else {
+        p[0] = static_cast<uint8_t>(w & 0xFF);
+        p[1] = static_cast<uint8_t>(w >> 8);
+    }
+}
+
+// The same element seen through its decoded inputs, with its live block known to
+// lie inside the live area: no address needs checking during the pass.
+struct FastElement {
+    const Source* sources;
+    uint8_t* liveArea;
+    uint8_t* block;
+
+    int16_t in(int k) const {
+        const Source& s = sources[k];
+        return s.live != Source::kLiteral ? static_cast<int16_t>(load16(liveArea + s.live))
+                                          : s.literal;
+    }
+    int16_t word(int k) const { return static_cast<int16_t>(load16(block + 2 * k)); }
+    uint16_t raw(int k) const { return load16(block + 2 * k); }
+    void set(int k, int v) const { store16(block + 2 * k, static_cast<uint16_t>(v)); }
+};
+
+// The input words each evaluated type reads (the multiplexers select among all of
+// theirs by their option byte).
+constexpr int inputsRead(int type) {
+    switch (type) {
+    case ElementType::Table2D:
+        return 4;
+    case ElementType::Table3D:
+        return 5;
+    case ElementType::Summer:
+    case ElementType::Comparator:
+    case ElementType::Tickbox:
+    case ElementType::Timer:
+    case ElementType::Latch:
+        return 2;
+    case ElementType::Multiplier:
+    case ElementType::Clipper:
+    case ElementType::Switch:
+    case ElementType::Wrapper:
+        return 3;
+    case ElementType::PID:
+        return 12;
+    case ElementType::Mux4:
+        return 4;
+    case ElementType::Mux32:
+        return 32;
+    case ElementType::Delay:
+    case ElementType::Gauge:
+    case ElementType::Stepper:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// The most live bytes an evaluated element touches from its block's start.
+constexpr int kLargestBlock = 2 * 11;
+
+template <class E> void summer(const E& e, uint8_t option) {
     int a = e.in(0);
     int b = e.in(1);
     const int operation = (option >> 3) & 3;
@@ -104,16 +184,18 @@ void summer(const Element& e, uint8_t option) {
     e.set(0, result ? kTrue : 0);
 }
 
-void multiplier(const Element& e) {
+template <class E> void multiplier(const E& e) {
     const int c = e.in(2);
     if (c == 0) {
         e.set(0, 0);
         return;
     }
-    e.set(0, saturate(static_cast<int64_t>(e.in(0)) * e.in(1) / c));
+    // Two 16-bit factors give at most 2^30: the product and quotient fit in 32 bits,
+    // where division is much quicker than in 64.
+    e.set(0, saturate(int32_t{e.in(0)} * int32_t{e.in(1)} / c));
 }
 
-void pid(const Element& e, uint16_t n) {
+template <class E> void pid(const E& e, uint16_t n) {
     const int s = e.in(0);
     const int f = e.in(1);
     const int ki = e.in(2);
@@ -165,7 +247,7 @@ void pid(const Element& e, uint16_t n) {
     e.set(2, static_cast<int>(static_cast<uint32_t>(j) & 0xFFFF));
 }
 
-void clipper(const Element& e) {
+template <class E> void clipper(const E& e) {
     const int x = e.in(0);
     const int low = e.in(1);
     const int high = e.in(2);
@@ -182,7 +264,7 @@ void clipper(const Element& e) {
     }
 }
 
-void comparator(const Element& e, uint8_t operation) {
+template <class E> void comparator(const E& e, uint8_t operation) {
     const int a = e.in(0);
     const int b = e.in(1);
     bool holds = false;
@@ -211,7 +293,7 @@ void comparator(const Element& e, uint8_t operation) {
     e.set(0, holds ? kTrue : 0);
 }
 
-void timer(const Element& e, int t) {
+template <class E> void timer(const E& e, int t) {
     if (e.in(1) > 0) {
         e.set(1, e.in(0));
         e.set(0, 0);
@@ -227,7 +309,7 @@ void timer(const Element& e, int t) {
     }
 }
 
-void latch(const Element& e, uint8_t mode) {
+template <class E> void latch(const E& e, uint8_t mode) {
     const int value = e.in(0);
     const int store = e.in(1);
     const bool edge = (mode & 1) != 0;
@@ -236,7 +318,7 @@ void latch(const Element& e, uint8_t mode) {
     e.set(1, store);
 }
 
-void delay(const Element& e, uint16_t period, uint16_t n) {
+template <class E> void delay(const E& e, uint16_t period, uint16_t n) {
     if (elapsed(n, e.raw(10)) < period / 10)
         return;
     const int x = e.in(0);
@@ -246,7 +328,7 @@ void delay(const Element& e, uint16_t period, uint16_t n) {
     e.set(10, n);
 }
 
-void stepper(const Element& e, uint8_t rate, uint16_t n) {
+template <class E> void stepper(const E& e, uint8_t rate, uint16_t n) {
     const int period = 5 << (rate & 7);
     if (elapsed(n, e.raw(3)) < period)
         return;
@@ -264,7 +346,7 @@ void stepper(const Element& e, uint8_t rate, uint16_t n) {
     e.set(1, kCoils[phase][1]);
 }
 
-void wrapper(const Element& e) {
+template <class E> void wrapper(const E& e) {
     const int x = e.in(0);
     const int low = e.in(1);
     const int high = e.in(2);
@@ -284,7 +366,7 @@ void wrapper(const Element& e) {
     e.set(0, result);
 }
 
-void table(const EcuMemoryView& m, const Element& e, int type, int constAddr) {
+template <class E> void table(const EcuMemoryView& m, const E& e, int type, int constAddr) {
     const int inputs = type == ElementType::Table2D ? 4 : 5;
     const int words = type == ElementType::Table2D ? 5 : 6;
     int16_t in[5] = {};
@@ -298,11 +380,8 @@ void table(const EcuMemoryView& m, const Element& e, int type, int constAddr) {
         e.set(k, live[k]);
 }
 
-} // namespace
-
-void EvaluateElement(const EcuMemoryView& m, int type, int logicAddr, int constAddr, int liveAddr,
-                     uint16_t n, int t) {
-    const Element e{m, logicAddr + 4, liveAddr};
+template <class E>
+void evaluate(const EcuMemoryView& m, const E& e, int type, int constAddr, uint16_t n, int t) {
     switch (type) {
     case ElementType::Constant:
         e.set(0, m.ConstWord(constAddr));
@@ -363,6 +442,13 @@ void EvaluateElement(const EcuMemoryView& m, int type, int logicAddr, int constA
     }
 }
 
+} // namespace
+
+void EvaluateElement(const EcuMemoryView& m, int type, int logicAddr, int constAddr, int liveAddr,
+                     uint16_t n, int t) {
+    evaluate(m, Element{m, logicAddr + 4, liveAddr}, type, constAddr, n, t);
+}
+
 void DiagramEvaluator::SetCounters(uint16_t stepCount, int subCounter) {
     stepCount_ = stepCount;
     subCounter_ = subCounter >= 0 && subCounter < kTickSteps ? subCounter : 0;
@@ -375,31 +461,54 @@ void DiagramEvaluator::Start(const EcuMemoryView& memory) {
     ResetCounters();
 }
 
-int DiagramEvaluator::Pass(const EcuMemoryView& memory) {
-    tick_ = ++subCounter_ >= kTickSteps;
-    if (tick_)
-        subCounter_ = 0;
-    ++stepCount_;
-    const int t = tick_ ? 1 : 0;
+void DiagramEvaluator::Decode(const EcuMemoryView& memory) {
+    steps_.clear();
+    checks_.clear();
+    sources_.clear();
     // The same walk as the element index: constant and live addresses run on in 16
     // bits, and the walk stops where the records may no longer start.
     int logic = 0;
     uint16_t constant = 0;
     uint16_t live = 0;
     int count = 0;
+    int logicRead = 0; // logic bytes [0, logicRead) decide the walk and the inputs
+    auto dimension = [&](long constAddr) {
+        checks_.push_back(
+            {static_cast<uint32_t>(kConstBase + constAddr), memory.ConstByte(constAddr)});
+    };
     for (;;) {
         const int type = memory.LogicByte(logic);
+        logicRead = std::max(logicRead, logic + 1);
         const Sizes& size = kSizes[static_cast<size_t>(type)];
         if (size.logic <= 0)
             break;
         int constSize = size.constant;
-        if (type == ElementType::Table2D)
+        if (type == ElementType::Table2D) {
             constSize = table2DConstSize(memory.ConstByte(constant));
-        else if (type == ElementType::Table3D)
+            dimension(constant);
+        } else if (type == ElementType::Table3D) {
             constSize =
                 table3DConstSize(memory.ConstByte(constant), memory.ConstByte(constant + 1));
-        if (size.evaluated)
-            EvaluateElement(memory, type, logic, constant, live, stepCount_, t);
+            dimension(constant);
+            dimension(constant + 1);
+        }
+        if (size.evaluated) {
+            const bool checked = memory.live == nullptr || live + kLargestBlock > kLiveSize;
+            steps_.push_back({logic, constant, live, static_cast<uint8_t>(type), checked,
+                              static_cast<uint32_t>(sources_.size())});
+            const int inputs = inputsRead(type);
+            for (int k = 0; k < inputs; ++k) {
+                const int at = logic + 4 + 2 * k;
+                const uint16_t w = memory.LogicWord(at);
+                logicRead = std::max(logicRead, at + 2);
+                Source source;
+                if (!(w & 1))
+                    source.literal = static_cast<int16_t>(w);
+                else if ((w & 0xFFFE) + 1 < kLiveSize)
+                    source.live = static_cast<uint16_t>(w & 0xFFFE);
+                sources_.push_back(source); // a link beyond the live area reads 0
+            }
+        }
         constant = static_cast<uint16_t>(constant + constSize);
         live = static_cast<uint16_t>(live + size.live);
         logic += size.logic;
@@ -407,14 +516,67 @@ int DiagramEvaluator::Pass(const EcuMemoryView& memory) {
         if (logic >= kLogicRecordLimit - 1 || count >= kMaxElements)
             break;
     }
-    return count;
+    logic_.resize(static_cast<size_t>(logicRead));
+    for (int k = 0; k < logicRead; ++k)
+        logic_[static_cast<size_t>(k)] = memory.LogicByte(k);
+    records_ = count;
+    decodedConfig_ = memory.config;
+    decodedSize_ = memory.configSize;
+    decoded_ = true;
+    ++decodings_;
 }
 
-int DiagramEvaluator::Run(const EcuMemoryView& memory, int passes) {
-    int count = 0;
-    for (int k = 0; k < passes; ++k)
-        count = Pass(memory);
-    return count;
+bool DiagramEvaluator::DecodingHolds(const EcuMemoryView& memory) const {
+    if (!decoded_ || memory.config != decodedConfig_ || memory.configSize != decodedSize_)
+        return false;
+    // Bytes beyond the configuration read as 0 (ConfigByte); a configuration that
+    // short is compared byte by byte.
+    if (static_cast<unsigned long>(kLogicBase) + logic_.size() <= memory.configSize) {
+        if (std::memcmp(memory.config + kLogicBase, logic_.data(), logic_.size()) != 0)
+            return false;
+    } else {
+        for (size_t k = 0; k < logic_.size(); ++k)
+            if (memory.LogicByte(static_cast<long>(k)) != logic_[k])
+                return false;
+    }
+    return DimensionsHold(memory);
+}
+
+bool DiagramEvaluator::DimensionsHold(const EcuMemoryView& memory) const {
+    unsigned differs = 0;
+    for (const Check& c : checks_)
+        differs |= static_cast<unsigned>(memory.ConfigByte(c.address) ^ c.value);
+    return differs == 0;
+}
+
+int DiagramEvaluator::Pass(const EcuMemoryView& memory) {
+    if (!DecodingHolds(memory))
+        Decode(memory);
+    return Evaluate(memory);
+}
+
+int DiagramEvaluator::PassSameLogic(const EcuMemoryView& memory) {
+    if (!decoded_ || memory.config != decodedConfig_ || memory.configSize != decodedSize_ ||
+        !DimensionsHold(memory))
+        return Pass(memory);
+    return Evaluate(memory);
+}
+
+int DiagramEvaluator::Evaluate(const EcuMemoryView& memory) {
+    tick_ = ++subCounter_ >= kTickSteps;
+    if (tick_)
+        subCounter_ = 0;
+    ++stepCount_;
+    const int t = tick_ ? 1 : 0;
+    for (const Step& step : steps_) {
+        if (step.checked) {
+            EvaluateElement(memory, step.type, step.logic, step.constant, step.live, stepCount_, t);
+        } else {
+            const FastElement e{&sources_[step.firstSource], memory.live, memory.live + step.live};
+            evaluate(memory, e, step.type, step.constant, stepCount_, t);
+        }
+    }
+    return records_;
 }
 
 } // namespace zolmar::sim

@@ -45,10 +45,7 @@ int Simulator::Tick(tECU& ecu) {
 
 void Simulator::Run(tECU& ecu, int passes) {
     ImageMemory memory(ecu);
-    for (int k = 0; k < passes; ++k) {
-        held.Write(memory.view());
-        evaluator_.Pass(memory.view());
-    }
+    evaluator_.Run(memory.view(), passes, [&] { held.Write(memory.view()); });
 }
 
 bool Simulator::SetControl(tECU& ecu, int control, int position) {
