@@ -3,7 +3,6 @@
 #include "model/EcuMemoryView.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -139,28 +138,27 @@ AxisHit searchAxis(const EcuMemoryView& memory, const Shape& shape, Axis axis, i
         hit.close = x == reference(memory, shape, axis, 0) ? 0 : 5000;
         return hit;
     }
-    // The references of the axis, read once; an axis that runs past the memory
-    // reads 0 beyond it, as every read of the memory does.
-    std::array<int16_t, 256> axisWords;
+    // The axis read straight from the bytes when it lies inside them; one that runs
+    // past them reads 0 beyond, as every read of the memory does.
     const long first = kConstBase + shape.referenceAddress(axis, 0);
-    if (first >= 0 && static_cast<unsigned long>(first) + 2UL * static_cast<unsigned long>(n) <=
-                          memory.configSize) {
-        for (int i = 0; i < n; ++i)
-            axisWords[static_cast<size_t>(i)] = static_cast<int16_t>(
-                memory.config[first + 2 * i] | (memory.config[first + 2 * i + 1] << 8));
-    } else {
-        for (int i = 0; i < n; ++i)
-            axisWords[static_cast<size_t>(i)] =
-                static_cast<int16_t>(reference(memory, shape, axis, i));
-    }
-    if (x < axisWords[0]) {
+    const uint8_t* direct =
+        first >= 0 && static_cast<unsigned long>(first) + 2UL * static_cast<unsigned long>(n) <=
+                          memory.configSize
+            ? memory.config + first
+            : nullptr;
+    auto ref = [&](int i) -> int {
+        if (direct != nullptr)
+            return static_cast<int16_t>(direct[2 * i] | (direct[2 * i + 1] << 8));
+        return reference(memory, shape, axis, i);
+    };
+    int lo = ref(0);
+    if (x < lo) {
         hit.found = true;
         hit.close = 5000;
         return hit;
     }
     for (int i = 0; i <= n - 2; ++i) {
-        const int lo = axisWords[static_cast<size_t>(i)];
-        const int hi = axisWords[static_cast<size_t>(i) + 1];
+        const int hi = ref(i + 1);
         if (lo <= x && x < hi) {
             const int64_t f = (static_cast<int64_t>(x - lo) << 16) / (hi - lo);
             hit.found = true;
@@ -175,9 +173,10 @@ AxisHit searchAxis(const EcuMemoryView& memory, const Shape& shape, Axis axis, i
             }
             return hit;
         }
+        lo = hi;
     }
     // Past the last reference (the intervals above never hold x >= the last one).
-    const int last = axisWords[static_cast<size_t>(n) - 1];
+    const int last = lo;
     if (x >= last) {
         hit.found = true;
         hit.base = hit.nearest = n - 1;

@@ -106,8 +106,7 @@ struct FastElement {
 
     int16_t in(int k) const {
         const Source& s = sources[k];
-        return s.live != Source::kLiteral ? static_cast<int16_t>(load16(liveArea + s.live))
-                                          : s.literal;
+        return static_cast<int16_t>((load16(liveArea + s.live) & s.mask) | s.literal);
     }
     int16_t word(int k) const { return static_cast<int16_t>(load16(block + 2 * k)); }
     uint16_t raw(int k) const { return load16(block + 2 * k); }
@@ -502,10 +501,12 @@ void DiagramEvaluator::Decode(const EcuMemoryView& memory) {
                 const uint16_t w = memory.LogicWord(at);
                 logicRead = std::max(logicRead, at + 2);
                 Source source;
-                if (!(w & 1))
-                    source.literal = static_cast<int16_t>(w);
-                else if ((w & 0xFFFE) + 1 < kLiveSize)
+                if (!(w & 1)) {
+                    source.literal = w;
+                } else if ((w & 0xFFFE) + 1 < kLiveSize) {
                     source.live = static_cast<uint16_t>(w & 0xFFFE);
+                    source.mask = 0xFFFF;
+                }
                 sources_.push_back(source); // a link beyond the live area reads 0
             }
         }

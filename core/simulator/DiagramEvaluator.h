@@ -20,10 +20,12 @@ namespace zolmar::sim {
 // edit of the logic area or of a table's size costs a new decoding.
 // An element input as decoding resolved it: a live word (its address checked
 // then) or a literal, including the 0 that a link outside the live area reads as.
+// The value is (live word at `live` AND mask) OR literal, with mask 0 for a
+// literal: no branch that the processor could mispredict from input to input.
 struct DecodedInput {
-    static constexpr uint16_t kLiteral = 0xFFFF;
-    uint16_t live = kLiteral;
-    int16_t literal = 0;
+    uint16_t live = 0;
+    uint16_t mask = 0;
+    uint16_t literal = 0;
 };
 
 class DiagramEvaluator {
