@@ -41,7 +41,8 @@ for program in "$bench"/zolmar_bench_*; do
     zolmar_bench_event_loop) continue ;; # its own report, not a Google Benchmark program
     esac
     link_filter=$filter
-    if [ "$name" = zolmar_bench_link ] && [ "${ZOLMAR_BENCH_LINK:-0}" != 1 ]; then
+    if [ "$name" = zolmar_bench_link ] && [ "${ZOLMAR_BENCH_LINK:-0}" != 1 ] &&
+        [ "$filter" = . ]; then
         link_filter='^BM_PollCycle'
     fi
     echo "running $name" >&2
