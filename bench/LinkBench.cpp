@@ -7,8 +7,8 @@
 #include "emu/VirtualEcu.h"
 #include "emu/VirtualEcuLink.h"
 #include "files/SettingsFile.h"
-#include "link/SerialUsbXpress.h"
 #include "link/PollSchedule.h"
+#include "link/SerialUsbXpress.h"
 #include "link/SyncEngine.h"
 #include "link/TransferBound.h"
 
