@@ -72,8 +72,8 @@ void PtyServer::advance(Clock::time_point until) {
         }
         return;
     }
-    // A millisecond at a time, each only when it ends before the reply is due by what
-    // the last one took: the reply never waits for the diagram.
+    // A millisecond at a time, each begun only while what the last one took still fits
+    // before the reply is due.
     for (;;) {
         const auto now = Clock::now();
         if (now - advanced_ < std::chrono::milliseconds(1) || now + chunk_ >= until)
