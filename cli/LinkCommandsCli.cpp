@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 
 #include "files/SettingsFile.h"
+#include "link/PollSchedule.h"
 #include "link/SerialUsbXpress.h"
 #include "link/SyncEngine.h"
 #include "model/Cp1252.h"
@@ -19,7 +20,6 @@ namespace {
 
 using SteadyTime = std::chrono::steady_clock;
 
-constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 constexpr double kDefaultTimeout = 5.0;
 
 struct TransferArgs {
@@ -150,7 +150,9 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
     const auto timeout = std::chrono::duration_cast<SteadyTime::duration>(
         std::chrono::duration<double>(options.timeoutSeconds));
     auto lastAnswer = SteadyTime::now();
-    auto next = lastAnswer;
+    // A late cycle is simply late; the ones after it keep the 50 ms rhythm, as the
+    // window's timer keeps it.
+    PollSchedule schedule(lastAnswer);
     // Progress is a byte moved: the time-out counts from the last one (or the start).
     auto lastProgress = lastAnswer;
     long moved = 0;
@@ -163,7 +165,9 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
     PollContext context;
     context.currentPage = 1;
     while (!reporter.finished) {
-        const bool late = SteadyTime::now() - lastProgress > timeout;
+        const auto begun = SteadyTime::now();
+        const auto next = schedule.Begin(begun);
+        const bool late = begun - lastProgress > timeout;
         engine.PollCycle(context);
         auto now = SteadyTime::now();
         if (ecu->EcuPresent && ecu->StatusFailures == 0)
@@ -197,9 +201,6 @@ int transfer(bool write, const std::vector<std::string>& args, std::ostream& out
             else
                 engine.LoadAllFromEcu();
         }
-        next += kPollPeriod;
-        if (next < now)
-            next = now; // a late cycle is simply late; cycles do not queue up
         std::this_thread::sleep_until(next);
     }
     reporter.printFinished();

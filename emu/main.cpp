@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <sched.h>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,10 @@ const char* const kHelp =
     "  --delay MS             send every reply MS milliseconds late\n"
     "  --delay MIN-MAX        send each reply between MIN and MAX milliseconds late\n"
     "  --seed N               seed of the fault generator (default 7700)\n"
-    "  --realtime             pace replies to the link's 250000 baud\n"
+    "  --realtime             pace replies to the link's 250000 baud, and serve the link\n"
+    "                         at real-time scheduling priority where the system allows\n"
+    "                         it (root or CAP_SYS_NICE), so that the PC's load delays\n"
+    "                         replies no more than it would a real ECU's\n"
     "  --save-on-exit FILE.ecu  on exit, save the committed configuration there\n"
     "  --help                 this text\n"
     "\n"
@@ -210,6 +214,14 @@ int main(int argc, char** argv) {
     std::signal(SIGUSR2, onReplug);
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (server.realtime) {
+        // A real ECU answers whatever the PC is busy with. The diagram runs only in the
+        // waits of paced replies and in bursts of at most budgetMs, so it cannot hold a
+        // core. Refused: replies come as the system lets them.
+        sched_param priority{};
+        priority.sched_priority = 10;
+        sched_setscheduler(0, SCHED_FIFO, &priority);
+    }
     std::cout << server.Path() << std::endl;
     server.Run([&ecu] {
         int plug = g_plug.exchange(0);

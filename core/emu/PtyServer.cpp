@@ -53,15 +53,34 @@ bool PtyServer::Open(std::string& error) {
 }
 
 void PtyServer::Run(const std::function<bool()>& keepRunning) {
-    auto last = Clock::now();
+    advanced_ = Clock::now();
     while (keepRunning()) {
         Step(assembler_.Pending() > 0 ? 2 : 20);
-        auto now = Clock::now();
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count();
+        advance(Clock::time_point::max());
+    }
+}
+
+void PtyServer::advance(Clock::time_point until) {
+    if (advanced_ == Clock::time_point{})
+        return; // not serving from Run: ECU time is its caller's
+    if (until == Clock::time_point::max()) {
+        auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - advanced_).count();
         if (ms > 0) {
             ecu_.Advance(static_cast<uint32_t>(ms));
-            last += std::chrono::milliseconds(ms);
+            advanced_ += std::chrono::milliseconds(ms);
         }
+        return;
+    }
+    // A millisecond at a time, each begun only while what the last one took still fits
+    // before the reply is due.
+    for (;;) {
+        const auto now = Clock::now();
+        if (now - advanced_ < std::chrono::milliseconds(1) || now + chunk_ >= until)
+            return;
+        ecu_.Advance(1);
+        advanced_ += std::chrono::milliseconds(1);
+        chunk_ = Clock::now() - now;
     }
 }
 
@@ -123,8 +142,12 @@ void PtyServer::answer(const uint8_t* frame, int length, Clock::time_point recei
     if (reply.length == 0)
         return;
     auto due = received + std::chrono::milliseconds(reply.delayMs);
-    if (realtime)
+    if (realtime) {
         due += std::chrono::microseconds(VirtualEcu::WireMicros(length + reply.length));
+        // The ECU's time runs on while its reply is on the wire, as on the real one,
+        // whose link does not wait for the diagram nor the diagram for the link.
+        advance(due);
+    }
     std::this_thread::sleep_until(due);
     send(reply.bytes, reply.length);
 }

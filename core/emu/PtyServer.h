@@ -35,9 +35,14 @@ private:
     // Bytes for a running boot loader (or at its rate): true when they were taken.
     bool serveBootLoader(const uint8_t* bytes, int length);
     void send(const uint8_t* bytes, int length);
+    // Moves ECU time up to the wall clock in whole milliseconds, running the diagram's
+    // passes; while a paced reply waits, only as long as the passes end before it is due.
+    void advance(std::chrono::steady_clock::time_point until);
 
     VirtualEcu& ecu_;
     RequestAssembler assembler_;
+    std::chrono::steady_clock::time_point advanced_{}; // ECU time reached, on the wall clock
+    std::chrono::steady_clock::duration chunk_{};      // what one millisecond's passes took
     int master_ = -1;
     int slave_ = -1;
     std::string path_;

@@ -14,24 +14,10 @@ using namespace Layout;
 namespace {
 
 using namespace SyncRuns;
-constexpr int kNameSlotsInRegion1 = kNameRegion1Positions / kNameLength; // 1705
-constexpr int kElementsInRegion1 = kNameSlotsInRegion1 - kNumPages;      // 1577
 const char* const kUnknownSerial = "?????";
 
 bool inStates(int state, std::initializer_list<int> states) {
     return std::find(states.begin(), states.end(), state) != states.end();
-}
-
-// The name slots a configuration of this many elements uses: slots 0 .. elements + 127,
-// 24 bytes each; past the first name region they go on at 0x13000.
-template <class F> void forNameSlotsInUse(long elements, F f) {
-    const long nameBytes = (elements + kNumPages) * kNameLength;
-    if (nameBytes <= kNameRegion1Positions) {
-        f(kNameRegion1, kNameRegion1 + nameBytes);
-    } else {
-        f(kNameRegion1, kConfigEnd);
-        f(kNameRegion2, kNameRegion2 + nameBytes - kNameRegion1Positions);
-    }
 }
 
 bool onlineCapableState(int state) {
@@ -400,16 +386,11 @@ bool SyncEngine::writePass() {
             return true;
         if (state == Link::WritingAll && check_.Checking())
             return true; // the read-back runs in the read pass
-        long p = findState(sync, 0x08000, 0x13000, Sync::ToWrite);
-        if (p < 0)
-            p = findState(sync, 0x00000, 0x08000, Sync::ToWrite);
-        if (p < 0)
-            p = findState(sync, 0x13000, kConfigEnd, Sync::ToWrite);
-        if (p < 0)
+        const Run run = nextWriteRun(sync, Sync::ToWrite);
+        if (run.words == 0)
             return true;
-        long start = p;
-        const int n =
-            alignedRun(sync, p, kConfigEnd, kMaxWriteRun, Sync::ToWrite, stopsWriteRun, start);
+        const long start = run.start;
+        const int n = run.words;
         for (int i = 0; i < n; ++i)
             transfer_[i] = ecu_.ImageWord(start + 2 * i);
         const auto address = static_cast<uint32_t>(start);
@@ -456,12 +437,11 @@ void SyncEngine::readPass() {
         }
         if ((state != Link::ReadingAll && state != Link::Online) || r_ <= 0)
             return;
-        long p = findState(sync, 0, kImageSize, Sync::ToRead);
-        if (p < 0)
+        const Run run = nextReadRun(sync, Sync::ToRead);
+        if (run.words == 0)
             return;
-        long start = p;
-        const int n =
-            alignedRun(sync, p, kImageSize, kMaxReadRun, Sync::ToRead, stopsReadRun, start);
+        const long start = run.start;
+        const int n = run.words;
         if (!driver_->ReadRegisters(static_cast<uint32_t>(start), n, transfer_, error_)) {
             lastError_ = error_;
             return;
@@ -477,14 +457,7 @@ void SyncEngine::readPass() {
         if (start >= 0x13000) {
             // The names the configuration does not use need not be fetched.
             ecu_.RebuildIndex(false, false);
-            const long elements = ecu_.NumElements;
-            if (elements <= kElementsInRegion1) {
-                markRange(0x13000, 0x1E000, Sync::InStep);
-                if (start - 0x20000 > (elements + kNumPages) * kNameLength)
-                    markRange(start, kConfigEnd, Sync::InStep);
-            } else if (start - 0x13000 > (elements - kElementsInRegion1) * kNameLength) {
-                markRange(start, 0x1E000, Sync::InStep);
-            }
+            dropUnusedNames(sync, start, ecu_.NumElements);
         }
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ECU.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -56,6 +58,70 @@ inline int alignedRun(const uint8_t* marks, long p, long limit, long maxLength, 
 inline long findState(const uint8_t* marks, long begin, long end, uint8_t state) {
     const void* hit = std::memchr(marks + begin, state, static_cast<size_t>(end - begin));
     return hit == nullptr ? -1 : static_cast<const uint8_t*>(hit) - marks;
+}
+
+// One transaction of a pass: words from an even byte address; 0 words when none is due.
+struct Run {
+    long start = 0;
+    int words = 0;
+};
+
+// The write pass's next run over marks of the whole image: the logic area first, then
+// the constants, then the names.
+inline Run nextWriteRun(const uint8_t* marks, uint8_t state) {
+    long p = findState(marks, 0x08000, 0x13000, state);
+    if (p < 0)
+        p = findState(marks, 0x00000, 0x08000, state);
+    if (p < 0)
+        p = findState(marks, 0x13000, kConfigEnd, state);
+    Run run;
+    if (p >= 0)
+        run.words = alignedRun(marks, p, kConfigEnd, kMaxWriteRun, state, stopsWriteRun, run.start);
+    return run;
+}
+
+// The read pass's next run: the lowest marked byte of the image first.
+inline Run nextReadRun(const uint8_t* marks, uint8_t state) {
+    const long p = findState(marks, 0, Layout::kImageSize, state);
+    Run run;
+    if (p >= 0)
+        run.words =
+            alignedRun(marks, p, Layout::kImageSize, kMaxReadRun, state, stopsReadRun, run.start);
+    return run;
+}
+
+// Name slots 0 .. elements + 127 (24 bytes each) hold the configuration's names; past
+// the first name region they go on at 0x13000. f(begin, end) per range in use.
+inline constexpr long kElementsInRegion1 =
+    Layout::kNameRegion1Positions / Layout::kNameLength - Layout::kNumPages; // 1577
+template <class F> void forNameSlotsInUse(long elements, F f) {
+    const long nameBytes = (elements + Layout::kNumPages) * Layout::kNameLength;
+    if (nameBytes <= Layout::kNameRegion1Positions) {
+        f(Layout::kNameRegion1, Layout::kNameRegion1 + nameBytes);
+    } else {
+        f(Layout::kNameRegion1, kConfigEnd);
+        f(Layout::kNameRegion2, Layout::kNameRegion2 + nameBytes - Layout::kNameRegion1Positions);
+    }
+}
+
+// A full read learns from its diagram how many names it needs: after a run that began
+// at start in the name areas, the name bytes that this many elements do not use are
+// no longer to be read (their marks are cleared).
+inline void dropUnusedNames(uint8_t* marks, long start, long elements) {
+    auto clear = [marks](long begin, long end) {
+        std::memset(marks + begin, 0, static_cast<size_t>(end - begin));
+    };
+    if (start < 0x13000)
+        return;
+    if (elements <= kElementsInRegion1) {
+        clear(0x13000, 0x1E000);
+        if (start < kConfigEnd &&
+            start - 0x20000 > (elements + Layout::kNumPages) * Layout::kNameLength)
+            clear(start, kConfigEnd);
+    } else if (start < 0x1E000 &&
+               start - 0x13000 > (elements - kElementsInRegion1) * Layout::kNameLength) {
+        clear(start, 0x1E000);
+    }
 }
 
 } // namespace zolmar::SyncRuns

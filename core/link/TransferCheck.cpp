@@ -11,12 +11,6 @@ namespace zolmar {
 
 using namespace SyncRuns;
 
-namespace {
-// Shorter than the transfer's runs: a check read is never of a transfer read's length,
-// and its runs start elsewhere, so a reply paired with the wrong request shows.
-constexpr long kCheckRun = 194;
-} // namespace
-
 TransferCheck::TransferCheck() : moved_(kConfigEnd, 0), ever_(kConfigEnd, 0) {}
 
 void TransferCheck::Reset() {
@@ -69,7 +63,7 @@ TransferCheck::Result TransferCheck::Step(TModbusDriver& driver, tECU& ecu, uint
         return Result::Finished;
     }
     long start = p;
-    const int n = alignedRun(marks, p, kConfigEnd, kCheckRun, 1, stopsReadRun, start);
+    const int n = alignedRun(marks, p, kConfigEnd, kRunBytes, 1, stopsReadRun, start);
     if (!driver.ReadRegisters(static_cast<uint32_t>(start), n, words, error))
         return Result::Failed;
     for (int i = 0; i < n; ++i) {

@@ -14,6 +14,11 @@ class TModbusDriver;
 // moved again; the engine then checks those once more, for a bounded number of rounds.
 class TransferCheck {
 public:
+    // The longest read-back run in bytes. Shorter than the transfer's runs: a check read
+    // is never of a transfer read's length, and its runs start elsewhere, so a reply
+    // paired with the wrong request shows.
+    static constexpr long kRunBytes = 194;
+
     TransferCheck();
 
     // A new transfer: nothing moved, nothing to check.
