@@ -198,7 +198,7 @@ struct GaugePage {
             int min = static_cast<int16_t>(ecu->ReadConstWord(c));
             int max = static_cast<int16_t>(ecu->ReadConstWord(c + 2));
             int span = std::max(4, max - min);
-            int value = min + (cycle * 7 * span / 100 + static_cast<int>(g) * span / 7) % span;
+            int value = min + (cycle * 37 + static_cast<int>(g) * 101) % span;
             ecu->SetImageWord(Layout::kLiveBase + (word & 0xFFFE), static_cast<uint16_t>(value),
                               false);
         }
@@ -240,6 +240,42 @@ void BM_GaugeOverlayFullRepaint(benchmark::State& state) {
     state.counters["ops"] = static_cast<double>(list.ops.size());
 }
 BENCHMARK(BM_GaugeOverlayFullRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The overlay as the main window carries it out: only the rectangles whose steps
+// changed are restored, redrawn and repainted on the widget. Argument 1: values change
+// every cycle; 0: they stay, and nothing is painted.
+void BM_GaugeOverlayIncremental(benchmark::State& state) {
+    GaugePage g(state);
+    if (!g.ok)
+        return;
+    const bool changing = state.range(0) != 0;
+    DrawList list;
+    g.setValues(0);
+    g.renderer->RenderOverlay(g.page, {-1, -1}, list);
+    g.canvas.executeOverlay(list); // the first after the page is drawn whole
+    int cycle = 0;
+    double steps = 0;
+    double area = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.setValues(changing ? ++cycle : 0);
+        list.clear();
+        g.renderer->RenderOverlay(g.page, {-1, -1}, list);
+        state.ResumeTiming();
+        g.canvas.executeOverlay(list);
+        const QRegion& region = g.canvas.lastOverlayRegion();
+        if (!region.isEmpty())
+            g.paintWidget(region);
+        steps += g.canvas.lastOverlaySteps();
+        for (const QRect& r : region)
+            area += static_cast<double>(r.width()) * r.height();
+    }
+    const double cycles = std::max<double>(1, static_cast<double>(state.iterations()));
+    state.counters["ops"] = static_cast<double>(list.ops.size());
+    state.counters["painted"] = steps / cycles;
+    state.counters["pixels"] = area / cycles;
+}
+BENCHMARK(BM_GaugeOverlayIncremental)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
