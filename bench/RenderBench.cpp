@@ -3,6 +3,8 @@
 #include "RawConfig.h"
 #include "editor/DiagramCanvas.h"
 #include "editor/PageRenderer.h"
+#include "files/SettingsFile.h"
+#include "model/Catalogue.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -158,6 +160,124 @@ void BM_LiveOverlayPainted(benchmark::State& state) {
     state.counters["texts"] = static_cast<double>(list.ops.size());
 }
 BENCHMARK(BM_LiveOverlayPainted)->Unit(benchmark::kMillisecond);
+
+// The default configuration's page with the most Gauge elements, with live values, as
+// the main window draws it every poll cycle: the overlay carried out on the canvas, then
+// the widget's paint of what the canvas asked to repaint (the whole canvas in view).
+struct GaugePage {
+    explicit GaugePage(benchmark::State& state) : ecu(std::make_unique<tECU>(messages)) {
+        std::string error;
+        if (!SettingsFile::load(*ecu, ZOLMAR_DEFAULT_CONFIG, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        ecu->RebuildIndex(true, true);
+        std::vector<int> perPage(Layout::kNumPages, 0);
+        for (int i = 0; i < ecu->NumElements; ++i)
+            if (ecu->TypeOf(i) == ElementType::Gauge)
+                ++perPage[static_cast<size_t>(ecu->PageOf(i))];
+        page = static_cast<int>(std::max_element(perPage.begin(), perPage.end()) - perPage.begin());
+        for (int i = 0; i < ecu->NumElements; ++i)
+            if (ecu->PageOf(i) == page && ecu->TypeOf(i) == ElementType::Gauge)
+                gauges.push_back(i);
+        ecu->Simulating = true;
+        canvas.setPixelRatio(1);
+        renderer = std::make_unique<PageRenderer>(*ecu, router, canvas.metrics());
+        DrawList list;
+        renderer->RenderPage(page, true, list);
+        canvas.execute(list);
+        canvas.backUp();
+        ok = true;
+    }
+    // Every gauge's value moves by a step within its range (or stays for step 0).
+    void setValues(int cycle) {
+        for (size_t g = 0; g < gauges.size(); ++g) {
+            int i = gauges[g];
+            uint16_t word = ecu->InputWord(i, 0);
+            if (!(word & 1))
+                continue;
+            int c = ecu->ElementConstOffset[i];
+            int min = static_cast<int16_t>(ecu->ReadConstWord(c));
+            int max = static_cast<int16_t>(ecu->ReadConstWord(c + 2));
+            int span = std::max(4, max - min);
+            int value = min + (cycle * 37 + static_cast<int>(g) * 101) % span;
+            ecu->SetImageWord(Layout::kLiveBase + (word & 0xFFFE), static_cast<uint16_t>(value),
+                              false);
+        }
+    }
+    void paintWidget(const QRegion& region) {
+        canvas.render(&screen, region.boundingRect().topLeft(), region, QWidget::RenderFlags());
+    }
+    SilentMessages messages;
+    std::unique_ptr<tECU> ecu;
+    LinkRouter router;
+    gui::DiagramCanvas canvas;
+    std::unique_ptr<PageRenderer> renderer;
+    QImage screen{Grid::kCanvas, Grid::kCanvas, QImage::Format_RGB32};
+    int page = 0;
+    std::vector<int> gauges;
+    bool ok = false;
+};
+
+// Before incremental painting: every cycle's overlay painted over the page and the
+// whole canvas repainted on the widget. Argument 1: values change every cycle.
+void BM_GaugeOverlayFullRepaint(benchmark::State& state) {
+    GaugePage g(state);
+    if (!g.ok)
+        return;
+    const bool changing = state.range(0) != 0;
+    DrawList list;
+    int cycle = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.setValues(changing ? ++cycle : 0);
+        list.clear();
+        g.renderer->RenderOverlay(g.page, {-1, -1}, list);
+        state.ResumeTiming();
+        g.canvas.execute(list);
+        g.paintWidget(QRegion(g.canvas.rect()));
+    }
+    state.counters["page"] = g.page;
+    state.counters["gauges"] = static_cast<double>(g.gauges.size());
+    state.counters["ops"] = static_cast<double>(list.ops.size());
+}
+BENCHMARK(BM_GaugeOverlayFullRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The overlay as the main window carries it out: only the rectangles whose steps
+// changed are restored, redrawn and repainted on the widget. Argument 1: values change
+// every cycle; 0: they stay, and nothing is painted.
+void BM_GaugeOverlayIncremental(benchmark::State& state) {
+    GaugePage g(state);
+    if (!g.ok)
+        return;
+    const bool changing = state.range(0) != 0;
+    DrawList list;
+    g.setValues(0);
+    g.renderer->RenderOverlay(g.page, {-1, -1}, list);
+    g.canvas.executeOverlay(list); // the first after the page is drawn whole
+    int cycle = 0;
+    double steps = 0;
+    double area = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.setValues(changing ? ++cycle : 0);
+        list.clear();
+        g.renderer->RenderOverlay(g.page, {-1, -1}, list);
+        state.ResumeTiming();
+        g.canvas.executeOverlay(list);
+        const QRegion& region = g.canvas.lastOverlayRegion();
+        if (!region.isEmpty())
+            g.paintWidget(region);
+        steps += g.canvas.lastOverlaySteps();
+        for (const QRect& r : region)
+            area += static_cast<double>(r.width()) * r.height();
+    }
+    const double cycles = std::max<double>(1, static_cast<double>(state.iterations()));
+    state.counters["ops"] = static_cast<double>(list.ops.size());
+    state.counters["painted"] = steps / cycles;
+    state.counters["pixels"] = area / cycles;
+}
+BENCHMARK(BM_GaugeOverlayIncremental)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

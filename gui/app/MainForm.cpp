@@ -808,9 +808,14 @@ void TMainForm::RenderOverlay() {
         return;
     DrawList list;
     renderer_.RenderOverlay(currentPage_, lastMouse_, list);
-    if (editor_)
-        editor_->ghosts(list);
-    ElementView->execute(list);
+    ElementView->executeOverlay(list);
+    // The drag ghosts go over the values; they are drawn only when they move.
+    if (editor_) {
+        DrawList ghosts;
+        editor_->ghosts(ghosts);
+        if (!ghosts.ops.empty())
+            ElementView->execute(ghosts);
+    }
 }
 
 void TMainForm::setCurrentPage(int page) {
