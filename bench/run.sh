@@ -24,8 +24,8 @@ trap 'rm -rf "$out"' EXIT
 cat >"$out/targets" <<'EOF'
 BM_FullRenderPainted/1|far-links dense page: route + full render|time|30|ms
 BM_ReplayRenderPainted/1|far-links dense page: replay + render|time|5|ms
-BM_OverlayGaugePage/changing|overlay per cycle, gauge page, values changing: painting|time|1|ms
-BM_OverlayGaugePage/unchanged|overlay per cycle, gauge page, nothing changed: ops painted|counter:painted|0|ops
+BM_GaugeOverlayIncremental/1|overlay per cycle, gauge page, values changing: painting|time|1|ms
+BM_GaugeOverlayIncremental/0|overlay per cycle, gauge page, nothing changed: ops painted|counter:painted|0|ops
 BM_SimulatorTickDefaultConfiguration|simulator: default configuration, 50 passes|time|170|us
 BM_SimulatorTickLargestDiagram|simulator: 3,454 elements, 50 passes|time|2|ms
 BM_FullReadThroughEmuRealtime/large:0|full read, default configuration, emu realtime: wall / bound|counter:ratio|1.02|x
