@@ -18,6 +18,7 @@
 #include "link/FlashingForm.h"
 #include "link/LockedUsbXpress.h"
 #include "link/SerialUsbXpress.h"
+#include "link/SyncEngine.h"
 #include "model/Cp1252.h"
 #include "tables/TEditTable.h"
 
@@ -259,7 +260,7 @@ int main(int argc, char** argv) {
             });
             QTimer::singleShot(wait / 2, opener, qOverload<>(&QTimer::start));
         }
-        QTimer::singleShot(wait, &form, [&form, tableElement, target, objectName] {
+        auto take = [&form, tableElement, target, objectName] {
             QWidget* shot = &form;
             if (objectName.isEmpty() && tableElement < 0 && form.compareForm()->isVisible()) {
                 shot = form.compareForm();
@@ -290,6 +291,34 @@ int main(int argc, char** argv) {
                 }
                 QApplication::exit(0);
             });
+        };
+        // A picture of the virtual ECU's configuration waits, past the wait asked
+        // for, until the full read (with its read-back) has ended and the link has
+        // been online for a second, so that the live values have come in; for a
+        // minute at most: a busy machine reads more slowly.
+        auto* due = new QTimer(&form);
+        due->setInterval(100);
+        auto waited = std::make_shared<QElapsedTimer>();
+        auto online = std::make_shared<QElapsedTimer>();
+        const bool awaitRead = options.virtualEcu;
+        QObject::connect(due, &QTimer::timeout, &form,
+                         [&form, due, take, waited, online, awaitRead] {
+                             if (awaitRead && waited->elapsed() < 60000) {
+                                 if (form.ecu().LinkState != zolmar::Link::Online) {
+                                     online->invalidate();
+                                     return;
+                                 }
+                                 if (!online->isValid())
+                                     online->start();
+                                 if (online->elapsed() < 1000)
+                                     return;
+                             }
+                             due->stop();
+                             take();
+                         });
+        QTimer::singleShot(wait, due, [due, waited] {
+            waited->start();
+            due->start();
         });
     }
     return application.exec();
