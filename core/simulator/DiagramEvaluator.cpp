@@ -61,9 +61,12 @@ int elapsed(uint16_t now, uint16_t then) {
 // One element's inputs and live block.
 struct Element {
     const EcuMemoryView& m;
-    int inputs; // logic address of input word 0
-    int live;   // live address of word 0
+    int inputs;   // logic address of input word 0
+    int live;     // live address of word 0
+    int constant; // constant address of the element's constants
 
+    uint8_t option() const { return m.ConstByte(constant); }
+    uint16_t constWord() const { return m.ConstWord(constant); }
     int16_t in(int k) const {
         const uint16_t w = m.LogicWord(inputs + 2 * k);
         return static_cast<int16_t>((w & 1) ? m.LiveWord(w & 0xFFFE) : w);
@@ -103,6 +106,10 @@ struct FastElement {
     const Source* sources;
     uint8_t* liveArea;
     uint8_t* block;
+    const uint8_t* constants; // the first two constant bytes lie inside the memory
+
+    uint8_t option() const { return constants[0]; }
+    uint16_t constWord() const { return load16(constants); }
 
     int16_t in(int k) const {
         const Source& s = sources[k];
@@ -383,14 +390,14 @@ template <class E>
 void evaluate(const EcuMemoryView& m, const E& e, int type, int constAddr, uint16_t n, int t) {
     switch (type) {
     case ElementType::Constant:
-        e.set(0, m.ConstWord(constAddr));
+        e.set(0, e.constWord());
         break;
     case ElementType::Table2D:
     case ElementType::Table3D:
         table(m, e, type, constAddr);
         break;
     case ElementType::Summer:
-        summer(e, m.ConstByte(constAddr));
+        summer(e, e.option());
         break;
     case ElementType::Multiplier:
         multiplier(e);
@@ -402,37 +409,37 @@ void evaluate(const EcuMemoryView& m, const E& e, int type, int constAddr, uint1
         clipper(e);
         break;
     case ElementType::Comparator:
-        comparator(e, m.ConstByte(constAddr));
+        comparator(e, e.option());
         break;
     case ElementType::Switch:
         e.set(0, e.in(2) > 0 ? e.in(1) : e.in(0));
         break;
     case ElementType::Tickbox:
-        e.set(0, (m.ConstByte(constAddr) & 1) ? e.in(1) : e.in(0));
+        e.set(0, (e.option() & 1) ? e.in(1) : e.in(0));
         break;
     case ElementType::Mux4:
-        e.set(0, e.in(m.ConstByte(constAddr) & 3));
+        e.set(0, e.in(e.option() & 3));
         break;
     case ElementType::Timer:
         timer(e, t);
         break;
     case ElementType::Latch:
-        latch(e, m.ConstByte(constAddr));
+        latch(e, e.option());
         break;
     case ElementType::Delay:
-        delay(e, m.ConstWord(constAddr), n);
+        delay(e, e.constWord(), n);
         break;
     case ElementType::Gauge:
         e.set(0, e.in(0));
         break;
     case ElementType::Stepper:
-        stepper(e, m.ConstByte(constAddr), n);
+        stepper(e, e.option(), n);
         break;
     case ElementType::Wrapper:
         wrapper(e);
         break;
     case ElementType::Mux32:
-        e.set(0, e.in(m.ConstByte(constAddr) & 31));
+        e.set(0, e.in(e.option() & 31));
         break;
     default:
         // Labels, displays and the dedicated elements: the ECU's own hardware and
@@ -445,7 +452,7 @@ void evaluate(const EcuMemoryView& m, const E& e, int type, int constAddr, uint1
 
 void EvaluateElement(const EcuMemoryView& m, int type, int logicAddr, int constAddr, int liveAddr,
                      uint16_t n, int t) {
-    evaluate(m, Element{m, logicAddr + 4, liveAddr}, type, constAddr, n, t);
+    evaluate(m, Element{m, logicAddr + 4, liveAddr, constAddr}, type, constAddr, n, t);
 }
 
 void DiagramEvaluator::SetCounters(uint16_t stepCount, int subCounter) {
@@ -492,7 +499,8 @@ void DiagramEvaluator::Decode(const EcuMemoryView& memory) {
             dimension(constant + 1);
         }
         if (size.evaluated) {
-            const bool checked = memory.live == nullptr || live + kLargestBlock > kLiveSize;
+            const bool checked = memory.live == nullptr || live + kLargestBlock > kLiveSize ||
+                                 kConstBase + constant + 2 > static_cast<long>(memory.configSize);
             steps_.push_back({logic, constant, live, static_cast<uint8_t>(type), checked,
                               static_cast<uint32_t>(sources_.size())});
             const int inputs = inputsRead(type);
@@ -517,6 +525,8 @@ void DiagramEvaluator::Decode(const EcuMemoryView& memory) {
         if (logic >= kLogicRecordLimit - 1 || count >= kMaxElements)
             break;
     }
+    for (Step& step : steps_)
+        step.inputs = sources_.data() + step.firstSource;
     logic_.resize(static_cast<size_t>(logicRead));
     for (int k = 0; k < logicRead; ++k)
         logic_[static_cast<size_t>(k)] = memory.LogicByte(k);
@@ -573,7 +583,8 @@ int DiagramEvaluator::Evaluate(const EcuMemoryView& memory) {
         if (step.checked) {
             EvaluateElement(memory, step.type, step.logic, step.constant, step.live, stepCount_, t);
         } else {
-            const FastElement e{&sources_[step.firstSource], memory.live, memory.live + step.live};
+            const FastElement e{step.inputs, memory.live, memory.live + step.live,
+                                memory.config + kConstBase + step.constant};
             evaluate(memory, e, step.type, step.constant, stepCount_, t);
         }
     }

@@ -84,6 +84,7 @@ private:
         uint8_t type;
         bool checked;         // its live block reaches the area's end: every access checked
         uint32_t firstSource; // its inputs in sources_
+        const DecodedInput* inputs = nullptr; // the same, set once decoding is done
     };
     // A table dimension byte, with the value the decoding read.
     struct Check {
