@@ -109,7 +109,9 @@ END {
         median = (m % 2) ? v[(m + 1) / 2] : (v[m / 2] + v[m / 2 + 1]) / 2
         u = (w == "time") ? unit[b] : tunit[b]
         f = (b in figure) ? figure[b] : b (label[b] != "" ? " (" label[b] ")" : "")
-        spread = fmt(v[1]) "-" fmt(v[m]) " " u
+        # Ratios to a bound are told apart in the third decimal.
+        shown = (u == "x") ? sprintf("%.3f", median) : fmt(median)
+        spread = (u == "x") ? sprintf("%.3f-%.3f x", v[1], v[m]) : fmt(v[1]) "-" fmt(v[m]) " " u
         if (b in target) {
             tg = fmt(target[b]) " " tunit[b]
             if (target[b] + 0 == 0)
@@ -119,6 +121,6 @@ END {
         } else {
             tg = "-"; ratio = "-"
         }
-        printf "%-62s %7s %-2s %-21s %8s %7s\n", substr(f, 1, 62), fmt(median), u, spread, tg, ratio
+        printf "%-62s %7s %-2s %-21s %8s %7s\n", substr(f, 1, 62), shown, u, spread, tg, ratio
     }
 }' "$out/targets" "$out"/*.json
