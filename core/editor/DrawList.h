@@ -71,6 +71,12 @@ public:
         points.clear();
     }
     void clearCanvas() { ops.push_back({}); }
+    // Whether a step's points lie in this list's point store (a step with points
+    // outside it draws none).
+    bool holdsPoints(const DrawOp& op) const {
+        return op.first >= 0 && op.count >= 0 &&
+               static_cast<size_t>(op.first) + static_cast<size_t>(op.count) <= points.size();
+    }
     void picture(int picture, int x, int y, bool andMode) {
         DrawOp op;
         op.kind = andMode ? DrawOp::Kind::PictureAnd : DrawOp::Kind::Picture;

@@ -35,12 +35,8 @@ bool OverlayDiff::sameStep(const DrawList& a, const DrawOp& x, const DrawList& b
     if (x.kind != DrawOp::Kind::Polyline)
         return true;
     // Points outside a list's store are drawn as none; both sides alike.
-    auto inStore = [](const DrawList& list, const DrawOp& op) {
-        return op.first >= 0 && op.count >= 0 &&
-               static_cast<size_t>(op.first) + static_cast<size_t>(op.count) <= list.points.size();
-    };
-    bool ax = inStore(a, x);
-    bool by = inStore(b, y);
+    const bool ax = a.holdsPoints(x);
+    const bool by = b.holdsPoints(y);
     if (ax != by)
         return false;
     if (!ax)

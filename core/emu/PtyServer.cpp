@@ -56,22 +56,22 @@ void PtyServer::Run(const std::function<bool()>& keepRunning) {
     advanced_ = Clock::now();
     while (keepRunning()) {
         Step(assembler_.Pending() > 0 ? 2 : 20);
-        advance(Clock::time_point::max());
+        catchUp();
     }
 }
 
-void PtyServer::advance(Clock::time_point until) {
+void PtyServer::catchUp() {
+    auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - advanced_).count();
+    if (ms > 0) {
+        ecu_.Advance(static_cast<uint32_t>(ms));
+        advanced_ += std::chrono::milliseconds(ms);
+    }
+}
+
+void PtyServer::advanceBefore(Clock::time_point until) {
     if (advanced_ == Clock::time_point{})
         return; // not serving from Run: ECU time is its caller's
-    if (until == Clock::time_point::max()) {
-        auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - advanced_).count();
-        if (ms > 0) {
-            ecu_.Advance(static_cast<uint32_t>(ms));
-            advanced_ += std::chrono::milliseconds(ms);
-        }
-        return;
-    }
     // A millisecond at a time, each begun only while what the last one took still fits
     // before the reply is due.
     for (;;) {
@@ -146,7 +146,7 @@ void PtyServer::answer(const uint8_t* frame, int length, Clock::time_point recei
         due += std::chrono::microseconds(VirtualEcu::WireMicros(length + reply.length));
         // The ECU's time runs on while its reply is on the wire, as on the real one,
         // whose link does not wait for the diagram nor the diagram for the link.
-        advance(due);
+        advanceBefore(due);
     }
     std::this_thread::sleep_until(due);
     send(reply.bytes, reply.length);

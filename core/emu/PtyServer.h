@@ -36,8 +36,11 @@ private:
     bool serveBootLoader(const uint8_t* bytes, int length);
     void send(const uint8_t* bytes, int length);
     // Moves ECU time up to the wall clock in whole milliseconds, running the diagram's
-    // passes; while a paced reply waits, only as long as the passes end before it is due.
-    void advance(std::chrono::steady_clock::time_point until);
+    // passes.
+    void catchUp();
+    // The same while a paced reply waits: a millisecond at a time, only as long as the
+    // passes end before the reply is due.
+    void advanceBefore(std::chrono::steady_clock::time_point until);
 
     VirtualEcu& ecu_;
     RequestAssembler assembler_;

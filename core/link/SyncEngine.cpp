@@ -371,9 +371,7 @@ void SyncEngine::count() {
 }
 
 void SyncEngine::markRange(long begin, long end, uint8_t state) {
-    begin = std::clamp(begin, 0L, static_cast<long>(kImageSize));
-    end = std::clamp(end, begin, static_cast<long>(kImageSize));
-    std::memset(ecu_.SyncState + begin, state, static_cast<size_t>(end - begin));
+    SyncRuns::markRange(ecu_.SyncState, kImageSize, begin, end, state);
 }
 
 // ---------------------------------------------------------------- passes
@@ -729,15 +727,7 @@ void SyncEngine::restartRead() {
     }
     header_[0] = header[0];
     header_[1] = header[1];
-    const uint16_t word0 = header[0];
-    const uint16_t word1 = header[1];
-    markRange(0, word0 & 0x7FFF, Sync::ToRead);
-    // The logic usage comes from the ECU: whatever it says, only the logic area is
-    // configuration; the live area behind it never is.
-    const long logicBytes = word1 | ((static_cast<long>(word0) << 1) & 0x10000);
-    markRange(kLogicBase, kLogicBase + std::min<long>(logicBytes, kLogicSize), Sync::ToRead);
-    markRange(0x13000, 0x1E000, Sync::ToRead);
-    markRange(0x20000, kConfigEnd, Sync::ToRead);
+    markFullRead(ecu_.SyncState, header[0], header[1], Sync::ToRead);
     // From here on the image turns into the ECU's configuration: nothing held for the
     // previous one may resolve in the half-read one.
     ecu_.ConfigurationReplaced();
@@ -751,10 +741,8 @@ void SyncEngine::startWriteAll() {
     round_ = 1;
     bytesMoved_ = 0;
     markRange(0, kConfigEnd, Sync::InStep);
-    markRange(0, ecu_.ConstEnd() + 1024L, Sync::ToWrite);
-    markRange(kLogicBase, kLogicBase + ecu_.LogicEnd() + 1L, Sync::ToWrite);
-    forNameSlotsInUse(ecu_.NumElements,
-                      [this](long begin, long end) { markRange(begin, end, Sync::ToWrite); });
+    markFullWrite(ecu_.SyncState, ecu_.ConstEnd(), ecu_.LogicEnd(), ecu_.NumElements,
+                  Sync::ToWrite);
     ecu_.LinkState = Link::WritingAll;
 }
 

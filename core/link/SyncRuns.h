@@ -104,6 +104,38 @@ template <class F> void forNameSlotsInUse(long elements, F f) {
     }
 }
 
+// Marks [begin, end) of an array of size marks with the state, clipped to the array.
+inline void markRange(uint8_t* marks, long size, long begin, long end, uint8_t state) {
+    begin = std::clamp(begin, 0L, size);
+    end = std::clamp(end, begin, size);
+    std::memset(marks + begin, state, static_cast<size_t>(end - begin));
+}
+
+// What a full read fetches, from the ECU's usage words (header words 0 and 1), marked
+// in image-sized marks: the constants in use, the logic in use (whatever the ECU says,
+// only the logic area is configuration; the live area behind it never is) and every
+// name slot until the diagram tells which are used.
+inline void markFullRead(uint8_t* marks, uint16_t word0, uint16_t word1, uint8_t state) {
+    const long size = Layout::kImageSize;
+    markRange(marks, size, 0, word0 & 0x7FFF, state);
+    const long logicBytes = word1 | ((static_cast<long>(word0) << 1) & 0x10000);
+    markRange(marks, size, Layout::kLogicBase,
+              Layout::kLogicBase + std::min<long>(logicBytes, Layout::kLogicSize), state);
+    markRange(marks, size, 0x13000, 0x1E000, state);
+    markRange(marks, size, 0x20000, kConfigEnd, state);
+}
+
+// What a full write sends of a configuration, marked in image-sized marks: its
+// constants and 1024 bytes beyond, its logic with the finish byte, its name slots.
+inline void markFullWrite(uint8_t* marks, long constEnd, long logicEnd, long elements,
+                          uint8_t state) {
+    const long size = Layout::kImageSize;
+    markRange(marks, size, 0, constEnd + 1024L, state);
+    markRange(marks, size, Layout::kLogicBase, Layout::kLogicBase + logicEnd + 1L, state);
+    forNameSlotsInUse(elements,
+                      [&](long begin, long end) { markRange(marks, size, begin, end, state); });
+}
+
 // A full read learns from its diagram how many names it needs: after a run that began
 // at start in the name areas, the name bytes that this many elements do not use are
 // no longer to be read (their marks are cleared).

@@ -28,9 +28,7 @@ int cyclesFor(size_t runs) {
 }
 
 void mark(std::vector<uint8_t>& marks, long begin, long end, uint8_t state) {
-    begin = std::clamp(begin, 0L, static_cast<long>(marks.size()));
-    end = std::clamp(end, begin, static_cast<long>(marks.size()));
-    std::memset(marks.data() + begin, state, static_cast<size_t>(end - begin));
+    markRange(marks.data(), static_cast<long>(marks.size()), begin, end, state);
 }
 
 // The read-back as the check cuts it: runs over the bytes moved, lowest first.
@@ -80,14 +78,7 @@ TransferBound FullReadBound(const tECU& ecu, TransferStart start) {
     // Start-up: the first cycle finds the ECU, the next reads the header and marks.
     bound.entryCycles = start == TransferStart::StartUp ? 2 : 1;
     std::vector<uint8_t> marks(Layout::kImageSize, 0);
-    const uint16_t word0 = ecu.ImageWord(0);
-    const uint16_t word1 = ecu.ImageWord(2);
-    const long logicBytes = word1 | ((static_cast<long>(word0) << 1) & 0x10000);
-    mark(marks, 0, word0 & 0x7FFF, Sync::ToRead);
-    mark(marks, Layout::kLogicBase,
-         Layout::kLogicBase + std::min<long>(logicBytes, Layout::kLogicSize), Sync::ToRead);
-    mark(marks, 0x13000, 0x1E000, Sync::ToRead);
-    mark(marks, 0x20000, kConfigEnd, Sync::ToRead);
+    markFullRead(marks.data(), ecu.ImageWord(0), ecu.ImageWord(2), Sync::ToRead);
     bound.bytes = static_cast<long>(std::count(marks.begin(), marks.end(), Sync::ToRead));
     std::vector<uint8_t> moved(kConfigEnd, 0);
     for (;;) {
@@ -110,10 +101,8 @@ TransferBound FullWriteBound(const tECU& config, TransferStart start) {
     // answered at once: 9), then the write is marked (9 to 8).
     bound.entryCycles = start == TransferStart::StartUp ? 2 : 1;
     std::vector<uint8_t> marks(Layout::kImageSize, 0);
-    mark(marks, 0, config.ConstEnd() + 1024L, Sync::ToWrite);
-    mark(marks, Layout::kLogicBase, Layout::kLogicBase + config.LogicEnd() + 1L, Sync::ToWrite);
-    forNameSlotsInUse(config.NumElements,
-                      [&marks](long begin, long end) { mark(marks, begin, end, Sync::ToWrite); });
+    markFullWrite(marks.data(), config.ConstEnd(), config.LogicEnd(), config.NumElements,
+                  Sync::ToWrite);
     bound.bytes = static_cast<long>(std::count(marks.begin(), marks.end(), Sync::ToWrite));
     std::vector<uint8_t> moved(kConfigEnd, 0);
     for (;;) {

@@ -501,8 +501,7 @@ void DiagramEvaluator::Decode(const EcuMemoryView& memory) {
         if (size.evaluated) {
             const bool checked = memory.live == nullptr || live + kLargestBlock > kLiveSize ||
                                  kConstBase + constant + 2 > static_cast<long>(memory.configSize);
-            steps_.push_back({logic, constant, live, static_cast<uint8_t>(type), checked,
-                              static_cast<uint32_t>(sources_.size())});
+            steps_.push_back({logic, constant, live, static_cast<uint8_t>(type), checked, nullptr});
             const int inputs = inputsRead(type);
             for (int k = 0; k < inputs; ++k) {
                 const int at = logic + 4 + 2 * k;
@@ -525,8 +524,13 @@ void DiagramEvaluator::Decode(const EcuMemoryView& memory) {
         if (logic >= kLogicRecordLimit - 1 || count >= kMaxElements)
             break;
     }
-    for (Step& step : steps_)
-        step.inputs = sources_.data() + step.firstSource;
+    // Each step's inputs follow the previous step's: their places are known now that
+    // the inputs no longer move.
+    const DecodedInput* inputs = sources_.data();
+    for (Step& step : steps_) {
+        step.inputs = inputs;
+        inputs += inputsRead(step.type);
+    }
     logic_.resize(static_cast<size_t>(logicRead));
     for (int k = 0; k < logicRead; ++k)
         logic_[static_cast<size_t>(k)] = memory.LogicByte(k);

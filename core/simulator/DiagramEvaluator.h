@@ -82,9 +82,8 @@ private:
         uint16_t constant;
         uint16_t live;
         uint8_t type;
-        bool checked;         // its live block reaches the area's end: every access checked
-        uint32_t firstSource; // its inputs in sources_
-        const DecodedInput* inputs = nullptr; // the same, set once decoding is done
+        bool checked;               // its live block reaches the area's end: every access checked
+        const DecodedInput* inputs; // its inputs in sources_, set once decoding is done
     };
     // A table dimension byte, with the value the decoding read.
     struct Check {

@@ -179,8 +179,7 @@ CanvasRect DiagramCanvas::bounds(const DrawList& list, const DrawOp& op) {
         return snapped(all.left(), all.top(), all.left() + all.width(), all.top() + all.height());
     }
     case DrawOp::Kind::Polyline: {
-        if (op.count <= 0 || op.first < 0 ||
-            static_cast<size_t>(op.first) + static_cast<size_t>(op.count) > list.points.size())
+        if (op.count <= 0 || !list.holdsPoints(op))
             return {};
         const Point* pts = list.points.data() + op.first;
         int x = pts[0].x, y = pts[0].y, x2 = pts[0].x, y2 = pts[0].y;
@@ -228,8 +227,7 @@ void DiagramCanvas::drawStep(QPainter& p, const DrawList& list, const DrawOp& op
         break;
     }
     case DrawOp::Kind::Polyline: {
-        if (op.count <= 0 || op.first < 0 ||
-            static_cast<size_t>(op.first) + static_cast<size_t>(op.count) > list.points.size())
+        if (op.count <= 0 || !list.holdsPoints(op))
             break;
         QPolygon line;
         for (int k = 0; k < op.count; ++k) {
